@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the demo needs on Debian 12, then configures and builds it (content included).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake pkg-config git
+  libsfml-dev libopenal-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
+  libgtest-dev
+  xvfb xauth xdotool openmpt123 mpg123 ffmpeg
+  fonts-comfortaa
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"

@@ -1,0 +1,3 @@
+#include "effects/bubbles.h"
+
+void createBubblePool() {}

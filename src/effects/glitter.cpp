@@ -1,0 +1,3 @@
+#include "effects/glitter.h"
+
+void createGlitterPool() {}

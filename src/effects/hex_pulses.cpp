@@ -1,0 +1,3 @@
+#include "effects/hex_pulses.h"
+
+void createHexPulsePool() {}

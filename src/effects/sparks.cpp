@@ -1,0 +1,3 @@
+#include "effects/sparks.h"
+
+void createSparkPool() {}

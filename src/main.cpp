@@ -1,0 +1,6 @@
+#include "runtime/demo.h"
+
+int main()
+{
+    return runDemo();
+}

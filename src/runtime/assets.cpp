@@ -1,0 +1,3 @@
+#include "runtime/assets.h"
+
+void loadAssets() {}

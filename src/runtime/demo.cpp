@@ -1,0 +1,169 @@
+#include "runtime/demo.h"
+
+#include <SFML/OpenGL.hpp>
+#include <GL/glu.h>
+
+#include "effects/bubbles.h"
+#include "effects/glitter.h"
+#include "effects/hex_pulses.h"
+#include "effects/sparks.h"
+#include "platform/bass.h"
+#include "runtime/assets.h"
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+
+namespace {
+
+constexpr unsigned endOrder = 20;
+
+// The timeline: module order -> scene. Order 19 and everything past 20 stay black.
+const SceneFunction timeline[] = {
+    scene01,       // 0
+    scene02,       // 1
+    scene03,       // 2
+    scene04,       // 3
+    scene05,       // 4
+    scene05,       // 5
+    scene06,       // 6
+    scene06,       // 7
+    scene07,       // 8
+    scene07,       // 9
+    scene08,       // 10
+    scene08,       // 11
+    scene09,       // 12
+    scene09,       // 13
+    scene10,       // 14
+    scene10,       // 15
+    scene11,       // 16
+    flashScene,    // 17
+    creditsScene,  // 18
+    nullptr,       // 19
+    nullptr,       // 20: the end
+};
+constexpr unsigned timelineLength = sizeof(timeline) / sizeof(timeline[0]);
+
+void setOpenGLState()
+{
+    const GLfloat ambient[] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const GLfloat diffuse[] = {0.8f, 0.8f, 0.8f, 1.0f};
+    const GLfloat specular[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat lightDirection[] = {0.0f, 0.0f, 1.0f, 0.0f};
+    const GLfloat material[] = {1.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat fogColour[] = {0.0f, 0.0f, 0.0f, 1.0f};
+
+    glViewport(0, 0, 1280, 720);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 1280.0 / 720.0, 0.0001f, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, lightDirection);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, material);
+    glEnable(GL_FOG);
+    glFogi(GL_FOG_MODE, GL_EXP2);
+    glFogfv(GL_FOG_COLOR, fogColour);
+    glFogf(GL_FOG_DENSITY, 0.3f);
+    glHint(GL_FOG_HINT, GL_NICEST);
+    glFogf(GL_FOG_START, 10.0f);
+    glFogf(GL_FOG_END, 40.0f);
+}
+
+void drainEvents(sf::RenderWindow& window)
+{
+    sf::Event event;
+    while (window.pollEvent(event)) {
+        // Escape is sampled once per event, so a held key acts only when something arrives.
+        if (sf::Keyboard::isKeyPressed(sf::Keyboard::Escape))
+            demo.quitRequested = true;
+        if (event.type == sf::Event::Closed || demo.quitRequested)
+            window.close();
+        else if (event.type == sf::Event::Resized)
+            glViewport(0, 0, static_cast<GLsizei>(event.size.width), static_cast<GLsizei>(event.size.height));
+    }
+}
+
+}  // namespace
+
+SceneFunction sceneForOrder(unsigned order)
+{
+    return order < timelineLength ? timeline[order] : nullptr;
+}
+
+void openDemoWindow(sf::RenderWindow& window)
+{
+    window.create(sf::VideoMode(1280, 720, 32), "Vesmira Crew - Nereth//Val", sf::Style::Fullscreen,
+                  sf::ContextSettings());
+    window.setVerticalSyncEnabled(true);
+    printLine("created render window");
+}
+
+void startDemo()
+{
+    setOpenGLState();
+    loadAssets();
+    createGlitterPool();
+    createSparkPool();
+    createHexPulsePool();
+    createBubblePool();
+    printLine("");
+    printLine("generic data loaded");
+
+    BASS_Init(-1, 44100, 0, nullptr, nullptr);
+    demo.quitRequested = false;
+    // The first frame's delta also covers loading and starting the module.
+    demo.demoClock.restart();
+    demo.syncMusic = BASS_MusicLoad(false, "sync.xm", 0, 0, BASS_MUSIC_LOOP, 0);
+    BASS_ChannelPlay(demo.syncMusic, false);
+}
+
+unsigned drawFrame(sf::RenderWindow& window)
+{
+    drainEvents(window);
+
+    window.clear(sf::Color(0, 0, 0, 255));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    window.setActive(true);
+
+    const unsigned order = BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) & 0xFFFF;
+    if (order == endOrder) {
+        printLine("end?");
+        demo.quitRequested = true;
+    } else if (SceneFunction scene = sceneForOrder(order)) {
+        scene(window);
+    }
+    return order;
+}
+
+bool presentFrame(sf::RenderWindow& window)
+{
+    window.display();
+    return window.isOpen();
+}
+
+int runDemo()
+{
+    sf::RenderWindow window;
+    openDemoWindow(window);
+    startDemo();
+    if (!window.isOpen())
+        return 0;
+    while (!demo.quitRequested) {
+        demo.frameDelta = demo.demoClock.restart().asSeconds();
+        drawFrame(window);
+        if (!presentFrame(window))
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Start-up, the frame loop and its order-to-scene dispatch.
+#include <SFML/Graphics/RenderWindow.hpp>
+
+#include "scenes/scenes.h"
+
+// The scene for a module order; null where the frame stays black (and for order 20).
+SceneFunction sceneForOrder(unsigned order);
+
+// Opens the fullscreen window with vertical synchronisation and announces it.
+void openDemoWindow(sf::RenderWindow& window);
+// OpenGL state, content, pools, audio and the timeline module, in start-up order.
+void startDemo();
+// One frame up to the scene's drawing: events, clears, position query, dispatch.
+// frameDelta must already be set. Returns the order the dispatch saw.
+unsigned drawFrame(sf::RenderWindow& window);
+// Presents the frame; true while the loop should go on.
+bool presentFrame(sf::RenderWindow& window);
+
+// The demo from start-up to its end; the process's exit status.
+int runDemo();

@@ -1,0 +1,3 @@
+#include "runtime/demo_state.h"
+
+DemoState demo;

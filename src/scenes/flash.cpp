@@ -1,0 +1,3 @@
+#include "scenes/scenes.h"
+
+void flashScene(sf::RenderWindow&) {}

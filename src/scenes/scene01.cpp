@@ -1,0 +1,3 @@
+#include "scenes/scenes.h"
+
+void scene01(sf::RenderWindow&) {}

@@ -1,0 +1,43 @@
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "runtime/demo_state.h"
+
+sf::RenderWindow& testWindow()
+{
+    static std::unique_ptr<sf::RenderWindow> window;
+    if (!window) {
+        window = std::make_unique<sf::RenderWindow>(sf::VideoMode(1280, 720, 32), "test", sf::Style::Default);
+        if (!window->isOpen())
+            ADD_FAILURE() << "no window could be opened: is an X display (or Xvfb) available?";
+    }
+    return *window;
+}
+
+std::string captureConsole(const std::function<void()>& body)
+{
+    std::ostringstream captured;
+    std::streambuf* previous = std::cout.rdbuf(captured.rdbuf());
+    body();
+    std::cout.rdbuf(previous);
+    return captured.str();
+}
+
+void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frameDelta)
+{
+    demo.frameDelta = frameDelta;
+    scene(testWindow());
+}
+
+sf::Color windowPixel(int x, int y)
+{
+    sf::RenderWindow& window = testWindow();
+    sf::Texture texture;
+    texture.create(window.getSize().x, window.getSize().y);
+    texture.update(window);
+    return texture.copyToImage().getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y));
+}

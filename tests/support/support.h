@@ -1,0 +1,17 @@
+#pragma once
+// Shared test helpers: a real window, captured console output, frame stepping.
+#include <SFML/Graphics.hpp>
+#include <functional>
+#include <string>
+
+// The test program's one 1280 x 720 window (not fullscreen). Fails the test if none can open.
+sf::RenderWindow& testWindow();
+
+// Everything written to std::cout while body runs.
+std::string captureConsole(const std::function<void()>& body);
+
+// Sets frameDelta and runs one call of a scene (or anything that reads frameDelta).
+void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frameDelta);
+
+// The pixel at (x, y) of what has been drawn into the test window so far.
+sf::Color windowPixel(int x, int y);
