@@ -1,0 +1,3 @@
+#include "content.h"
+
+void writeImages(const std::string&, const std::string&) {}

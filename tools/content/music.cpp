@@ -1,0 +1,3 @@
+#include "content.h"
+
+void writeSoundtrack(const std::string&) {}
