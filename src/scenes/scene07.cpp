@@ -1,3 +1,104 @@
+// Scene 07, module orders 8 and 9: a landscape scrolls left in parallax, four flares flash one
+// per beat and a glint stays, then h1 to h3 stack over the returning black. Beats: flares from
+// ten beats (5.8825 s), cross-fade from 8.2355 s, verse in from 14.118 s, out from 17.6475 s.
+#include "effects/bubbles.h"
+#include "effects/fade_sprite.h"
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+#include "scenes/caption.h"
+#include "scenes/reveal.h"
 #include "scenes/scenes.h"
+#include "scenes/verses.h"
 
-void scene07(sf::RenderWindow&) {}
+namespace {
+
+// Where each flash sits in demo.fadeSprites, which holds them in draw order.
+enum FadeSpriteIndex { flare1, flare2, flare3, flare4, glint };
+
+// The flares light up from the last to the first; the glint comes with the last flare and stays.
+void showFlaresOfStep(int flareCount)
+{
+    FadeSprite* fadeSprites = demo.fadeSprites;
+    switch (flareCount) {
+    case 1:
+        showFadeSprite(fadeSprites[flare4]);
+        break;
+    case 2:
+        showFadeSprite(fadeSprites[flare3]);
+        break;
+    case 3:
+        showFadeSprite(fadeSprites[flare2]);
+        break;
+    case 4:
+        showFadeSprite(fadeSprites[flare1]);
+        showFadeSprite(fadeSprites[glint]);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void scene07(sf::RenderWindow& window)
+{
+    Scene07State& scene = demo.scene07;
+
+    scene.sceneClock += demo.frameDelta;
+
+    if (scene.sceneClock > demo.twoBars + demo.halfBar) {
+        scene.flareTimer += demo.frameDelta;
+        // The overshoot is dropped, so a late frame delays the next flares but never skips one.
+        if (scene.flareTimer > demo.oneBeat) {
+            scene.flareTimer = 0.0f;
+            ++scene.flareCount;
+            showFlaresOfStep(scene.flareCount);
+        }
+    }
+
+    if (scene.reveal.bubblesOn)
+        stepBubbleEmitter(scene.bubbleSpawnTimer);
+
+    if (scene.firstFrame) {
+        freeAllBubbles();
+        printLine("scene 07");
+        scene.firstFrame = false;
+        setupCaption(58, scene07Verse, 500.0f);
+    }
+
+    scene.slowScroll -= 24.0f * demo.frameDelta;
+    scene.fastScroll -= 500.0f * demo.frameDelta;
+
+    advanceReveal(scene.reveal);
+
+    applyRevealColours(scene.reveal, 3);
+    sprite(Image::G3D4).setPosition(scene.slowScroll + 125.0f, 0.0f);
+    sprite(Image::G3D3).setPosition(2.0f * scene.slowScroll + 120.0f, 0.0f);
+    sprite(Image::G3D2).setPosition(4.0f * scene.slowScroll + 100.0f, 0.0f);
+    sprite(Image::G3D1).setPosition(scene.fastScroll, 0.0f);
+    sprite(Image::G3D1_1).setPosition(scene.fastScroll + 4096.0f, 0.0f);
+    sprite(Image::G3D1_2).setPosition(scene.fastScroll + 1280.0f, 0.0f);
+    sprite(Image::G3D1_3).setPosition(scene.fastScroll + 2240.0f, 0.0f);
+
+    window.draw(sprite(Image::G3Bg));
+    window.draw(sprite(Image::G3D4));
+    window.draw(sprite(Image::G3D3));
+    window.draw(sprite(Image::G3D2));
+    // The strip's first piece comes round again further along.
+    sf::Sprite& stripStart = sprite(Image::G3D1);
+    window.draw(stripStart);
+    stripStart.setPosition(scene.fastScroll + 3820.0f, 0.0f);
+    window.draw(stripStart);
+    window.draw(sprite(Image::G3D1_1));
+    window.draw(sprite(Image::G3D1_2));
+    window.draw(sprite(Image::G3D1_3));
+    for (FadeSprite& fadeSprite : demo.fadeSprites) {
+        updateFadeSprite(fadeSprite);
+        drawFadeSprite(fadeSprite, window);
+    }
+    window.draw(sprite(Image::G3Fg));
+    window.draw(sprite(Image::Black));
+    updateDrawBubbles(window);
+    drawRevealLayers(window, 3);
+    window.draw(demo.captionText);
+}

@@ -1,3 +1,50 @@
+// Scene 08, module orders 10 and 11: three images join the glint4 background one by one as the
+// black clears, then h1 to h4 stack over the returning black. Beats: images at 3.0, 4.25 and
+// 6.0 s, cross-fade from 8.2355 s, verse in from 14.118 s, verse out from 17.6475 s.
+#include "effects/bubbles.h"
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+#include "scenes/caption.h"
+#include "scenes/reveal.h"
 #include "scenes/scenes.h"
+#include "scenes/verses.h"
 
-void scene08(sf::RenderWindow&) {}
+void scene08(sf::RenderWindow& window)
+{
+    Scene08State& scene = demo.scene08;
+
+    if (scene.reveal.bubblesOn)
+        stepBubbleEmitter(scene.bubbleSpawnTimer);
+
+    if (scene.firstFrame) {
+        freeAllBubbles();
+        printLine("scene 08");
+        scene.firstFrame = false;
+        setupCaption(58, scene08Verse, 500.0f);
+    }
+
+    // Fixed seconds, not beats; each image stays once it has appeared.
+    scene.overlayTimer += demo.frameDelta;
+    if (scene.overlayTimer >= 3.0f)
+        scene.overlay1Shown = true;
+    if (scene.overlayTimer >= 4.25f)
+        scene.overlay2Shown = true;
+    if (scene.overlayTimer >= 6.0f)
+        scene.overlay3Shown = true;
+
+    advanceReveal(scene.reveal);
+
+    applyRevealColours(scene.reveal, 4);
+
+    window.draw(sprite(Image::Glint4));
+    if (scene.overlay1Shown)
+        window.draw(sprite(Image::G4_1));
+    if (scene.overlay2Shown)
+        window.draw(sprite(Image::G4_2));
+    if (scene.overlay3Shown)
+        window.draw(sprite(Image::G4_3));
+    window.draw(sprite(Image::Black));
+    updateDrawBubbles(window);
+    drawRevealLayers(window, 4);
+    window.draw(demo.captionText);
+}
