@@ -1,3 +1,62 @@
 #include "effects/glitter.h"
 
-void createGlitterPool() {}
+#include "runtime/alpha.h"
+#include "runtime/demo_state.h"
+
+// Allocated on the first call only; a later call just frees and zeroes every slot.
+void createGlitterPool()
+{
+    if (!demo.glitterPool)
+        demo.glitterPool = new GlitterPool{};
+    else
+        *demo.glitterPool = GlitterPool{};
+}
+
+void spawnGlitter(int x, int y)
+{
+    for (GlitterPoint& point : demo.glitterPool->slots) {
+        if (point.active)
+            continue;
+        point.state = 0;
+        point.alpha = 0.0f;
+        point.x = x;
+        point.y = y;
+        point.active = true;
+        return;
+    }
+}
+
+// No hold at full brightness: a point turns as soon as it passes 1.
+void updateGlitter()
+{
+    const float dt = demo.frameDelta;
+    for (GlitterPoint& point : demo.glitterPool->slots) {
+        if (!point.active)
+            continue;
+        if (point.state == 0) {
+            point.alpha = point.alpha + 4.0f * dt;
+            if (point.alpha > 1.0f) {
+                point.alpha = 1.0f;
+                point.state = 1;
+            }
+        } else if (point.state == 1) {
+            point.alpha = point.alpha - 4.0f * dt;
+            if (point.alpha < 0.0f) {
+                point.alpha = 0.0f;
+                point.active = false;
+            }
+        }
+    }
+}
+
+void drawGlitter(sf::RenderWindow& window)
+{
+    sf::Sprite& glitter = sprite(Image::Glitter);
+    for (const GlitterPoint& point : demo.glitterPool->slots) {
+        if (!point.active)
+            continue;
+        glitter.setPosition(static_cast<float>(point.x), static_cast<float>(point.y));
+        glitter.setColor(unitAlphaColour(point.alpha));
+        window.draw(glitter);
+    }
+}

@@ -1,3 +1,79 @@
 #include "effects/sparks.h"
 
-void createSparkPool() {}
+#include <cmath>
+
+#include "runtime/alpha.h"
+#include "runtime/demo_state.h"
+
+// Allocated on the first call only; a later call just frees and zeroes every slot.
+void createSparkPool()
+{
+    if (!demo.sparkPool)
+        demo.sparkPool = new SparkPool{};
+    else
+        *demo.sparkPool = SparkPool{};
+}
+
+void spawnSpark(int kind, float speed, float angle, float life)
+{
+    for (Spark& spark : demo.sparkPool->slots) {
+        if (spark.active)
+            continue;
+        spark.life = life;
+        spark.centreX = 640.0f;
+        spark.centreY = 360.0f;
+        spark.angle = angle;
+        spark.active = true;
+        spark.speed = speed;
+        spark.kind = kind;
+        spark.x = 640;
+        spark.radius = 0.0f;
+        spark.y = 360;
+        spark.alpha = 0.65f;
+        spark.spin = 0.0f;
+        return;
+    }
+}
+
+// x is formed in single precision from a cosine rounded to float, y in double precision:
+// the pixel a spark lands on depends on it, so the two stay as they are.
+void updateSparks()
+{
+    const float dt = demo.frameDelta;
+    for (Spark& spark : demo.sparkPool->slots) {
+        if (!spark.active)
+            continue;
+        spark.spin = spark.spin + 40.0f * dt;
+        spark.radius = spark.radius + spark.speed * dt;
+        const float cosine = static_cast<float>(std::cos(static_cast<double>(spark.angle)));
+        spark.x = static_cast<int>(cosine * spark.radius + spark.centreX);
+        spark.y = static_cast<int>(std::sin(static_cast<double>(spark.angle)) * spark.radius + spark.centreY);
+        spark.life = spark.life - dt;
+        if (spark.life <= 0.0f) {
+            spark.alpha = spark.alpha - 4.0f * dt;
+            if (spark.alpha <= 0.0f) {
+                spark.alpha = 0.0f;
+                spark.active = false;
+            }
+        }
+    }
+}
+
+void drawSparks(sf::RenderWindow& window)
+{
+    for (const Spark& spark : demo.sparkPool->slots) {
+        if (!spark.active)
+            continue;
+        sf::Sprite* sparkSprite = nullptr;
+        if (spark.kind == 0)
+            sparkSprite = &sprite(Image::WhiteP);
+        else if (spark.kind == 1)
+            sparkSprite = &sprite(Image::YellowP);
+        else
+            continue;
+        sparkSprite->setRotation(spark.spin);
+        sparkSprite->setPosition(static_cast<float>(spark.x), static_cast<float>(spark.y));
+        sparkSprite->setColor(unitAlphaColour(spark.alpha));
+        window.draw(*sparkSprite);
+    }
+}
