@@ -1,3 +1,28 @@
+// Credits (module order 18): the credits image comes out of black over the first half bar,
+// stays until 7.059 s and is black again from 8.2355 s until the timeline moves on.
+#include "runtime/alpha.h"
+#include "runtime/demo_state.h"
 #include "scenes/scenes.h"
 
-void creditsScene(sf::RenderWindow&) {}
+void creditsScene(sf::RenderWindow& window)
+{
+    CreditsState& scene = demo.credits;
+
+    scene.creditsClock += demo.frameDelta;
+    if (scene.creditsClock > demo.oneBar + demo.twoBars) {
+        scene.fadeOutTimer += demo.frameDelta;
+        scene.blackAlpha = scene.fadeOutTimer / demo.halfBar * 255.0f;
+        if (scene.blackAlpha > 255.0f)
+            scene.blackAlpha = 255.0f;
+    } else {
+        scene.blackAlpha = 255.0f - scene.creditsClock / demo.halfBar * 255.0f;
+        if (scene.blackAlpha < 0.0f)
+            scene.blackAlpha = 0.0f;
+    }
+
+    // Set before drawing, so whatever the flash scene left on the overlay never shows.
+    sprite(Image::Black).setColor(alphaColour(scene.blackAlpha));
+
+    window.draw(sprite(Image::Credits));
+    window.draw(sprite(Image::Black));
+}
