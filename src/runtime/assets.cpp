@@ -1,3 +1,113 @@
 #include "runtime/assets.h"
 
-void loadAssets() {}
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+
+namespace {
+
+// One image of the catalogue and where its sprite sits until a scene moves it. Origin and
+// position (0, 0) are the sprite's own defaults, so rows without a placement keep them.
+struct CatalogueRow {
+    Image image;
+    const char* file;
+    sf::Vector2f origin;
+    sf::Vector2f position;
+    const char* failureMessage;  // null: a failed load goes unreported
+};
+
+const sf::Vector2f topLeft(0.0f, 0.0f);
+const sf::Vector2f windowCentre(640.0f, 360.0f);
+const sf::Vector2f hexagonCentre(360.0f, 360.0f);  // the middle of a hexagon image
+
+// Load order: the font goes in after the first three rows.
+const CatalogueRow catalogue[] = {
+    {Image::Title, "title.png", topLeft, topLeft, nullptr},
+    {Image::Hexagon, "hexagon.png", hexagonCentre, windowCentre, nullptr},
+    {Image::HexagonSmall, "hexagon-small.png", topLeft, topLeft, nullptr},
+    {Image::Credits, "credits.png", topLeft, topLeft, "Error while loading texture credits!"},
+    {Image::Black, "black.png", windowCentre, windowCentre, "Error while loading texture black!"},
+    {Image::White, "white.png", windowCentre, windowCentre, "Error while loading texture white!"},
+    {Image::Wall, "wall.png", windowCentre, windowCentre, "Error while loading texture wall!"},
+    {Image::Gantz, "gantz.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint1_1, "glint1-1.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint1_2, "glint1-2.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint1_3, "glint1-3.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint1_4, "glint1-4.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint1_5, "glint1-5.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint1_6, "glint1-6.png", windowCentre, windowCentre, nullptr},
+    {Image::H1, "h1.png", hexagonCentre, windowCentre, nullptr},
+    {Image::H2, "h2.png", hexagonCentre, windowCentre, nullptr},
+    {Image::H3, "h3.png", hexagonCentre, windowCentre, nullptr},
+    {Image::H4, "h4.png", hexagonCentre, windowCentre, nullptr},
+    {Image::H5, "h5.png", hexagonCentre, windowCentre, nullptr},
+    {Image::H6, "h6.png", hexagonCentre, windowCentre, nullptr},
+    {Image::Glint2, "glint2.png", topLeft, topLeft, nullptr},
+    {Image::Glitter, "glitter.png", {10.0f, 9.0f}, topLeft, nullptr},
+    {Image::G3Bg, "g3-bg.png", topLeft, topLeft, nullptr},
+    {Image::G3Fg, "g3-fg.png", topLeft, topLeft, nullptr},
+    {Image::G3D2, "g3-d2.png", topLeft, topLeft, nullptr},
+    {Image::G3D3, "g3-d3.png", topLeft, topLeft, nullptr},
+    {Image::G3D4, "g3-d4.png", topLeft, topLeft, nullptr},
+    {Image::G3D1, "g3-d1.png", topLeft, topLeft, nullptr},
+    {Image::G3D1_1, "g3-d1-1.png", topLeft, topLeft, nullptr},
+    {Image::G3D1_2, "g3-d1-2.png", topLeft, topLeft, nullptr},
+    {Image::G3D1_3, "g3-d1-3.png", topLeft, topLeft, nullptr},
+    {Image::G3Flare1, "g3-flare1.png", topLeft, topLeft, nullptr},
+    {Image::G3Flare2, "g3-flare2.png", topLeft, topLeft, nullptr},
+    {Image::G3Flare3, "g3-flare3.png", topLeft, topLeft, nullptr},
+    {Image::G3Flare4, "g3-flare4.png", topLeft, topLeft, nullptr},
+    {Image::Glint, "glint.png", topLeft, topLeft, nullptr},
+    {Image::Glint4, "glint4.png", topLeft, topLeft, nullptr},
+    {Image::G4_1, "g4-1.png", topLeft, topLeft, nullptr},
+    {Image::G4_2, "g4-2.png", topLeft, topLeft, nullptr},
+    {Image::G4_3, "g4-3.png", topLeft, topLeft, nullptr},
+    {Image::Glint5, "glint5.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint5Skull, "glint5-skull.png", windowCentre, windowCentre, nullptr},
+    {Image::Glint6, "glint6.png", topLeft, topLeft, nullptr},
+    {Image::Halo, "halo.png", topLeft, topLeft, nullptr},
+    {Image::Halo2, "halo2.png", topLeft, topLeft, nullptr},
+    {Image::WhiteP, "whitep.png", {9.0f, 11.0f}, topLeft, nullptr},
+    {Image::YellowP, "yellowp.png", {18.0f, 20.0f}, topLeft, nullptr},
+};
+static_assert(sizeof(catalogue) / sizeof(catalogue[0]) == imageCount, "one catalogue row per image");
+
+constexpr int rowsBeforeFont = 3;
+
+void reportFailure(const char* message)
+{
+    printLine("");
+    printLine(message);
+}
+
+void loadImage(const CatalogueRow& row)
+{
+    sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
+    // The empty rectangle selects the whole image.
+    if (!texture.loadFromFile(row.file, sf::IntRect()) && row.failureMessage)
+        reportFailure(row.failureMessage);
+
+    sf::Sprite& placed = sprite(row.image);
+    // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
+    // it empty, so the sprite draws nothing.
+    placed.setTexture(texture);
+    placed.setOrigin(row.origin);
+    placed.setPosition(row.position);
+}
+
+void loadCaptionFont()
+{
+    if (!demo.captionFont.loadFromFile("Quillon8.ttf"))
+        reportFailure("Error while loading font!");
+    demo.captionText.setFont(demo.captionFont);
+}
+
+}  // namespace
+
+void loadAssets()
+{
+    for (int row = 0; row < imageCount; ++row) {
+        if (row == rowsBeforeFont)
+            loadCaptionFont();
+        loadImage(catalogue[row]);
+    }
+}
