@@ -1,3 +1,23 @@
+// Scene 01, module order 0: the poem's first line on black, fading in over a bar, held for two
+// bars, fading out over a bar.
+#include "runtime/alpha.h"
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+#include "scenes/caption.h"
 #include "scenes/scenes.h"
+#include "scenes/verses.h"
 
-void scene01(sf::RenderWindow&) {}
+void scene01(sf::RenderWindow& window)
+{
+    OpeningSceneState& scene = demo.scene01;
+    if (scene.firstFrame) {
+        scene.firstFrame = false;
+        printLine("scene 01");
+        setupCaption(44, scene01Verse, 260.0f);
+    }
+
+    advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);
+
+    demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
+    window.draw(demo.captionText);
+}

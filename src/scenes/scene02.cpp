@@ -1,3 +1,27 @@
+// Scene 02, module order 1: the soundtrack starts, and the group's credit line fades in over a
+// bar, holds for two bars and fades out over a bar.
+#include "platform/bass.h"
+#include "runtime/alpha.h"
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+#include "scenes/caption.h"
 #include "scenes/scenes.h"
+#include "scenes/verses.h"
 
-void scene02(sf::RenderWindow&) {}
+void scene02(sf::RenderWindow& window)
+{
+    OpeningSceneState& scene = demo.scene02;
+    if (scene.firstFrame) {
+        scene.firstFrame = false;
+        // Opened and started once per run; without the file the demo simply plays silent.
+        demo.soundtrackStream = BASS_StreamCreateFile(false, "nerethval_dream.mp3", 0, 0, 0);
+        BASS_ChannelPlay(demo.soundtrackStream, false);
+        printLine("scene 02");
+        setupCaption(64, scene02Credit, 300.0f);
+    }
+
+    advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);
+
+    demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
+    window.draw(demo.captionText);
+}
