@@ -1,3 +1,98 @@
+// Scene 04, module order 3: a four-line verse on black; white, black and wall layers fade in as
+// the verse fades out; the black layer shrinks away to show the white one; then white and wall
+// zoom out and everything fades. Phase starts: 0, half a bar, 1.5 bars, 2 bars, 2.5 bars, 3.5 bars.
+#include "runtime/alpha.h"
+#include "runtime/console.h"
+#include "runtime/demo_state.h"
+#include "scenes/caption.h"
 #include "scenes/scenes.h"
+#include "scenes/verses.h"
 
-void scene04(sf::RenderWindow&) {}
+namespace {
+
+void enterPhase(Scene04State& scene, int phase)
+{
+    scene.phase = phase;
+    scene.phaseTimer = 0.0f;
+}
+
+// One phase change at most per frame; each change drops the timer's overshoot.
+void advancePhase(Scene04State& scene)
+{
+    scene.phaseTimer += demo.frameDelta;
+    switch (scene.phase) {
+    case 0:  // caption fades in
+        scene.captionAlpha = 255.0f * scene.phaseTimer / demo.halfBar;
+        if (scene.phaseTimer >= demo.halfBar) {
+            scene.captionAlpha = 255.0f;
+            enterPhase(scene, 1);
+        }
+        break;
+    case 1:  // caption holds
+        if (scene.phaseTimer >= demo.oneBar)
+            enterPhase(scene, 2);
+        break;
+    case 2:  // caption out, layers in
+        scene.captionAlpha = 255.0f - 255.0f * scene.phaseTimer / demo.halfBar;
+        scene.overlayAlpha = scene.phaseTimer / demo.halfBar * 255.0f;
+        if (scene.captionAlpha < 0.0f) {
+            scene.captionAlpha = 0.0f;
+            scene.overlayAlpha = 255.0f;
+            enterPhase(scene, 3);
+        }
+        break;
+    case 3:  // layers hold
+        if (scene.phaseTimer >= demo.halfBar)
+            enterPhase(scene, 4);
+        break;
+    case 4:  // black layer shrinks to nothing
+        scene.blackScale = 1.0f - scene.phaseTimer / demo.oneBar;
+        if (scene.blackScale < 0.0f)
+            scene.blackScale = 0.0f;
+        if (scene.phaseTimer >= demo.oneBar)
+            enterPhase(scene, 5);
+        break;
+    case 5: {  // white and wall zoom out, all layers fade; lasts until the timeline moves on
+        const float progress = scene.phaseTimer / demo.halfBar;
+        scene.zoomScale = 1.0f + 0.5f * progress;
+        scene.overlayAlpha = 255.0f - 255.0f * progress;
+        // Held at 0: below it the alpha's low 8 bits would flash the layers back in.
+        if (scene.overlayAlpha < 0.0f)
+            scene.overlayAlpha = 0.0f;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void scene04(sf::RenderWindow& window)
+{
+    Scene04State& scene = demo.scene04;
+    if (scene.firstFrame) {
+        scene.firstFrame = false;
+        printLine("scene 04");
+        setupCaption(64, scene04Verse, 300.0f);
+    }
+
+    advancePhase(scene);
+
+    sf::Sprite& white = sprite(Image::White);
+    sf::Sprite& black = sprite(Image::Black);
+    sf::Sprite& wall = sprite(Image::Wall);
+    demo.captionText.setFillColor(alphaColour(scene.captionAlpha));
+    white.setColor(alphaColour(scene.overlayAlpha));
+    black.setColor(alphaColour(scene.overlayAlpha));
+    wall.setColor(alphaColour(scene.overlayAlpha));
+
+    black.setScale(scene.blackScale, scene.blackScale);
+    white.setScale(scene.zoomScale, scene.zoomScale);
+    wall.setScale(scene.zoomScale, scene.zoomScale);
+
+    window.draw(white);
+    window.draw(black);
+    window.draw(wall);
+    window.draw(demo.captionText);
+}
