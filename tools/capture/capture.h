@@ -1,0 +1,89 @@
+#pragma once
+// nerethval-capture: the demo's own start-up, frame loop and scenes on a fixed-step clock
+// with the audio stand-in offline, writing orders, stills, PNG sequences, a video and timings.
+//
+//   options.cpp  command line: exact rationals for rates and times
+//   output.cpp   frame read-back, PNG files, the ffmpeg pipe, frame-time statistics
+//   main.cpp     the capture loop and its progress bar
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A non-negative number kept exact, so that frame times and sample counts never drift.
+struct Rational {
+    std::uint64_t num = 0;
+    std::uint64_t den = 1;
+};
+
+struct StillRequest {
+    std::string name;  // the time as written on the command line, used as the file name
+    Rational time;     // seconds of timeline time
+    bool written = false;
+};
+
+struct Options {
+    Rational fps{60, 1};
+    std::string fpsText = "60";
+    bool limited = false;  // --seconds given
+    Rational seconds;
+    std::string ordersPath;
+    std::string stillsDir;
+    std::vector<StillRequest> stills;
+    std::string framesDir;
+    std::uint64_t every = 1;
+    std::string videoPath;
+    std::string benchPath;
+    bool help = false;
+};
+
+// Accepts "30", "59.94", ".5" and "30000/1001"; false on anything else or on overflow.
+bool parseRational(const std::string& text, Rational& value);
+// False with a one-line message in error when the command line is unusable.
+bool parseOptions(int argc, char** argv, Options& options, std::string& error);
+const char* usageText();
+
+// One frame as a viewer sees it: top row first, RGBA, opaque.
+struct FrameImage {
+    unsigned width = 0;
+    unsigned height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// Reads the back buffer of the current context (call before the frame is presented).
+void readFrame(FrameImage& frame, unsigned width, unsigned height);
+bool writePng(const FrameImage& frame, const std::string& path);
+
+// ffmpeg fed by two pipes: raw frames and the 44.1 kHz stereo mix.
+struct VideoPipe {
+    pid_t pid = -1;
+    int videoFd = -1;
+    int audioFd = -1;
+    std::vector<char> pendingAudio;  // written as soon as ffmpeg takes it, never blocking a frame
+    std::size_t pendingOffset = 0;
+};
+
+bool startVideo(VideoPipe& video, const std::string& path, const Options& options, unsigned width,
+                unsigned height, std::string& error);
+bool sendAudio(VideoPipe& video, const std::int16_t* samples, std::size_t valueCount);
+bool sendFrame(VideoPipe& video, const FrameImage& frame);
+bool finishVideo(VideoPipe& video, std::string& error);
+
+// Frame times of one scene label ("scene 05", "flash", "black", ...), in milliseconds.
+struct SceneTimes {
+    std::string scene;
+    std::vector<double> frameMs;
+};
+
+struct TimeSummary {
+    double medianMs = 0.0;
+    double p99Ms = 0.0;
+    double maxMs = 0.0;
+};
+
+// Nearest-rank percentiles, so each figure is a frame time that really occurred.
+TimeSummary summarise(std::vector<double> frameMs);
+void printBenchTable(const std::vector<SceneTimes>& scenes, double startupSeconds, const std::string& renderer);
+bool writeBenchJson(const std::string& path, const std::vector<SceneTimes>& scenes, double startupSeconds,
+                    const Options& options, std::uint64_t frames, const std::string& renderer);

@@ -1,0 +1,299 @@
+#include "capture.h"
+
+#include <SFML/OpenGL.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "platform/bass_offline.h"
+#include "runtime/demo.h"
+#include "runtime/demo_state.h"
+
+namespace {
+
+using Wide = unsigned __int128;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t sampleRate = 44100;
+constexpr unsigned endOrder = 20;
+
+// What the dispatch does with an order, as a short name for the progress bar and the bench.
+std::string sceneLabel(unsigned order)
+{
+    static const std::pair<SceneFunction, const char*> names[] = {
+        {scene01, "scene 01"}, {scene02, "scene 02"}, {scene03, "scene 03"}, {scene04, "scene 04"},
+        {scene05, "scene 05"}, {scene06, "scene 06"}, {scene07, "scene 07"}, {scene08, "scene 08"},
+        {scene09, "scene 09"}, {scene10, "scene 10"}, {scene11, "scene 11"}, {flashScene, "flash"},
+        {creditsScene, "credits"},
+    };
+    if (order == endOrder)
+        return "end";
+    const SceneFunction scene = sceneForOrder(order);
+    for (const auto& name : names) {
+        if (scene == name.first)
+            return name.second;
+    }
+    return "black";
+}
+
+// Module samples played after `frames` frame times, rounded down, exact for any rational rate.
+std::uint64_t samplesAfter(std::uint64_t frames, const Rational& fps)
+{
+    return static_cast<std::uint64_t>(Wide(frames) * sampleRate * fps.den / fps.num);
+}
+
+// Whether frame `frame` (whose timeline time is frame / fps) is at or after `time`.
+bool reached(std::uint64_t frame, const Rational& fps, const Rational& time)
+{
+    return Wide(frame) * fps.den * time.den >= Wide(time.num) * fps.num;
+}
+
+// Seconds since the process started, from the kernel's record of its start.
+double processAgeSeconds()
+{
+    std::ifstream stat("/proc/self/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos)
+        return 0.0;
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    // Field 22 of the file, the start time in clock ticks after boot; fields 1 and 2 precede ')'.
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double started = std::strtod(field.c_str(), nullptr) / double(sysconf(_SC_CLK_TCK));
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9 - started;
+}
+
+struct Progress {
+    bool terminal = false;
+    int lastTenth = 0;
+    Clock::time_point lastDraw{};
+    unsigned order = 0xFFFF;
+    double orderStart = 0.0;  // timeline time at which the current order began
+};
+
+// Share of the run done: exact with --seconds, otherwise an estimate from the order (each about four bars).
+double progressShare(Progress& progress, const Options& options, unsigned order, double time)
+{
+    if (order != progress.order) {
+        progress.order = order;
+        progress.orderStart = time;
+    }
+    if (options.limited) {
+        const double total = double(options.seconds.num) / double(options.seconds.den);
+        return std::min(1.0, time / total);
+    }
+    if (order >= endOrder)
+        return order == endOrder ? 1.0 : 0.0;
+    const double inOrder = std::min(1.0, (time - progress.orderStart) / double(demo.fourBars));
+    return std::min(1.0, (double(order) + inOrder) / double(endOrder));
+}
+
+void showProgress(Progress& progress, double share, double time, const std::string& scene, bool last)
+{
+    const int percent = static_cast<int>(share * 100.0);
+    if (progress.terminal) {
+        const Clock::time_point now = Clock::now();
+        if (!last && now - progress.lastDraw < std::chrono::milliseconds(100))
+            return;
+        progress.lastDraw = now;
+        const int filled = percent * 30 / 100;
+        std::fprintf(stderr, "\r[%s%s] %8.2f s  %-8s %3d%%%s", std::string(std::size_t(filled), '#').c_str(),
+                     std::string(std::size_t(30 - filled), '-').c_str(), time, scene.c_str(), percent,
+                     last ? "\n" : "");
+        std::fflush(stderr);
+        return;
+    }
+    if (percent / 10 > progress.lastTenth || (last && percent / 10 == progress.lastTenth && percent < 100)) {
+        progress.lastTenth = percent / 10;
+        std::fprintf(stderr, "nerethval-capture: %3d%%  %.2f s  %s\n", percent, time, scene.c_str());
+    }
+}
+
+int fail(const std::string& message)
+{
+    std::cerr << "nerethval-capture: " << message << std::endl;
+    return 1;
+}
+
+}  // namespace
+
+// The demo's state block makes textures, which need an X display, before main runs; without one
+// SFML aborts. So the command line and the display are checked first, from the start-up list that
+// glibc calls with the program's arguments ahead of every ordinary static constructor.
+__attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, char**)
+{
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
+        std::exit(2);
+    }
+    if (options.help) {
+        std::fputs(usageText(), stderr);
+        std::exit(0);
+    }
+    if (!options.limited && !std::ifstream("sync.xm")) {
+        std::fputs("nerethval-capture: no sync.xm here, so the demo would never end: run it from build/data, "
+                   "or give --seconds\n",
+                   stderr);
+        std::exit(2);
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        std::fputs("nerethval-capture: needs an X display (xvfb-run -a -s \"-screen 0 1280x720x24\" works)\n",
+                   stderr);
+        std::exit(1);
+    }
+}
+
+int main(int argc, char** argv)
+{
+    Options options;
+    std::string error;
+    parseOptions(argc, argv, options, error);
+
+    std::error_code fileError;
+    for (const std::string& dir : {options.stillsDir, options.framesDir}) {
+        if (!dir.empty() && !std::filesystem::create_directories(dir, fileError) && fileError)
+            return fail("cannot make " + dir + ": " + fileError.message());
+    }
+    std::ofstream orders;
+    if (!options.ordersPath.empty()) {
+        orders.open(options.ordersPath);
+        if (!orders)
+            return fail("cannot write " + options.ordersPath);
+    }
+
+    sf::RenderWindow window;
+    openDemoWindow(window);
+    // Frames are paced by the fixed step, not the display: never wait for a vertical blank.
+    window.setVerticalSyncEnabled(false);
+    bassSetOfflineMode(true);
+    startDemo();
+    if (!window.isOpen())
+        return fail("the window did not open");
+    window.setActive(true);
+    const unsigned width = window.getSize().x;
+    const unsigned height = window.getSize().y;
+    const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const std::string renderer = rendererName ? rendererName : "unknown renderer";
+
+    VideoPipe video;
+    const bool recording = !options.videoPath.empty();
+    if (recording) {
+        std::signal(SIGPIPE, SIG_IGN);
+        if (!startVideo(video, options.videoPath, options, width, height, error))
+            return fail(error);
+    }
+
+    const double startupSeconds = processAgeSeconds();
+    const float frameDelta = static_cast<float>(double(options.fps.den) / double(options.fps.num));
+    const bool benching = !options.benchPath.empty();
+    std::vector<SceneTimes> sceneTimes;
+    std::vector<std::int16_t> pcm;
+    FrameImage frame;
+    Progress progress;
+    progress.terminal = isatty(2) != 0;
+    bool windowClosed = false;
+    unsigned lastOrder = 0xFFFF;
+    std::uint64_t k = 0;
+
+    while (!demo.quitRequested) {
+        ++k;
+        // Frame k sees the module after k frame times; its samples are the ones that span this frame.
+        const std::uint64_t samples = samplesAfter(k, options.fps) - samplesAfter(k - 1, options.fps);
+        pcm.resize(recording ? samples * 2 : 0);
+        bassRenderOffline(samples, recording ? pcm.data() : nullptr);
+        if (recording && !sendAudio(video, pcm.data(), pcm.size()))
+            return fail("ffmpeg stopped taking the soundtrack");
+
+        demo.frameDelta = frameDelta;
+        const Clock::time_point frameStart = Clock::now();
+        const unsigned order = drawFrame(window);
+        lastOrder = order;
+        const std::string scene = sceneLabel(order);
+        if (benching) {
+            glFinish();
+            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
+            auto times = std::find_if(sceneTimes.begin(), sceneTimes.end(),
+                                      [&](const SceneTimes& known) { return known.scene == scene; });
+            if (times == sceneTimes.end())
+                times = sceneTimes.insert(sceneTimes.end(), SceneTimes{scene, {}});
+            times->frameMs.push_back(ms);
+        }
+        if (orders)
+            orders << order << '\n';
+
+        bool stillDue = false;
+        for (const StillRequest& still : options.stills)
+            stillDue = stillDue || (!still.written && reached(k, options.fps, still.time));
+        const bool sequenceDue = !options.framesDir.empty() && (k - 1) % options.every == 0;
+        if (stillDue || sequenceDue || recording)
+            readFrame(frame, width, height);
+        for (StillRequest& still : options.stills) {
+            if (still.written || !reached(k, options.fps, still.time))
+                continue;
+            const std::string path = options.stillsDir + "/" + still.name + ".png";
+            if (!writePng(frame, path))
+                return fail("cannot write " + path);
+            still.written = true;
+        }
+        if (sequenceDue) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(k));
+            if (!writePng(frame, options.framesDir + name))
+                return fail("cannot write " + options.framesDir + name);
+        }
+        if (recording && !sendFrame(video, frame))
+            return fail("ffmpeg stopped taking frames");
+
+        const double time = double(Wide(k) * options.fps.den) / double(options.fps.num);
+        showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
+
+        if (!presentFrame(window)) {
+            windowClosed = true;
+            break;
+        }
+        if (options.limited && reached(k, options.fps, options.seconds))
+            break;
+    }
+
+    const double endTime = double(Wide(k) * options.fps.den) / double(options.fps.num);
+    showProgress(progress, progressShare(progress, options, lastOrder, endTime), endTime, sceneLabel(lastOrder),
+                 true);
+
+    int status = 0;
+    if (recording && !finishVideo(video, error))
+        status = fail(error);
+    if (orders) {
+        orders.close();
+        if (orders.fail())
+            status = fail("cannot write " + options.ordersPath);
+    }
+    if (benching) {
+        printBenchTable(sceneTimes, startupSeconds, renderer);
+        if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, k, renderer))
+            status = fail("cannot write " + options.benchPath);
+    }
+    for (const StillRequest& still : options.stills) {
+        if (!still.written)
+            status = fail("the run ended before " + still.name + " s, so that still was not written");
+    }
+    if (windowClosed)
+        status = fail("the window was closed after " + std::to_string(k) + " frames; the capture is incomplete");
+    return status;
+}

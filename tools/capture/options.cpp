@@ -1,0 +1,184 @@
+#include "capture.h"
+
+#include <cctype>
+#include <numeric>
+
+namespace {
+
+// Keeps every product of the capture loop (frame number x rate x 44100) inside 128 bits.
+constexpr std::uint64_t maxDigits = 12;
+
+bool parseDecimal(const std::string& text, Rational& value)
+{
+    std::uint64_t num = 0;
+    std::uint64_t den = 1;
+    std::size_t digits = 0;
+    bool point = false;
+    for (char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (!std::isdigit(static_cast<unsigned char>(c)) || ++digits > maxDigits)
+            return false;
+        num = num * 10 + static_cast<std::uint64_t>(c - '0');
+        if (point)
+            den *= 10;
+    }
+    if (digits == 0)
+        return false;
+    value = {num, den};
+    return true;
+}
+
+bool parseCount(const std::string& text, std::uint64_t& count)
+{
+    Rational value;
+    if (text.find('.') != std::string::npos || !parseDecimal(text, value))
+        return false;
+    count = value.num;
+    return true;
+}
+
+bool positive(const Rational& value)
+{
+    return value.num > 0;
+}
+
+}  // namespace
+
+bool parseRational(const std::string& text, Rational& value)
+{
+    const std::size_t slash = text.find('/');
+    Rational result;
+    if (slash == std::string::npos) {
+        if (!parseDecimal(text, result))
+            return false;
+    } else {
+        std::uint64_t num = 0;
+        std::uint64_t den = 0;
+        if (!parseCount(text.substr(0, slash), num) || !parseCount(text.substr(slash + 1), den) || den == 0)
+            return false;
+        result = {num, den};
+    }
+    const std::uint64_t divisor = std::gcd(result.num, result.den);
+    value = {result.num / divisor, result.den / divisor};
+    return true;
+}
+
+const char* usageText()
+{
+    return "usage: nerethval-capture [--fps N] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
+           "                         [--frames DIR [--every K]] [--video FILE.mp4] [--bench FILE.json]\n"
+           "Runs the demo on a fixed-step clock from build/data (the working directory) until it ends\n"
+           "(order 20) or for S seconds of timeline time. Standard output carries only the demo's lines.\n";
+}
+
+bool parseOptions(int argc, char** argv, Options& options, std::string& error)
+{
+    bool everyGiven = false;
+    bool atGiven = false;
+    std::string atText;
+    std::vector<std::string> seen;
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        std::string value;
+        bool hasValue = false;
+        const std::size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasValue = true;
+        }
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        static const char* const known[] = {"--fps", "--seconds", "--orders", "--stills", "--at",
+                                            "--frames", "--every", "--video", "--bench"};
+        bool isKnown = false;
+        for (const char* option : known)
+            isKnown = isKnown || name == option;
+        if (!isKnown) {
+            error = "unknown argument '" + name + "' (see --help)";
+            return false;
+        }
+        for (const std::string& previous : seen) {
+            if (previous == name) {
+                error = name + " given twice";
+                return false;
+            }
+        }
+        seen.push_back(name);
+        if (!hasValue) {
+            if (i + 1 >= argc) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (value.empty() || value.rfind("--", 0) == 0) {
+            error = name + " needs a value";
+            return false;
+        }
+
+        if (name == "--fps") {
+            if (!parseRational(value, options.fps) || !positive(options.fps)) {
+                error = "--fps wants a positive number such as 60, 59.94 or 30000/1001, not '" + value + "'";
+                return false;
+            }
+            options.fpsText = value;
+        } else if (name == "--seconds") {
+            if (!parseRational(value, options.seconds) || !positive(options.seconds)) {
+                error = "--seconds wants a positive number of seconds, not '" + value + "'";
+                return false;
+            }
+            options.limited = true;
+        } else if (name == "--orders") {
+            options.ordersPath = value;
+        } else if (name == "--stills") {
+            options.stillsDir = value;
+        } else if (name == "--at") {
+            atGiven = true;
+            atText = value;
+        } else if (name == "--frames") {
+            options.framesDir = value;
+        } else if (name == "--every") {
+            everyGiven = true;
+            if (!parseCount(value, options.every) || options.every == 0) {
+                error = "--every wants a whole number of frames of at least 1, not '" + value + "'";
+                return false;
+            }
+        } else if (name == "--video") {
+            options.videoPath = value;
+        } else if (name == "--bench") {
+            options.benchPath = value;
+        }
+    }
+
+    if (atGiven) {
+        std::size_t start = 0;
+        while (start <= atText.size()) {
+            std::size_t comma = atText.find(',', start);
+            if (comma == std::string::npos)
+                comma = atText.size();
+            StillRequest still;
+            still.name = atText.substr(start, comma - start);
+            if (!parseRational(still.name, still.time) || still.name.find('/') != std::string::npos) {
+                error = "--at wants times in seconds separated by commas, such as 5,12.5, not '" + atText + "'";
+                return false;
+            }
+            options.stills.push_back(still);
+            start = comma + 1;
+        }
+    }
+    if (atGiven != !options.stillsDir.empty()) {
+        error = "--stills DIR and --at T1,T2,... go together";
+        return false;
+    }
+    if (everyGiven && options.framesDir.empty()) {
+        error = "--every only applies to --frames DIR";
+        return false;
+    }
+    return true;
+}
