@@ -12,7 +12,7 @@ const char* const scene04Verse =
     "The dark is just a veil, drawn\n"
     "over a room already full of light:\n"
     "pull it thin, shrink it to nothing,\n"
-    "and the wall behind falls away.";
+    "and the wall behind it falls away.";
 
 const char* const scene05Verse =
     "Out of that light, one first ring:\n"
