@@ -1,0 +1,252 @@
+// The audio stand-in in offline mode, where the clock moves only by the frames we render, so every
+// position can be checked to the sample.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/bass.h"
+#include "platform/bass_offline.h"
+
+namespace {
+
+const std::string timelineModule = NERETHVAL_BUILD_DIR "/data/sync.xm";
+const std::string toneMp3 = NERETHVAL_TEST_DATA_DIR "/tone441.mp3";
+constexpr QWORD failed = ~QWORD(0);
+
+// sync.xm: speed 6 at 102 BPM is 1080 frames a tick at 44.1 kHz, 6480 a row, 414 720 an order.
+constexpr std::uint64_t timelineRow = 6480;
+constexpr std::uint64_t timelineOrder = 64 * timelineRow;
+
+void startOfflineAudio()
+{
+    static const bool started = [] {
+        bassSetOfflineMode(true);
+        return BASS_Init(-1, 44100, 0, nullptr, nullptr) != 0;
+    }();
+    ASSERT_TRUE(started);
+}
+
+void advance(std::uint64_t frames)
+{
+    bassRenderOffline(frames, nullptr);
+}
+
+std::vector<std::int16_t> render(std::uint64_t frames)
+{
+    std::vector<std::int16_t> pcm(2 * frames, 12345);
+    bassRenderOffline(frames, pcm.data());
+    return pcm;
+}
+
+unsigned orderOf(QWORD position)
+{
+    return position & 0xFFFF;
+}
+
+unsigned rowOf(QWORD position)
+{
+    return (position >> 16) & 0xFFFF;
+}
+
+std::string writeFile(const std::string& name, const std::vector<char>& bytes)
+{
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::vector<char> readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A ProTracker module ("M.K."): three orders of one empty pattern at the format's default speed 6
+// and 125 BPM, so 882 frames a tick, 5292 a row and 338 688 an order.
+std::vector<char> emptyProTrackerModule()
+{
+    std::vector<char> mod(1084 + 64 * 4 * 4, 0);
+    const char title[] = "not an xm";
+    std::copy(title, title + sizeof(title) - 1, mod.begin());
+    mod[950] = 3;    // song length
+    mod[951] = 127;  // restart byte as ProTracker writes it
+    const char tag[] = "M.K.";
+    std::copy(tag, tag + 4, mod.begin() + 1080);
+    return mod;
+}
+
+}  // namespace
+
+TEST(AudioStandIn, TimelineOrdersAndRowsChangeOnTheFramesTheTempoGives)
+{
+    startOfflineAudio();
+    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    ASSERT_NE(music, 0u);
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 0u) << "order 0, row 0 before playing";
+    ASSERT_TRUE(BASS_ChannelPlay(music, false));
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 0u);
+
+    std::uint64_t played = 0;
+    auto playTo = [&](std::uint64_t frame) {
+        advance(frame - played);
+        played = frame;
+        return BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER);
+    };
+    for (std::uint64_t row = 1; row < 64; ++row) {
+        EXPECT_EQ(rowOf(playTo(row * timelineRow - 1)), row - 1);
+        const QWORD position = playTo(row * timelineRow);
+        EXPECT_EQ(orderOf(position), 0u);
+        EXPECT_EQ(rowOf(position), row);
+    }
+    for (unsigned order = 1; order <= 20; ++order) {
+        const QWORD lastOfPrevious = playTo(order * timelineOrder - 1);
+        EXPECT_EQ(orderOf(lastOfPrevious), order - 1);
+        EXPECT_EQ(rowOf(lastOfPrevious), 63u);
+        EXPECT_EQ(playTo(order * timelineOrder), order) << "order " << order << " at row 0";
+    }
+    EXPECT_EQ(playTo(21 * timelineOrder - 1), 20u | 63u << 16);
+    EXPECT_EQ(playTo(21 * timelineOrder), 0u) << "the loop returns to order 0";
+    EXPECT_EQ(playTo(22 * timelineOrder + 5 * timelineRow), 1u | 5u << 16) << "and plays on";
+}
+
+TEST(AudioStandIn, WithoutTheLoopFlagTheModuleStaysAtItsEnd)
+{
+    startOfflineAudio();
+    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, 0, 0);
+    ASSERT_NE(music, 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(music, false));
+    advance(22 * timelineOrder);
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 20u | 63u << 16);
+}
+
+TEST(AudioStandIn, AnyModuleIsFoundByItsContentFromFileOrMemory)
+{
+    startOfflineAudio();
+    const std::vector<char> mod = emptyProTrackerModule();
+    const std::string path = writeFile("timeline.dat", mod);
+    const HMUSIC fromFile = BASS_MusicLoad(false, path.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    const HMUSIC fromMemory = BASS_MusicLoad(true, mod.data(), 0, static_cast<DWORD>(mod.size()), BASS_MUSIC_LOOP, 0);
+    ASSERT_NE(fromFile, 0u);
+    ASSERT_NE(fromMemory, 0u);
+    EXPECT_NE(fromFile, fromMemory);
+    ASSERT_TRUE(BASS_ChannelPlay(fromFile, false));
+    ASSERT_TRUE(BASS_ChannelPlay(fromMemory, false));
+
+    constexpr std::uint64_t modRow = 5292;
+    constexpr std::uint64_t modOrder = 64 * modRow;
+    advance(modRow - 1);
+    EXPECT_EQ(BASS_ChannelGetPosition(fromFile, BASS_POS_MUSIC_ORDER), 0u);
+    advance(1);
+    EXPECT_EQ(BASS_ChannelGetPosition(fromFile, BASS_POS_MUSIC_ORDER), 1u << 16);
+    advance(2 * modOrder - modRow - 1);
+    EXPECT_EQ(BASS_ChannelGetPosition(fromFile, BASS_POS_MUSIC_ORDER), 1u | 63u << 16);
+    EXPECT_EQ(BASS_ChannelGetPosition(fromMemory, BASS_POS_MUSIC_ORDER), 1u | 63u << 16);
+    advance(1);
+    EXPECT_EQ(BASS_ChannelGetPosition(fromFile, BASS_POS_MUSIC_ORDER), 2u);
+    advance(modOrder);
+    EXPECT_EQ(BASS_ChannelGetPosition(fromFile, BASS_POS_MUSIC_ORDER), 0u) << "three orders, then the loop";
+}
+
+TEST(AudioStandIn, MissingEmptyAndCorruptFilesGiveNoHandleAndFailedCalls)
+{
+    startOfflineAudio();
+    const std::vector<char> timeline = readFile(timelineModule);
+    ASSERT_GT(timeline.size(), 400u);
+    const std::string empty = writeFile("empty.xm", {});
+    const std::string text = writeFile("text.xm", std::vector<char>(2000, 'x'));
+    const std::string truncated = writeFile("truncated.xm", std::vector<char>(timeline.begin(), timeline.begin() + 80));
+    const std::string missing = ::testing::TempDir() + "no-such-file.xm";
+
+    for (const std::string& path : {missing, empty, text, truncated, toneMp3})
+        EXPECT_EQ(BASS_MusicLoad(false, path.c_str(), 0, 0, BASS_MUSIC_LOOP, 0), 0u) << path;
+    for (const std::string& path : {missing, empty, text})
+        EXPECT_EQ(BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0), 0u) << path;
+    EXPECT_EQ(BASS_MusicLoad(true, timeline.data(), 0, 0, 0, 0), 0u) << "memory without a length";
+
+    EXPECT_FALSE(BASS_ChannelPlay(0, false));
+    EXPECT_FALSE(BASS_ChannelPlay(4000000, false));
+    EXPECT_EQ(BASS_ChannelGetPosition(0, BASS_POS_MUSIC_ORDER), failed);
+    EXPECT_EQ(BASS_ChannelGetPosition(4000000, BASS_POS_MUSIC_ORDER), failed);
+
+    const HSTREAM stream = BASS_StreamCreateFile(false, toneMp3.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_MUSIC_ORDER), failed) << "a stream has no orders";
+    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, 0, 0);
+    EXPECT_EQ(BASS_ChannelGetPosition(music, 0), failed) << "only the order mode is answered";
+}
+
+TEST(AudioStandIn, Mp3StreamIsGaplessAndStartsAtTheFrameBeingHeard)
+{
+    startOfflineAudio();
+    advance(1234);
+    const HSTREAM stream = BASS_StreamCreateFile(false, toneMp3.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    advance(777);
+    ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+    const std::vector<std::int16_t> pcm = render(48000);
+
+    // The file holds exactly one second of a 441 Hz sine peaking near 2750: 100 frames a period.
+    double worstError = 0;
+    for (std::size_t frame = 0; frame < 44100; ++frame) {
+        const double expected = 2750 * std::sin(2 * M_PI * static_cast<double>(frame) / 100);
+        worstError = std::max(worstError, std::abs(pcm[2 * frame] - expected));
+        ASSERT_EQ(pcm[2 * frame], pcm[2 * frame + 1]) << "frame " << frame;
+    }
+    EXPECT_LT(worstError, 300) << "no encoder delay: frame 0 of the stream is frame 0 of the tone";
+    for (std::size_t frame = 44100; frame < 48000; ++frame)
+        ASSERT_EQ(pcm[2 * frame], 0) << "no padding after the tone, frame " << frame;
+}
+
+TEST(AudioStandIn, PlayingChannelsAreMixedOnOneClock)
+{
+    startOfflineAudio();
+    const HSTREAM first = BASS_StreamCreateFile(false, toneMp3.c_str(), 0, 0, 0);
+    const std::vector<char> bytes = readFile(toneMp3);
+    const HSTREAM second = BASS_StreamCreateFile(true, bytes.data(), 0, bytes.size(), 0);
+    ASSERT_NE(first, 0u);
+    ASSERT_NE(second, 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(first, false));
+    advance(50);  // half a period later the second tone cancels the first
+    ASSERT_TRUE(BASS_ChannelPlay(second, false));
+    const std::vector<std::int16_t> pcm = render(400);
+    for (std::size_t frame = 0; frame < 400; ++frame)
+        EXPECT_LT(std::abs(pcm[2 * frame]), 500) << "frame " << frame;
+
+    advance(50);
+    const HSTREAM third = BASS_StreamCreateFile(true, bytes.data(), 0, bytes.size(), 0);
+    ASSERT_TRUE(BASS_ChannelPlay(third, false));
+    const std::vector<std::int16_t> reinforced = render(100);
+    // Five periods after the first, the third is in phase with it and the second cancels one: one tone remains.
+    EXPECT_GT(reinforced[2 * 25], 2500);
+    EXPECT_LT(reinforced[2 * 75], -2500);
+}
+
+TEST(AudioStandIn, PlayOnAPlayingChannelGoesOnAndRestartBeginsAgain)
+{
+    startOfflineAudio();
+    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(music, false));
+    advance(3 * timelineOrder + 2 * timelineRow);
+    EXPECT_TRUE(BASS_ChannelPlay(music, false));
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 3u | 2u << 16);
+    EXPECT_TRUE(BASS_ChannelPlay(music, true));
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 0u);
+    advance(timelineOrder);
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 1u);
+}
+
+TEST(AudioStandIn, SecondInitialisationFailsAndKeepsTheClock)
+{
+    startOfflineAudio();
+    EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(music, false));
+    advance(timelineOrder);
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 1u);
+}

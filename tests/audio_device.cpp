@@ -1,0 +1,70 @@
+// The audio stand-in with a sound device. OpenAL's null backend consumes the output in real time,
+// so the reported position must follow the wall clock, behind it only by the output latency.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/bass.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Speed 1 at 255 BPM: one row a tick of 432 frames, about 9.8 ms.
+constexpr double rowSeconds = 432.0 / 44100.0;
+
+std::string writeFastTimeline()
+{
+    const std::string path = ::testing::TempDir() + "fast-timeline.xm";
+    const std::string command = NERETHVAL_BUILD_DIR "/tools/sync/make-sync " + path + " 64 1 255";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+}
+
+double secondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+}  // namespace
+
+TEST(AudioDevice, PositionIsThatOfTheFrameBeingHeardWithASmallLatency)
+{
+    ASSERT_EQ(setenv("ALSOFT_DRIVERS", "null", 1), 0);
+    const std::string module = writeFastTimeline();
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const HMUSIC music = BASS_MusicLoad(false, module.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    ASSERT_NE(music, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the output settle
+
+    const Clock::time_point beforePlay = Clock::now();
+    ASSERT_TRUE(BASS_ChannelPlay(music, false));
+    const Clock::time_point afterPlay = Clock::now();
+    double mostAhead = -1;
+    double mostBehind = 0;
+    double lastHeard = 0;
+    while (secondsBetween(afterPlay, Clock::now()) < 2.0) {
+        const Clock::time_point beforeQuery = Clock::now();
+        const QWORD position = BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER);
+        const Clock::time_point afterQuery = Clock::now();
+        ASSERT_NE(position, ~QWORD(0));
+        const double rowStart = ((position & 0xFFFF) * 64 + (position >> 16 & 0xFFFF)) * rowSeconds;
+        // The module's loop is 627 ms long; count only the first pass.
+        if (rowStart < lastHeard)
+            break;
+        lastHeard = rowStart;
+        mostAhead = std::max(mostAhead, rowStart - secondsBetween(beforePlay, afterQuery));
+        mostBehind = std::max(mostBehind, secondsBetween(afterPlay, beforeQuery) - (rowStart + rowSeconds));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    std::cout << "ahead at most " << mostAhead * 1000 << " ms, behind at most " << mostBehind * 1000 << " ms\n";
+    EXPECT_GT(lastHeard, 0.5) << "the position advanced";
+    EXPECT_LT(mostAhead, 0.04) << "the position never runs ahead of what has been played";
+    EXPECT_LT(mostBehind, 0.1) << "the output latency stays small";
+    EXPECT_EQ(errors.find("no sound device"), std::string::npos) << errors;
+}

@@ -1,0 +1,77 @@
+// The audio stand-in without a sound device: the timeline runs on the steady clock, in silence,
+// and says so once on standard error.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/bass.h"
+#include "support/support.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Speed 1 at 255 BPM: one row a tick of 432 frames, about 9.8 ms.
+constexpr double rowSeconds = 432.0 / 44100.0;
+
+std::string writeFastTimeline()
+{
+    const std::string path = ::testing::TempDir() + "fast-timeline.xm";
+    const std::string command = NERETHVAL_BUILD_DIR "/tools/sync/make-sync " + path + " 64 1 255";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+}
+
+double secondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+}  // namespace
+
+TEST(AudioWithoutDevice, TimelineAdvancesWithTheClockAndTheSilenceIsReportedOnce)
+{
+    // No OpenAL backend at all, as on a machine without sound hardware.
+    ASSERT_EQ(setenv("ALSOFT_DRIVERS", "none", 1), 0);
+    const std::string module = writeFastTimeline();
+    ::testing::internal::CaptureStderr();
+    HMUSIC music = 0;
+    double mostAhead = -1;
+    double mostBehind = 0;
+    double lastHeard = 0;
+    const std::string console = captureConsole([&] {
+        ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+        music = BASS_MusicLoad(false, module.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+        ASSERT_NE(music, 0u);
+        const HSTREAM stream = BASS_StreamCreateFile(false, NERETHVAL_TEST_DATA_DIR "/tone441.mp3", 0, 0, 0);
+        ASSERT_NE(stream, 0u);
+        EXPECT_TRUE(BASS_ChannelPlay(stream, false));
+
+        const Clock::time_point beforePlay = Clock::now();
+        ASSERT_TRUE(BASS_ChannelPlay(music, false));
+        const Clock::time_point afterPlay = Clock::now();
+        while (secondsBetween(afterPlay, Clock::now()) < 0.6) {
+            const Clock::time_point beforeQuery = Clock::now();
+            const QWORD position = BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER);
+            const Clock::time_point afterQuery = Clock::now();
+            ASSERT_NE(position, ~QWORD(0));
+            const double rowStart = ((position & 0xFFFF) * 64 + (position >> 16 & 0xFFFF)) * rowSeconds;
+            lastHeard = rowStart;
+            mostAhead = std::max(mostAhead, rowStart - secondsBetween(beforePlay, afterQuery));
+            mostBehind = std::max(mostBehind, secondsBetween(afterPlay, beforeQuery) - (rowStart + rowSeconds));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_GT(lastHeard, 0.5) << "the position advanced";
+    EXPECT_LT(mostAhead, 0.001);
+    EXPECT_LT(mostBehind, 0.001);
+    EXPECT_EQ(console, "") << "standard output carries only the demo's own lines";
+    const std::size_t said = errors.find("no sound device");
+    ASSERT_NE(said, std::string::npos) << errors;
+    EXPECT_EQ(errors.find("no sound device", said + 1), std::string::npos) << "said once: " << errors;
+}
