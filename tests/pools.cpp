@@ -202,16 +202,16 @@ TEST_F(Pools, GlitterBrightensAndDiesInAQuarterSecondEach)
 
 TEST_F(Pools, GlitterOverAQuarterSecondFlashesFullyThenDies)
 {
-    spawnGlitter(100, 100);
-    spawnGlitter(300, 300);
+    spawnGlitter(100, 140);
+    spawnGlitter(300, 260);
     demo.glitterPool->slots[1].active = false;
     demo.glitterPool->slots[1].alpha = 0.5f;
     runFrameOf([](sf::RenderWindow& window) { updateGlitter(); drawGlitter(window); }, 0.3f);
     EXPECT_EQ(demo.glitterPool->slots[1].alpha, 0.5f) << "an inactive point is not advanced";
-    EXPECT_EQ(windowPixel(100, 100), sf::Color::White);
-    EXPECT_EQ(windowPixel(90, 91), sf::Color::White);  // the image's top-left, origin (10, 9)
-    EXPECT_EQ(windowPixel(89, 91), sf::Color::Black);
-    EXPECT_EQ(windowPixel(300, 300), sf::Color::Black);
+    EXPECT_EQ(windowPixel(100, 140), sf::Color::White);
+    EXPECT_EQ(windowPixel(90, 131), sf::Color::White);  // the image's top-left, origin (10, 9)
+    EXPECT_EQ(windowPixel(89, 131), sf::Color::Black);
+    EXPECT_EQ(windowPixel(300, 260), sf::Color::Black);
     runFrameOf([](sf::RenderWindow&) { updateGlitter(); }, 0.3f);
     EXPECT_FALSE(demo.glitterPool->slots[0].active);
 }
