@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <list>
 #include <vector>
@@ -139,17 +138,6 @@ TEST_F(Pools, EmitterPrintsEveryCallAndSpawnsOnlyPastHalfABeat)
     EXPECT_EQ(timer, 0.0f);
     EXPECT_TRUE(demo.bubblePool->slots[0].active);
     EXPECT_FALSE(demo.bubblePool->slots[1].active);
-    for (int i = 1; i < BubblePool::size; ++i)
-        spawnRandomBubble();
-    for (const Bubble& b : demo.bubblePool->slots) {
-        EXPECT_EQ(b.y, 700.0f);
-        EXPECT_EQ(b.x, std::trunc(b.x));
-        EXPECT_TRUE(b.x >= 0.0f && b.x <= 1280.0f) << b.x;
-        EXPECT_TRUE(b.alpha >= 0.08f && b.alpha <= 0.25f) << b.alpha;
-        EXPECT_TRUE(b.scale >= 0.15f && b.scale <= 0.4f) << b.scale;
-        EXPECT_TRUE(b.riseSpeed >= 50.0f && b.riseSpeed <= 90.0f) << b.riseSpeed;
-        EXPECT_TRUE(b.life >= 1.5f && b.life <= 2.8f) << b.life;
-    }
 }
 
 TEST_F(Pools, HexPulseFadesInHoldsAWholeSecondThenFadesOut)

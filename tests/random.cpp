@@ -65,7 +65,7 @@ TEST(FreshProcess, DISABLED_PrintDraws)
         createBubblePool();
         spawnRandomBubble();
         const Bubble& b = demo.bubblePool->slots[0];
-        for (float value : {b.x, b.alpha, b.scale, b.riseSpeed, b.life})
+        for (float value : {b.x, b.y, b.alpha, b.scale, b.riseSpeed, b.life})
             std::printf("draw %.17g\n", value);
     }
     std::fflush(stdout);
@@ -94,12 +94,13 @@ TEST(RandomRange, ProductAndQuotientAreDoubleAndTheResultIsFloat)
 TEST(RandomRange, RandomBubbleDrawsXAlphaScaleRiseSpeedLifeInThatOrder)
 {
     const std::vector<double> bubble = freshProcess("bubble");
-    ASSERT_EQ(bubble.size(), 5u);
+    ASSERT_EQ(bubble.size(), 6u);
     EXPECT_EQ(bubble[0], static_cast<int>(fromDraw(0.0f, 1280.0f, firstDraws[0])));
-    EXPECT_EQ(bubble[1], fromDraw(0.08f, 0.25f, firstDraws[1]));
-    EXPECT_EQ(bubble[2], fromDraw(0.15f, 0.4f, firstDraws[2]));
-    EXPECT_EQ(bubble[3], fromDraw(50.0f, 90.0f, firstDraws[3]));
-    EXPECT_EQ(bubble[4], fromDraw(1.5f, 2.8f, firstDraws[4]));
+    EXPECT_EQ(bubble[1], 700.0);
+    EXPECT_EQ(bubble[2], fromDraw(0.08f, 0.25f, firstDraws[1]));
+    EXPECT_EQ(bubble[3], fromDraw(0.15f, 0.4f, firstDraws[2]));
+    EXPECT_EQ(bubble[4], fromDraw(50.0f, 90.0f, firstDraws[3]));
+    EXPECT_EQ(bubble[5], fromDraw(1.5f, 2.8f, firstDraws[4]));
 }
 
 TEST(RandomRange, BothEndsOccurAndNothingOutside)
