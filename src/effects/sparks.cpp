@@ -62,18 +62,13 @@ void updateSparks()
 void drawSparks(sf::RenderWindow& window)
 {
     for (const Spark& spark : demo.sparkPool->slots) {
-        if (!spark.active)
+        // A spark of any other kind flies and fades unseen.
+        if (!spark.active || (spark.kind != 0 && spark.kind != 1))
             continue;
-        sf::Sprite* sparkSprite = nullptr;
-        if (spark.kind == 0)
-            sparkSprite = &sprite(Image::WhiteP);
-        else if (spark.kind == 1)
-            sparkSprite = &sprite(Image::YellowP);
-        else
-            continue;
-        sparkSprite->setRotation(spark.spin);
-        sparkSprite->setPosition(static_cast<float>(spark.x), static_cast<float>(spark.y));
-        sparkSprite->setColor(unitAlphaColour(spark.alpha));
-        window.draw(*sparkSprite);
+        sf::Sprite& sparkSprite = sprite(spark.kind == 0 ? Image::WhiteP : Image::YellowP);
+        sparkSprite.setRotation(spark.spin);
+        sparkSprite.setPosition(static_cast<float>(spark.x), static_cast<float>(spark.y));
+        sparkSprite.setColor(unitAlphaColour(spark.alpha));
+        window.draw(sparkSprite);
     }
 }
