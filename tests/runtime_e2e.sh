@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# The demo end to end, on its real binary, under the X display that with-display.sh provides:
+# a short timeline runs to "end?", Escape and a close request end it early, and without
+# sync.xm it stays black until Escape. Only the runtime's own lines are checked.
+# Called with the build directory and the source directory.
+set -uo pipefail
+build=$1
+source=$2
+demo=$build/nerethval
+title="Vesmira Crew - Nereth//Val"
+work=$(mktemp -d)
+pid=""
+
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  for log in "$work"/*/stdout "$work"/*/stderr; do
+    [ -f "$log" ] && { echo "--- $log (last lines)"; tail -n 15 "$log"; } >&2
+  done
+  exit 1
+}
+
+[ -x "$demo" ] || fail "no demo binary at $demo"
+command -v xdotool >/dev/null || fail "xdotool is not installed (scripts/setup.sh installs it)"
+[ -n "${DISPLAY:-}" ] || fail "no X display"
+cc -O1 -o "$work/x11-probe" "$source/tests/data/x11_probe.c" -lX11 || fail "cannot build the X11 probe"
+
+# A working directory like build/data: every content file linked in, sync.xm left out.
+stage() {
+  local dir=$work/$1
+  mkdir -p "$dir"
+  for file in "$build"/data/*; do
+    [ "$(basename "$file")" = sync.xm ] || ln -s "$file" "$dir/"
+  done
+  echo "$dir"
+}
+
+start_demo() {
+  local dir=$1
+  (cd "$dir" && exec "$demo" >"$dir/stdout" 2>"$dir/stderr") &
+  pid=$!
+}
+
+# Waits up to $2 seconds for the demo to print line $1.
+wait_for_line() {
+  local dir=$1 line=$2 seconds=$3
+  for _ in $(seq $((seconds * 10))); do
+    grep -qxF "$line" "$dir/stdout" 2>/dev/null && return 0
+    kill -0 "$pid" 2>/dev/null || fail "the demo exited before printing \"$line\""
+    sleep 0.1
+  done
+  fail "no \"$line\" within $seconds s"
+}
+
+# Waits up to $1 seconds for the demo to exit and sets status to its exit status.
+wait_for_exit() {
+  local seconds=$1
+  for _ in $(seq $((seconds * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "the demo was still running after $seconds s"
+  wait "$pid"
+  status=$?
+  pid=""
+}
+
+demo_window() {
+  local window
+  window=$(xdotool search --name "$title" | head -n 1)
+  [ -n "$window" ] || fail "no window titled \"$title\""
+  echo "$window"
+}
+
+# Escape is sampled while events are drained, so hold it and move the pointer to make events.
+press_escape() {
+  xdotool mousemove 640 360 keydown Escape sleep 0.3 mousemove 600 300 sleep 0.3 mousemove 640 360 sleep 0.3 keyup Escape
+}
+
+check_runtime_lines() {
+  local dir=$1
+  [ "$(head -n 1 "$dir/stdout")" = "created render window" ] || fail "the first line is not \"created render window\""
+  local loaded
+  loaded=$(grep -nxF "generic data loaded" "$dir/stdout" | head -n 1 | cut -d: -f1)
+  [ -n "$loaded" ] || fail "no \"generic data loaded\""
+  [ "$loaded" -gt 2 ] && [ -z "$(sed -n "$((loaded - 1))p" "$dir/stdout")" ] ||
+    fail "\"generic data loaded\" does not follow a blank line"
+  grep -q "sound device" "$dir/stdout" && fail "the audio notice went to standard output"
+  return 0
+}
+
+echo "1. a short timeline walks orders 0 to 20 and ends with \"end?\""
+dir=$(stage short)
+"$build/tools/sync/make-sync" "$dir/sync.xm" 4 3 125 || fail "make-sync failed"
+start_demo "$dir"
+wait_for_exit 90
+[ "$status" -eq 0 ] || fail "exit status $status"
+check_runtime_lines "$dir"
+[ "$(tail -n 1 "$dir/stdout")" = "end?" ] || fail "the last line is not \"end?\""
+[ "$(grep -cxF "end?" "$dir/stdout")" -eq 1 ] || fail "\"end?\" printed more than once"
+
+echo "2. Escape ends the demo during its timeline"
+dir=$(stage escape)
+ln -s "$build/data/sync.xm" "$dir/sync.xm"
+start_demo "$dir"
+wait_for_line "$dir" "generic data loaded" 60
+sleep 1
+demo_window >/dev/null
+press_escape
+wait_for_exit 15
+[ "$status" -eq 0 ] || fail "exit status $status after Escape"
+check_runtime_lines "$dir"
+grep -qxF "end?" "$dir/stdout" && fail "\"end?\" after Escape"
+
+echo "3. a close request ends the demo"
+dir=$(stage close)
+ln -s "$build/data/sync.xm" "$dir/sync.xm"
+start_demo "$dir"
+wait_for_line "$dir" "generic data loaded" 60
+sleep 1
+"$work/x11-probe" close "$(demo_window)" || fail "cannot send the close request"
+wait_for_exit 15
+[ "$status" -eq 0 ] || fail "exit status $status after the close request"
+check_runtime_lines "$dir"
+grep -qxF "end?" "$dir/stdout" && fail "\"end?\" after the close request"
+
+echo "4. without sync.xm the window stays black and Escape still ends the demo"
+dir=$(stage without-module)
+start_demo "$dir"
+wait_for_line "$dir" "generic data loaded" 60
+sleep 2
+window=$(demo_window)
+for point in "640 360" "100 100" "1180 620"; do
+  # shellcheck disable=SC2086
+  pixel=$("$work/x11-probe" pixel "$window" $point) || fail "cannot read the window"
+  [ "$pixel" = "0 0 0" ] || fail "pixel $point is $pixel, not black"
+done
+press_escape
+wait_for_exit 15
+[ "$status" -eq 0 ] || fail "exit status $status after Escape"
+check_runtime_lines "$dir"
+grep -qxF "end?" "$dir/stdout" && fail "\"end?\" without a module"
+
+echo "all end-to-end checks passed"
