@@ -236,17 +236,18 @@ TEST_F(Pools, SparksDrawByKindWhereTheyHaveFlown)
     const Spark* slots = demo.sparkPool->slots;
     EXPECT_EQ(slots[0].x, 740);
     EXPECT_EQ(slots[0].y, 360);
-    // x is formed in float from a float cosine, y in double: a sine just below 1 truncates down.
+    // Cosine and sine are rounded to float, so the straight flights land on whole pixels.
     EXPECT_EQ(slots[2].x, 640);
-    EXPECT_EQ(slots[2].y, 459);
+    EXPECT_EQ(slots[2].y, 460);
     EXPECT_EQ(slots[1].x, 540);
+    EXPECT_EQ(slots[1].y, 360);
     const sf::Color white = windowPixel(740, 360);
-    const sf::Color yellow = windowPixel(540, 359);
+    const sf::Color yellow = windowPixel(540, 360);
     EXPECT_NEAR(white.r, 165, 1);  // alpha 0.65
     EXPECT_EQ(white.b, white.r);
     EXPECT_NEAR(yellow.g, 165, 1);
     EXPECT_EQ(yellow.b, 0);
-    EXPECT_EQ(windowPixel(640, 459), sf::Color::Black) << "kind 2 is never drawn";
+    EXPECT_EQ(windowPixel(640, 460), sf::Color::Black) << "kind 2 is never drawn";
     EXPECT_EQ(windowPixel(640, 360), sf::Color::Black) << "nothing left at the spawn point";
 }
 

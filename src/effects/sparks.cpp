@@ -35,8 +35,8 @@ void spawnSpark(int kind, float speed, float angle, float life)
     }
 }
 
-// x is formed in single precision from a cosine rounded to float, y in double precision:
-// the pixel a spark lands on depends on it, so the two stay as they are.
+// Both coordinates are formed in single precision from a cosine and a sine rounded to float,
+// so a spark flown straight down or left lands on the whole pixel it aims at.
 void updateSparks()
 {
     const float dt = demo.frameDelta;
@@ -47,7 +47,8 @@ void updateSparks()
         spark.radius = spark.radius + spark.speed * dt;
         const float cosine = static_cast<float>(std::cos(static_cast<double>(spark.angle)));
         spark.x = static_cast<int>(cosine * spark.radius + spark.centreX);
-        spark.y = static_cast<int>(std::sin(static_cast<double>(spark.angle)) * spark.radius + spark.centreY);
+        const float sine = static_cast<float>(std::sin(static_cast<double>(spark.angle)));
+        spark.y = static_cast<int>(sine * spark.radius + spark.centreY);
         spark.life = spark.life - dt;
         if (spark.life <= 0.0f) {
             spark.alpha = spark.alpha - 4.0f * dt;
