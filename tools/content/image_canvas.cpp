@@ -1,0 +1,309 @@
+#include "image_canvas.h"
+
+#include <thread>
+
+namespace {
+
+const float pi = 3.14159265f;
+
+uint32_t mixBits(uint32_t v)
+{
+    v ^= v >> 16;
+    v *= 0x7feb352dU;
+    v ^= v >> 15;
+    v *= 0x846ca68bU;
+    v ^= v >> 16;
+    return v;
+}
+
+// Soft shoulder: exact below 0.85, then eases towards 1 instead of clipping.
+float softClip(float v)
+{
+    if (v <= 0.85f)
+        return std::max(v, 0.0f);
+    return 0.85f + 0.15f * (1.0f - std::exp(-(v - 0.85f) / 0.15f));
+}
+
+uint8_t quantise(float v, float dither)
+{
+    return static_cast<uint8_t>(std::min(255.0f, std::max(0.0f, std::floor(v * 255.0f + dither))));
+}
+
+}  // namespace
+
+Vec2 rotated(Vec2 p, float radians)
+{
+    const float c = std::cos(radians);
+    const float s = std::sin(radians);
+    return {p.x * c - p.y * s, p.x * s + p.y * c};
+}
+
+Colour mix(Colour a, Colour b, float t)
+{
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+Canvas makeCanvas(int width, int height)
+{
+    Canvas canvas;
+    canvas.width = width;
+    canvas.height = height;
+    canvas.pixels.assign(static_cast<size_t>(width) * height, Pixel{});
+    return canvas;
+}
+
+Canvas makeFilledCanvas(int width, int height, Colour colour)
+{
+    Canvas canvas = makeCanvas(width, height);
+    for (Pixel& p : canvas.pixels)
+        p = {colour.r, colour.g, colour.b, 1.0f};
+    return canvas;
+}
+
+void shadeRect(Canvas& canvas, int left, int top, int right, int bottom,
+               const std::function<void(int, int, Pixel&)>& shade)
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, canvas.width);
+    bottom = std::min(bottom, canvas.height);
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            shade(x, y, canvas.at(x, y));
+}
+
+void shadeCanvas(Canvas& canvas, const std::function<void(int, int, Pixel&)>& shade)
+{
+    const int threadCount = 2;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&canvas, &shade, t] {
+            for (int y = t; y < canvas.height; y += threadCount)
+                for (int x = 0; x < canvas.width; ++x)
+                    shade(x, y, canvas.at(x, y));
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+float hexagonDistance(Vec2 p, float apothem)
+{
+    const float kx = -0.866025404f;
+    const float ky = 0.5f;
+    const float kz = 0.577350269f;
+    p = {std::fabs(p.x), std::fabs(p.y)};
+    const float fold = 2.0f * std::min(kx * p.x + ky * p.y, 0.0f);
+    p = {p.x - fold * kx, p.y - fold * ky};
+    p = {p.x - std::min(std::max(p.x, -kz * apothem), kz * apothem), p.y - apothem};
+    return length(p) * (p.y < 0.0f ? -1.0f : 1.0f);
+}
+
+float circleDistance(Vec2 p, float radius) { return length(p) - radius; }
+
+float segmentDistance(Vec2 p, Vec2 a, Vec2 b)
+{
+    const Vec2 pa = p - a;
+    const Vec2 ba = b - a;
+    const float h = clamp01(dot(pa, ba) / std::max(dot(ba, ba), 1e-6f));
+    return length(pa - ba * h);
+}
+
+float boxDistance(Vec2 p, Vec2 halfSize, float cornerRadius)
+{
+    const Vec2 q{std::fabs(p.x) - halfSize.x + cornerRadius, std::fabs(p.y) - halfSize.y + cornerRadius};
+    const Vec2 outside{std::max(q.x, 0.0f), std::max(q.y, 0.0f)};
+    return length(outside) + std::min(std::max(q.x, q.y), 0.0f) - cornerRadius;
+}
+
+float triangleDistance(Vec2 p, Vec2 a, Vec2 b, Vec2 c)
+{
+    const Vec2 e0 = b - a, e1 = c - b, e2 = a - c;
+    const Vec2 v0 = p - a, v1 = p - b, v2 = p - c;
+    const Vec2 pq0 = v0 - e0 * clamp01(dot(v0, e0) / dot(e0, e0));
+    const Vec2 pq1 = v1 - e1 * clamp01(dot(v1, e1) / dot(e1, e1));
+    const Vec2 pq2 = v2 - e2 * clamp01(dot(v2, e2) / dot(e2, e2));
+    const float s = (e0.x * e2.y - e0.y * e2.x) < 0.0f ? -1.0f : 1.0f;
+    const float d = std::min(std::min(dot(pq0, pq0), dot(pq1, pq1)), dot(pq2, pq2));
+    const float side = std::min(std::min(s * (v0.x * e0.y - v0.y * e0.x), s * (v1.x * e1.y - v1.y * e1.x)),
+                                s * (v2.x * e2.y - v2.y * e2.x));
+    return -std::sqrt(d) * (side < 0.0f ? -1.0f : 1.0f);
+}
+
+uint64_t nextRandom(Rng& rng)
+{
+    uint64_t z = (rng.state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+float uniform(Rng& rng, float low, float high)
+{
+    const float unit = static_cast<float>(nextRandom(rng) >> 40) / static_cast<float>(1ULL << 24);
+    return low + (high - low) * unit;
+}
+
+float hash2(int x, int y, uint32_t seed)
+{
+    const uint32_t h = mixBits(static_cast<uint32_t>(x) * 0x8da6b343U ^ mixBits(static_cast<uint32_t>(y) * 0xd8163841U ^ seed));
+    return static_cast<float>(h >> 8) / static_cast<float>(1U << 24);
+}
+
+float valueNoise(float x, float y, uint32_t seed)
+{
+    const float fx = std::floor(x);
+    const float fy = std::floor(y);
+    const int ix = static_cast<int>(fx);
+    const int iy = static_cast<int>(fy);
+    float tx = x - fx;
+    float ty = y - fy;
+    tx = tx * tx * (3.0f - 2.0f * tx);
+    ty = ty * ty * (3.0f - 2.0f * ty);
+    const float a = hash2(ix, iy, seed);
+    const float b = hash2(ix + 1, iy, seed);
+    const float c = hash2(ix, iy + 1, seed);
+    const float d = hash2(ix + 1, iy + 1, seed);
+    return (a + (b - a) * tx) + ((c + (d - c) * tx) - (a + (b - a) * tx)) * ty;
+}
+
+float fbm(float x, float y, int octaves, uint32_t seed)
+{
+    float sum = 0.0f;
+    float amplitude = 0.5f;
+    float total = 0.0f;
+    for (int i = 0; i < octaves; ++i) {
+        sum += amplitude * valueNoise(x, y, seed + static_cast<uint32_t>(i) * 101U);
+        total += amplitude;
+        // Turn each octave a little so the lattice never lines up.
+        const float nx = x * 1.6f - y * 1.2f + 17.3f;
+        y = x * 1.2f + y * 1.6f + 5.1f;
+        x = nx;
+        amplitude *= 0.5f;
+    }
+    return sum / total;
+}
+
+void addGlowSpot(Canvas& canvas, Vec2 centre, float sigma, Colour colour, float intensity)
+{
+    const float reach = sigma * 4.0f;
+    shadeRect(canvas, static_cast<int>(centre.x - reach), static_cast<int>(centre.y - reach),
+              static_cast<int>(centre.x + reach) + 2, static_cast<int>(centre.y + reach) + 2,
+              [&](int x, int y, Pixel& p) {
+                  const Vec2 d = Vec2{x + 0.5f, y + 0.5f} - centre;
+                  addLight(p, colour, intensity * std::exp(-dot(d, d) / (2.0f * sigma * sigma)));
+              });
+}
+
+void addGlint(Canvas& canvas, Vec2 centre, float size, float rayLength, Colour colour, float intensity,
+              int rayCount, float firstAngle)
+{
+    const float reach = std::max(rayLength, size * 4.0f);
+    const float rayWidth = std::max(0.55f, size * 0.3f);
+    std::vector<Vec2> directions;
+    for (int i = 0; i < rayCount; ++i) {
+        const float angle = firstAngle + pi * static_cast<float>(i) / static_cast<float>(rayCount);
+        directions.push_back({std::cos(angle), std::sin(angle)});
+    }
+    shadeRect(canvas, static_cast<int>(centre.x - reach), static_cast<int>(centre.y - reach),
+              static_cast<int>(centre.x + reach) + 2, static_cast<int>(centre.y + reach) + 2,
+              [&](int x, int y, Pixel& p) {
+                  const Vec2 d = Vec2{x + 0.5f, y + 0.5f} - centre;
+                  float light = std::exp(-dot(d, d) / (2.0f * size * size));
+                  for (const Vec2& direction : directions) {
+                      const float along = std::fabs(dot(d, direction));
+                      const float across = std::fabs(d.x * direction.y - d.y * direction.x);
+                      const float fade = std::max(0.0f, 1.0f - along / rayLength);
+                      light += 0.8f * fade * fade * fade * std::exp(-across * across / (2.0f * rayWidth * rayWidth));
+                  }
+                  addLight(p, colour, intensity * light);
+              });
+}
+
+void addStars(Canvas& canvas, Rng& rng, int count, float left, float top, float right, float bottom,
+              float brightness, const std::function<float(float, float)>& density)
+{
+    const Colour tints[] = {palette::coldWhite, palette::ice, palette::lilac, {1.0f, 1.0f, 1.0f}};
+    for (int i = 0; i < count; ++i) {
+        const Vec2 position{uniform(rng, left, right), uniform(rng, top, bottom)};
+        const float keep = uniform(rng, 0.0f, 1.0f);
+        const float magnitude = std::pow(uniform(rng, 0.0f, 1.0f), 5.0f);
+        const Colour tint = tints[nextRandom(rng) % 4];
+        const float twist = uniform(rng, 0.0f, pi);
+        if (keep > density(position.x, position.y))
+            continue;
+        const float sigma = 0.45f + 0.8f * magnitude;
+        const float intensity = brightness * (0.2f + 1.4f * magnitude);
+        addGlowSpot(canvas, position, sigma, tint, intensity);
+        if (magnitude > 0.8f)
+            addGlint(canvas, position, sigma, 5.0f + 12.0f * magnitude, tint, intensity * 0.35f, 2,
+                     twist * 0.1f);
+    }
+}
+
+std::vector<float> blurMask(const std::vector<float>& mask, int width, int height, float sigma)
+{
+    const int radius = static_cast<int>(std::ceil(sigma * 3.0f));
+    std::vector<float> kernel(static_cast<size_t>(radius) * 2 + 1);
+    float total = 0.0f;
+    for (int i = -radius; i <= radius; ++i) {
+        kernel[i + radius] = std::exp(-static_cast<float>(i * i) / (2.0f * sigma * sigma));
+        total += kernel[i + radius];
+    }
+    for (float& k : kernel)
+        k /= total;
+    std::vector<float> across(mask.size(), 0.0f);
+    std::vector<float> result(mask.size(), 0.0f);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float sum = 0.0f;
+            for (int i = std::max(-radius, -x); i <= std::min(radius, width - 1 - x); ++i)
+                sum += mask[static_cast<size_t>(y) * width + x + i] * kernel[i + radius];
+            across[static_cast<size_t>(y) * width + x] = sum;
+        }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            float sum = 0.0f;
+            for (int i = std::max(-radius, -y); i <= std::min(radius, height - 1 - y); ++i)
+                sum += across[static_cast<size_t>(y + i) * width + x] * kernel[i + radius];
+            result[static_cast<size_t>(y) * width + x] = sum;
+        }
+    return result;
+}
+
+sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(canvas.width) * canvas.height * 4);
+    for (int y = 0; y < canvas.height; ++y)
+        for (int x = 0; x < canvas.width; ++x) {
+            const Pixel& p = canvas.at(x, y);
+            float r = std::max(p.r, 0.0f);
+            float g = std::max(p.g, 0.0f);
+            float b = std::max(p.b, 0.0f);
+            const float brightest = std::max(r, std::max(g, b));
+            if (brightest > 1.0f) {
+                // Over-bright light turns white, as a hot core does.
+                const float spill = (brightest - 1.0f) * 0.6f;
+                r += spill;
+                g += spill;
+                b += spill;
+            }
+            r = softClip(r);
+            g = softClip(g);
+            b = softClip(b);
+            float a = opaque ? 1.0f : clamp01(std::max(p.a, std::max(r, std::max(g, b))));
+            uint8_t* out = &bytes[(static_cast<size_t>(y) * canvas.width + x) * 4];
+            if (a * 255.0f < 0.5f) {
+                out[0] = out[1] = out[2] = out[3] = 0;
+                continue;
+            }
+            const float dither = hash2(x, y, ditherSeed);
+            out[0] = quantise(std::min(r / a, 1.0f), dither);
+            out[1] = quantise(std::min(g / a, 1.0f), hash2(x, y, ditherSeed + 1));
+            out[2] = quantise(std::min(b / a, 1.0f), hash2(x, y, ditherSeed + 2));
+            out[3] = opaque ? 255 : std::max<uint8_t>(1, quantise(a, hash2(x, y, ditherSeed + 3)));
+        }
+    sf::Image image;
+    image.create(static_cast<unsigned>(canvas.width), static_cast<unsigned>(canvas.height), bytes.data());
+    return image;
+}
