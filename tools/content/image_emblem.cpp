@@ -1,0 +1,308 @@
+// The hexagon motif: the pulse outline, the bubble, the emblem built ring by ring, the dark sigil
+// of the flash and the honeycomb wall with its opening.
+#include "image_art.h"
+#include "image_canvas.h"
+
+namespace {
+
+const float pi = 3.14159265f;
+const float sixth = pi / 3.0f;
+
+Vec2 fromCentre(int x, int y, Vec2 centre) { return Vec2{x + 0.5f, y + 0.5f} - centre; }
+
+// Angle folded into one sixth of the circle, centred on 0: the six-fold symmetry of the emblem.
+float foldedAngle(Vec2 p, float offset)
+{
+    float angle = std::atan2(p.y, p.x) - offset;
+    angle -= sixth * std::floor(angle / sixth + 0.5f);
+    return angle;
+}
+
+// A thin bright line: crisp core plus a close glow, so rings stay apart.
+void lineLight(Pixel& p, float distance, float halfWidth, Colour core, Colour halo, float strength)
+{
+    const float d = distance - halfWidth;
+    addLight(p, core, strength * coverage(d));
+    addLight(p, halo, strength * 0.7f * glow(d, 3.2f) * (d > 0.0f ? 1.0f : 0.0f));
+}
+
+// Fades anything that would reach the square's border, so scaled-up layers show no edge.
+float squareWindow(Vec2 p, float half)
+{
+    const float edge = std::max(std::fabs(p.x), std::fabs(p.y));
+    return 1.0f - smoothstep(half - 20.0f, half - 2.0f, edge);
+}
+
+void ringCore(Pixel& p, Vec2 q)
+{
+    const float d = hexagonDistance(q, 46.0f);
+    const float table = hexagonDistance(q, 17.0f);
+    const float angle = std::atan2(q.y, q.x);
+    const float sector = std::floor(angle / sixth);
+    const float facetAngle = (sector + 0.5f) * sixth;
+    // Facets lit from the upper left, like a cut crystal seen from above.
+    const float shade = 0.5f + 0.5f * std::cos(facetAngle - (-2.3f));
+    const float ridge = std::fabs(foldedAngle(q, 0.0f)) * length(q);
+    const Colour body = mix(palette::violet, palette::coldWhite, shade * 0.8f + 0.1f);
+    if (d < 0.5f) {
+        const float inside = coverage(d);
+        paintOver(p, body * (0.55f + 0.45f * shade), inside);
+        addLight(p, palette::coldWhite, inside * 0.9f * coverage(ridge - 0.8f) * smoothstep(2.0f, 40.0f, length(q)));
+        addLight(p, palette::coldWhite, inside * (0.8f * coverage(table) + 0.25f * glow(table, 6.0f)));
+    }
+    lineLight(p, std::fabs(d), 1.2f, palette::coldWhite, palette::ice, 1.1f);
+    addLight(p, palette::ice, 0.45f * glow(d, 4.5f) * (d > 0.0f ? 1.0f : 0.0f));
+}
+
+void ringSatellites(Pixel& p, Vec2 q)
+{
+    const float radius = 90.0f;
+    const float folded = foldedAngle(q, sixth * 0.5f);
+    const float r = length(q);
+    const Vec2 local = rotated(Vec2{r * std::cos(folded) - radius, r * std::sin(folded)}, sixth * 0.5f);
+    const float hexagon = hexagonDistance(local, 11.0f);
+    addLight(p, palette::ice, 0.35f * coverage(hexagon));
+    lineLight(p, std::fabs(hexagon), 1.0f, palette::coldWhite, palette::ice, 1.0f);
+    addLight(p, palette::coldWhite, 0.9f * coverage(hexagonDistance(local, 3.5f)));
+    // The connecting circle breaks around each satellite.
+    const float arc = std::fabs(r - radius);
+    const float clear = smoothstep(15.0f, 20.0f, length(local));
+    lineLight(p, arc, 0.6f, palette::ice, palette::violet, 0.8f * clear);
+    const float dotAngle = foldedAngle(q, 0.0f);
+    const Vec2 dotPos{r * std::cos(dotAngle) - radius, r * std::sin(dotAngle)};
+    lineLight(p, length(dotPos), 2.2f, palette::coldWhite, palette::ice, 1.0f);
+}
+
+void ringDial(Pixel& p, Vec2 q)
+{
+    const float r = length(q);
+    lineLight(p, std::fabs(r - 120.0f), 0.8f, palette::ice, palette::violet, 0.9f);
+    lineLight(p, std::fabs(r - 150.0f), 1.1f, palette::coldWhite, palette::violet, 1.0f);
+    const float step = 2.0f * pi / 60.0f;
+    const float angle = std::atan2(q.y, q.x);
+    const float index = std::floor(angle / step + 0.5f);
+    const float across = std::fabs(angle - index * step) * r;
+    const bool major = static_cast<int>(index + 60.0f) % 5 == 0;
+    const bool jewel = static_cast<int>(index + 60.0f) % 10 == 0;
+    if (jewel) {
+        const Vec2 local = rotated(q, -index * step) - Vec2{135.0f, 0.0f};
+        const float diamond = (std::fabs(local.x) / 9.0f + std::fabs(local.y) / 5.0f - 1.0f) * 5.0f;
+        addLight(p, palette::coldWhite, 1.2f * coverage(diamond));
+        addLight(p, palette::ice, 0.6f * glow(diamond, 3.5f) * (diamond > 0.0f ? 1.0f : 0.0f));
+        return;
+    }
+    const float inner = major ? 126.0f : 131.0f;
+    const float outer = major ? 144.0f : 139.0f;
+    const float radial = std::max(inner - r, r - outer);
+    const float tick = std::max(across - (major ? 0.9f : 0.55f), radial);
+    addLight(p, major ? palette::coldWhite : palette::ice, (major ? 1.0f : 0.7f) * coverage(tick));
+    addLight(p, palette::violet, 0.35f * glow(tick, 2.5f) * (tick > 0.0f ? 1.0f : 0.0f));
+}
+
+void ringBlades(Pixel& p, Vec2 q)
+{
+    const float step = 2.0f * pi / 12.0f;
+    const float angle = std::atan2(q.y, q.x) - step * 0.5f;
+    const float index = std::floor(angle / step + 0.5f);
+    const Vec2 local = rotated(q, -(index * step + step * 0.5f));
+    // A kite: pointed at both ends, widest a third of the way out.
+    const float along = (local.x - 166.0f) / 32.0f;
+    const float halfWidth = along < 0.3f ? 7.0f * along / 0.3f : 7.0f * (1.0f - along) / 0.7f;
+    const float blade = std::max(std::fabs(local.y) - std::max(halfWidth, 0.0f), std::max(166.0f - local.x, local.x - 198.0f));
+    const bool filled = static_cast<int>(index + 12.0f) % 2 == 0;
+    const Colour fill = mix(palette::violet, palette::lilac, clamp01(along));
+    if (filled)
+        addLight(p, fill, 1.1f * coverage(blade));
+    lineLight(p, std::fabs(blade), 0.7f, palette::coldWhite, palette::violet, filled ? 0.8f : 1.0f);
+    const float r = length(q);
+    const float clear = smoothstep(3.0f, 7.0f, blade);
+    lineLight(p, std::fabs(r - 182.0f), 0.5f, palette::lilac, palette::violet, 0.55f * clear);
+}
+
+// Short marks that read like an unknown script, the same shapes on every run.
+void ringRunes(Pixel& p, Vec2 q)
+{
+    const float r = length(q);
+    const float angle = std::atan2(q.y, q.x);
+    const float gap = std::fabs(foldedAngle(q, sixth * 0.5f)) * r;
+    const float breaks = smoothstep(16.0f, 20.0f, gap);
+    lineLight(p, std::fabs(r - 214.0f), 0.6f, palette::ice, palette::violet, 0.8f * breaks);
+    lineLight(p, std::fabs(r - 246.0f), 1.0f, palette::coldWhite, palette::violet, 0.9f * breaks);
+    const float step = 2.0f * pi / 48.0f;
+    const float index = std::floor(angle / step + 0.5f);
+    const int slot = static_cast<int>(index + 48.0f) % 48;
+    const Vec2 local = rotated(q, -index * step) - Vec2{230.0f, 0.0f};
+    if (slot % 8 == 4) {
+        Rng rng{static_cast<uint64_t>(slot) * 7919U + 3U};
+        float nearest = 1e9f;
+        for (int stroke = 0; stroke < 3; ++stroke) {
+            const Vec2 a{uniform(rng, -6.0f, 6.0f), uniform(rng, -8.0f, 8.0f)};
+            const Vec2 b{uniform(rng, -6.0f, 6.0f), uniform(rng, -8.0f, 8.0f)};
+            nearest = std::min(nearest, segmentDistance(Vec2{local.y, local.x}, a, b));
+        }
+        lineLight(p, nearest, 1.0f, palette::coldWhite, palette::ice, 1.1f);
+    } else {
+        const float dotRadius = slot % 2 == 0 ? 2.2f : 1.3f;
+        lineLight(p, length(local), dotRadius, palette::ice, palette::violet, 0.9f);
+    }
+}
+
+void ringFrame(Pixel& p, Vec2 q)
+{
+    const float outer = hexagonDistance(q, 280.0f);
+    const float inner = hexagonDistance(q, 270.0f);
+    lineLight(p, std::fabs(inner), 2.0f, palette::coldWhite, palette::ice, 1.1f);
+    lineLight(p, std::fabs(outer), 0.8f, palette::ice, palette::violet, 0.9f);
+    addLight(p, palette::violet, 0.18f * clamp01(1.0f - std::fabs(outer + inner) * 0.5f / 6.0f));
+    // Ornaments at the six corners: a diamond and a short ray pointing outwards.
+    const float folded = foldedAngle(q, 0.0f);
+    const float r = length(q);
+    const Vec2 local{r * std::cos(folded), r * std::sin(folded)};
+    const Vec2 jewel = local - Vec2{333.0f, 0.0f};
+    const float diamond = (std::fabs(jewel.x) / 8.0f + std::fabs(jewel.y) / 5.0f - 1.0f) * 5.0f;
+    addLight(p, palette::coldWhite, 1.2f * coverage(diamond));
+    addLight(p, palette::ice, 0.5f * glow(diamond, 3.0f) * (diamond > 0.0f ? 1.0f : 0.0f));
+    const Vec2 notch = local - Vec2{300.0f, 0.0f};
+    const float tickMark = std::max(std::fabs(notch.y) - 0.8f, std::fabs(notch.x) - 9.0f);
+    addLight(p, palette::ice, 0.9f * coverage(tickMark));
+}
+
+}  // namespace
+
+sf::Image makeHexagon()
+{
+    Canvas canvas = makeCanvas(720, 720);
+    const Vec2 centre{360.0f, 360.0f};
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, centre);
+        const float d = hexagonDistance(q, 270.0f);
+        const float line = std::fabs(d) - 2.5f;
+        const float window = squareWindow(q, 360.0f);
+        addLight(p, palette::coldWhite, 1.3f * coverage(line) * window);
+        addLight(p, palette::ice, 0.75f * glow(line, 5.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
+        addLight(p, palette::violet, 0.45f * glow(line, 14.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
+        addLight(p, palette::violet, 0.05f * smoothstep(-140.0f, 0.0f, d) * (d < 0.0f ? 1.0f : 0.0f));
+    });
+    return finishCanvas(canvas, false, 11);
+}
+
+sf::Image makeHexagonSmall()
+{
+    Canvas canvas = makeCanvas(256, 256);
+    const Vec2 centre{128.0f, 128.0f};
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, centre);
+        const float d = hexagonDistance(rotated(q, pi / 6.0f), 104.0f);
+        const float inside = coverage(d);
+        // A soap-bubble shell: thin in the middle, thicker and brighter towards the rim.
+        const float shell = 0.2f + 0.55f * smoothstep(-60.0f, 0.0f, d);
+        const Colour tint = mix(palette::ice, palette::lilac, clamp01((q.x + q.y) / 220.0f + 0.5f));
+        paintOver(p, tint, inside * shell);
+        addLight(p, palette::coldWhite, 1.0f * coverage(std::fabs(d + 3.0f) - 2.0f));
+        addLight(p, palette::coldWhite, 0.35f * inside * coverage(std::fabs(d + 12.0f) - 0.8f));
+        const Vec2 spot = q - Vec2{-32.0f, -44.0f};
+        const float highlight = std::exp(-(spot.x * spot.x / (2.0f * 26.0f * 26.0f) + spot.y * spot.y / (2.0f * 14.0f * 14.0f)));
+        addLight(p, palette::coldWhite, 0.85f * highlight * inside);
+        addLight(p, palette::ice, 0.5f * glow(d, 2.5f) * (d > 0.0f ? 1.0f : 0.0f));
+    });
+    return finishCanvas(canvas, false, 12);
+}
+
+sf::Image makeEmblemRing(int ring)
+{
+    Canvas canvas = makeCanvas(720, 720);
+    const Vec2 centre{360.0f, 360.0f};
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, centre);
+        switch (ring) {
+        case 1: ringCore(p, q); break;
+        case 2: ringSatellites(p, q); break;
+        case 3: ringDial(p, q); break;
+        case 4: ringBlades(p, q); break;
+        case 5: ringRunes(p, q); break;
+        default: ringFrame(p, q); break;
+        }
+        const float window = squareWindow(q, 360.0f);
+        p = {p.r * window, p.g * window, p.b * window, p.a * window};
+    });
+    return finishCanvas(canvas, false, 20 + static_cast<uint32_t>(ring));
+}
+
+sf::Image makeGantz()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    const Vec2 centre{640.0f, 360.0f};
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, centre);
+        const float r = length(q);
+        float ink = std::fabs(hexagonDistance(q, 252.0f)) - 10.0f;
+        ink = std::min(ink, std::fabs(hexagonDistance(rotated(q, pi / 6.0f), 214.0f)) - 2.5f);
+        ink = std::min(ink, std::fabs(r - 150.0f) - 3.0f);
+        const float core = hexagonDistance(q, 72.0f);
+        ink = std::min(ink, std::max(core, -(std::fabs(hexagonDistance(q, 50.0f)) - 2.5f)));
+        // Spokes from the core to the circle, each ending in a small solid hexagon.
+        const float spokeAngle = foldedAngle(q, sixth * 0.5f);
+        const Vec2 spoke{r * std::cos(spokeAngle), r * std::sin(spokeAngle)};
+        ink = std::min(ink, std::max(std::fabs(spoke.y) - 2.5f, std::max(80.0f - spoke.x, spoke.x - 150.0f)));
+        ink = std::min(ink, hexagonDistance(rotated(spoke - Vec2{150.0f, 0.0f}, pi / 6.0f), 11.0f));
+        const float cornerAngle = foldedAngle(q, 0.0f);
+        const Vec2 corner{r * std::cos(cornerAngle), r * std::sin(cornerAngle)};
+        ink = std::min(ink, boxDistance(corner - Vec2{326.0f, 0.0f}, {22.0f, 4.0f}, 3.0f));
+        ink = std::min(ink, circleDistance(corner - Vec2{362.0f, 0.0f}, 6.0f));
+        const Colour deep{0.04f, 0.03f, 0.12f};
+        const Colour rim{0.16f, 0.1f, 0.36f};
+        paintOver(p, deep, 0.1f * glow(ink, 12.0f));
+        paintOver(p, mix(deep, rim, smoothstep(60.0f, 340.0f, r)), coverage(ink));
+    });
+    return finishCanvas(canvas, false, 13);
+}
+
+sf::Image makeWall()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    const Vec2 centre{640.0f, 360.0f};
+    const float cell = 66.0f;  // distance between neighbouring tile centres
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, centre);
+        const float opening = hexagonDistance(q, 196.0f);
+        if (opening < -1.0f)
+            return;
+        // Nearest centre of a pointy-top honeycomb, from two offset rectangular lattices.
+        const Vec2 u = q * (1.0f / cell);
+        const float sy = 1.7320508f;
+        const Vec2 c1{std::floor(u.x) + 0.5f, (std::floor(u.y / sy) + 0.5f) * sy};
+        const Vec2 c2{std::floor(u.x - 0.5f) + 1.0f, (std::floor((u.y - sy * 0.5f) / sy) + 1.0f) * sy};
+        const Vec2 h1 = u - c1;
+        const Vec2 h2 = u - c2;
+        const bool first = dot(h1, h1) < dot(h2, h2);
+        const Vec2 h = first ? h1 : h2;
+        const Vec2 id = first ? c1 : c2;
+        const float norm = std::max(std::fabs(h.x), std::fabs(h.x) * 0.5f + std::fabs(h.y) * 0.8660254f);
+        const float edge = (0.5f - norm) * cell;  // pixels to the tile's border
+        const float tileShade = hash2(static_cast<int>(std::floor(id.x * 2.0f)), static_cast<int>(std::floor(id.y * 2.0f)), 77U);
+        const float grain = fbm(x * 0.05f, y * 0.05f, 4, 91U);
+        Colour stone = mix(Colour{0.05f, 0.045f, 0.11f}, Colour{0.11f, 0.09f, 0.22f}, 0.35f * tileShade + 0.5f * grain);
+        // Bevels catch the cold light coming through the opening.
+        const Vec2 toLight = q * (-1.0f / std::max(length(q), 1.0f));
+        const Vec2 outward = h * (1.0f / std::max(length(h), 1e-4f));
+        const float facing = dot(outward, toLight);
+        const float bevel = 1.0f - smoothstep(0.0f, 7.0f, edge);
+        const float lightFall = std::exp(-std::max(opening, 0.0f) / 260.0f);
+        stone = stone + palette::ice * (bevel * std::max(facing, 0.0f) * 0.22f * lightFall);
+        stone = stone * (1.0f - bevel * std::max(-facing, 0.0f) * 0.45f);
+        stone = stone * (0.35f + 0.65f * smoothstep(0.0f, 2.2f, edge));
+        // A heavy frame around the opening, its inner lip lit.
+        const float frame = opening - 26.0f;
+        if (frame < 0.5f) {
+            const float lip = smoothstep(10.0f, 0.0f, opening);
+            const Colour metal = mix(Colour{0.09f, 0.08f, 0.2f}, Colour{0.3f, 0.34f, 0.55f}, lip);
+            stone = mix(stone, metal, coverage(frame));
+            stone = stone + palette::coldWhite * (0.55f * coverage(std::fabs(opening - 2.0f) - 1.2f));
+            stone = stone + palette::ice * (0.25f * coverage(std::fabs(frame + 1.0f) - 0.8f));
+        }
+        const float vignette = 1.0f - 0.55f * smoothstep(300.0f, 820.0f, length(Vec2{q.x * 0.8f, q.y * 1.2f}));
+        stone = stone * vignette;
+        paintOver(p, stone, coverage(-opening));
+    });
+    return finishCanvas(canvas, false, 14);
+}

@@ -1,0 +1,455 @@
+// Space and light: the zooming glint layers, the gem, the planet and its three arrivals, the
+// eclipse with its skull, the halo over the sparks, and the small sprites of the pools.
+#include "image_art.h"
+#include "image_canvas.h"
+
+namespace {
+
+const float pi = 3.14159265f;
+const Vec2 windowCentre{640.0f, 360.0f};
+
+Vec2 fromCentre(int x, int y, Vec2 centre) { return Vec2{x + 0.5f, y + 0.5f} - centre; }
+float always(float, float) { return 1.0f; }
+
+// Angular noise that wraps cleanly around the circle: rays and corona streamers.
+float angularNoise(float angle, float detail, uint32_t seed)
+{
+    return fbm(std::cos(angle) * detail + 50.0f, std::sin(angle) * detail + 50.0f, 4, seed);
+}
+
+// Deep-space backdrop: dark edges, a violet heart, drifting nebula and stars.
+void paintNebula(Canvas& canvas, Vec2 heart, float reach, uint32_t seed)
+{
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, heart);
+        const float r = length(q);
+        Colour sky = mix(palette::night, palette::indigo, std::exp(-r / reach));
+        const float warp = fbm(x * 0.003f, y * 0.003f, 3, seed);
+        const float cloud = fbm(x * 0.0045f + warp * 2.5f, y * 0.0045f - warp * 1.5f, 5, seed + 7U);
+        const float dense = smoothstep(0.42f, 0.8f, cloud);
+        const float wisp = smoothstep(0.5f, 0.75f, fbm(x * 0.012f, y * 0.012f, 4, seed + 13U));
+        sky = sky + mix(palette::violet, palette::ice, wisp) * (0.22f * dense * (0.4f + 0.6f * std::exp(-r / (reach * 1.5f))));
+        sky = sky + palette::violet * (0.16f * std::exp(-r * r / (2.0f * reach * reach * 0.25f)));
+        p = {sky.r, sky.g, sky.b, 1.0f};
+    });
+}
+
+// A brilliant-cut gem seen from the side: crown, girdle and pavilion, each cut into facets.
+void paintGem(Canvas& canvas)
+{
+    const float cx = 668.0f;
+    const float tableY = 374.0f, girdleTop = 450.0f, girdleBottom = 462.0f, culetY = 580.0f;
+    const float tableHalf = 122.0f, girdleHalf = 244.0f;
+    shadeRect(canvas, 400, 350, 940, 600, [&](int x, int y, Pixel& p) {
+        const float px = x + 0.5f - cx;
+        const float py = y + 0.5f;
+        float half = 0.0f, u = 0.0f, facetEdge = 1e9f, shade = 0.0f;
+        int facet = 0;
+        Colour body;
+        if (py < tableY - 1.0f || py > culetY + 1.0f)
+            return;
+        if (py < girdleTop) {
+            const float t = (py - tableY) / (girdleTop - tableY);
+            half = tableHalf + (girdleHalf - tableHalf) * t;
+            u = px / half;
+            const float s = (u + 1.0f) * 4.0f;
+            const float column = std::floor(s);
+            const float within = s - column;
+            const bool rising = static_cast<int>(column) % 2 == 0;
+            const float diagonal = rising ? within - t : within - (1.0f - t);
+            facet = static_cast<int>(column) * 2 + (diagonal > 0.0f ? 1 : 0);
+            facetEdge = std::min(std::min(within, 1.0f - within), std::fabs(diagonal) * 0.7f) * half / 4.0f;
+            shade = 0.35f + 0.5f * hash2(facet, 1, 5U) + 0.25f * (1.0f - t);
+            body = mix(Colour{0.22f, 0.24f, 0.62f}, palette::coldWhite, clamp01(shade * 0.8f));
+            facetEdge = std::min(facetEdge, std::fabs(py - tableY));
+        } else if (py < girdleBottom) {
+            half = girdleHalf;
+            u = px / half;
+            body = palette::coldWhite * 0.9f;
+            facetEdge = std::min(std::fabs(py - girdleTop), std::fabs(py - girdleBottom));
+            shade = 1.0f;
+        } else {
+            const float t = (py - girdleBottom) / (culetY - girdleBottom);
+            half = girdleHalf * (1.0f - t);
+            u = px / std::max(half, 0.5f);
+            const float s = (u + 1.0f) * 5.0f;
+            const float column = std::floor(s);
+            const float within = s - column;
+            facet = 40 + static_cast<int>(column);
+            facetEdge = std::min(within, 1.0f - within) * half / 5.0f;
+            shade = 0.25f + 0.55f * hash2(facet, 2, 5U) + 0.5f * t * t;
+            body = mix(Colour{0.16f, 0.14f, 0.48f}, mix(palette::ice, palette::lilac, hash2(facet, 3, 5U)), clamp01(shade));
+        }
+        const float outside = std::fabs(px) - half;
+        if (outside > 1.0f)
+            return;
+        const float inside = coverage(outside);
+        paintOver(p, body * (0.5f + 0.6f * shade), inside);
+        addLight(p, palette::coldWhite, inside * 0.85f * coverage(facetEdge - 0.7f));
+        addLight(p, palette::coldWhite, 0.9f * coverage(std::fabs(outside) - 0.9f));
+    });
+}
+
+void paintCrescent(Canvas& canvas, Vec2 centre, float radius)
+{
+    shadeRect(canvas, static_cast<int>(centre.x - 3 * radius), static_cast<int>(centre.y - 3 * radius),
+              static_cast<int>(centre.x + 3 * radius), static_cast<int>(centre.y + 3 * radius),
+              [&](int x, int y, Pixel& p) {
+                  const Vec2 q = fromCentre(x, y, centre);
+                  const float disc = circleDistance(q, radius);
+                  const float shadow = circleDistance(q - Vec2{-radius * 0.42f, -radius * 0.18f}, radius * 0.96f);
+                  const float lit = clamp01(shadow / 6.0f + 0.5f) * coverage(disc);
+                  const float craters = fbm(x * 0.08f, y * 0.08f, 4, 31U);
+                  addLight(p, palette::ice, 0.3f * glow(disc, radius * 0.45f) * (disc > 0.0f ? 1.0f : 0.0f));
+                  paintOver(p, Colour{0.03f, 0.03f, 0.08f} + palette::lilac * 0.05f, coverage(disc));
+                  addLight(p, mix(palette::ice, palette::coldWhite, craters), lit * (0.7f + 0.5f * craters));
+              });
+}
+
+}  // namespace
+
+sf::Image makeGlint1(int layer)
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    Rng rng{1000U + static_cast<uint64_t>(layer)};
+    switch (layer) {
+    case 1:
+        paintNebula(canvas, windowCentre, 520.0f, 101U);
+        addStars(canvas, rng, 2600, 0.0f, 0.0f, 1280.0f, 720.0f, 0.7f, always);
+        addGlowSpot(canvas, windowCentre, 150.0f, palette::ice, 0.18f);
+        addGlowSpot(canvas, windowCentre, 45.0f, palette::coldWhite, 0.35f);
+        return finishCanvas(canvas, true, 31);
+    case 2:
+        // Fine rays streaming out of the centre.
+        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+            const Vec2 q = fromCentre(x, y, windowCentre);
+            const float r = length(q);
+            const float angle = std::atan2(q.y, q.x);
+            const float rays = std::pow(angularNoise(angle, 40.0f, 201U), 5.0f) * 6.0f;
+            const float broad = std::pow(angularNoise(angle, 6.0f, 203U), 3.0f) * 2.0f;
+            const float fall = smoothstep(10.0f, 140.0f, r) * std::exp(-r / 330.0f);
+            addLight(p, mix(palette::ice, palette::violet, smoothstep(60.0f, 500.0f, r)), (rays * 0.5f + broad * 0.25f) * fall * 0.55f);
+        });
+        return finishCanvas(canvas, false, 32);
+    case 3:
+        // Warp streaks: stars stretched along their way out of the centre.
+        for (int i = 0; i < 650; ++i) {
+            const float angle = uniform(rng, -pi, pi);
+            const float r = 40.0f + std::pow(uniform(rng, 0.0f, 1.0f), 0.7f) * 700.0f;
+            const float stretch = 4.0f + r * 0.05f;
+            const float brightness = std::pow(uniform(rng, 0.0f, 1.0f), 2.0f) * 1.1f * smoothstep(30.0f, 200.0f, r);
+            const Vec2 direction{std::cos(angle), std::sin(angle)};
+            const Vec2 head = windowCentre + direction * r;
+            const Vec2 tail = windowCentre + direction * (r - stretch);
+            const Colour tint = uniform(rng, 0.0f, 1.0f) < 0.3f ? palette::lilac : palette::coldWhite;
+            shadeRect(canvas, static_cast<int>(std::min(head.x, tail.x) - 4), static_cast<int>(std::min(head.y, tail.y) - 4),
+                      static_cast<int>(std::max(head.x, tail.x) + 5), static_cast<int>(std::max(head.y, tail.y) + 5),
+                      [&](int x, int y, Pixel& p) {
+                          const float d = segmentDistance(Vec2{x + 0.5f, y + 0.5f}, head, tail);
+                          addLight(p, tint, brightness * std::exp(-d * d / 1.2f));
+                      });
+        }
+        return finishCanvas(canvas, false, 33);
+    case 4:
+        // Two faint hexagons, half a turn apart, hanging in the haze.
+        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+            const Vec2 q = fromCentre(x, y, windowCentre);
+            const float near = std::fabs(hexagonDistance(q, 150.0f)) - 1.2f;
+            const float far = std::fabs(hexagonDistance(rotated(q, pi / 6.0f), 265.0f)) - 1.6f;
+            for (float d : {near, far}) {
+                addLight(p, palette::coldWhite, 0.55f * coverage(d));
+                addLight(p, palette::ice, 0.3f * glow(d, 6.0f) * (d > 0.0f ? 1.0f : 0.0f));
+                addLight(p, palette::violet, 0.2f * glow(d, 24.0f) * (d > 0.0f ? 1.0f : 0.0f));
+            }
+        });
+        return finishCanvas(canvas, false, 34);
+    case 5:
+        // The cold light at the heart: core, flat streak and six rays.
+        addGlowSpot(canvas, windowCentre, 70.0f, palette::ice, 0.35f);
+        addGlowSpot(canvas, windowCentre, 16.0f, palette::coldWhite, 1.1f);
+        addGlint(canvas, windowCentre, 5.0f, 260.0f, palette::coldWhite, 0.9f, 3, 0.0f);
+        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+            const Vec2 q = fromCentre(x, y, windowCentre);
+            addLight(p, palette::ice, 0.7f * std::exp(-q.y * q.y / 8.0f) * std::exp(-std::fabs(q.x) / 380.0f));
+        });
+        return finishCanvas(canvas, false, 35);
+    default:
+        // Out-of-focus hexagons, the nearest things, rushing past as the layer grows.
+        for (int i = 0; i < 30; ++i) {
+            const float angle = uniform(rng, -pi, pi);
+            const float r = uniform(rng, 220.0f, 640.0f);
+            const float apothem = uniform(rng, 14.0f, 58.0f);
+            const float intensity = uniform(rng, 0.1f, 0.24f);
+            const float turn = uniform(rng, 0.0f, pi);
+            const Colour tint = mix(palette::violet, palette::ice, uniform(rng, 0.0f, 1.0f));
+            const Vec2 centre = windowCentre + Vec2{std::cos(angle), std::sin(angle)} * r;
+            shadeRect(canvas, static_cast<int>(centre.x - apothem * 1.4f), static_cast<int>(centre.y - apothem * 1.4f),
+                      static_cast<int>(centre.x + apothem * 1.4f), static_cast<int>(centre.y + apothem * 1.4f),
+                      [&](int x, int y, Pixel& p) {
+                          const float d = hexagonDistance(rotated(fromCentre(x, y, centre), turn), apothem);
+                          const float body = clamp01(0.5f - d / 3.0f);
+                          addLight(p, tint, intensity * (body * (0.7f + 0.6f * smoothstep(-apothem, 0.0f, d))));
+                      });
+        }
+        return finishCanvas(canvas, false, 36);
+    }
+}
+
+sf::Image makeGlint2()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    const Vec2 heart{668.0f, 450.0f};
+    paintNebula(canvas, heart, 480.0f, 301U);
+    Rng rng{2002U};
+    addStars(canvas, rng, 1800, 0.0f, 0.0f, 1280.0f, 720.0f, 0.6f, always);
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, heart);
+        const float r = length(q);
+        const float angle = std::atan2(q.y, q.x);
+        const float rays = std::pow(angularNoise(angle, 18.0f, 311U), 4.0f) * 4.0f;
+        addLight(p, palette::violet, rays * 0.22f * smoothstep(60.0f, 200.0f, r) * std::exp(-r / 360.0f));
+        addLight(p, palette::ice, 0.45f * std::exp(-r * r / (2.0f * 170.0f * 170.0f)));
+        addLight(p, palette::ice, 0.55f * std::exp(-(q.y + 6.0f) * (q.y + 6.0f) / 10.0f) * std::exp(-std::fabs(q.x) / 420.0f));
+    });
+    paintGem(canvas);
+    addGlint(canvas, {546.0f, 374.0f}, 2.0f, 40.0f, palette::coldWhite, 0.8f, 2, 0.0f);
+    addGlint(canvas, {910.0f, 456.0f}, 2.5f, 70.0f, palette::coldWhite, 0.9f, 2, 0.0f);
+    addGlint(canvas, {668.0f, 580.0f}, 2.5f, 55.0f, palette::ice, 0.8f, 2, pi / 4.0f);
+    addGlowSpot(canvas, {668.0f, 420.0f}, 50.0f, palette::coldWhite, 0.25f);
+    return finishCanvas(canvas, true, 41);
+}
+
+sf::Image makeGlint4()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    paintNebula(canvas, {640.0f, 520.0f}, 560.0f, 401U);
+    Rng rng{4004U};
+    addStars(canvas, rng, 2400, 0.0f, 0.0f, 1280.0f, 520.0f, 0.75f, [](float, float y) { return 1.0f - 0.6f * y / 520.0f; });
+    const Vec2 planet{640.0f, 1620.0f};
+    const float radius = 1130.0f;
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, planet);
+        const float d = length(q) - radius;
+        const float across = std::fabs(q.x) / 700.0f;
+        if (d > 0.0f) {
+            addLight(p, palette::ice, 0.55f * std::exp(-d / 16.0f) * (1.0f - 0.4f * across));
+            addLight(p, palette::violet, 0.35f * std::exp(-d / 90.0f));
+        }
+        const float inside = coverage(d);
+        const float bands = fbm(x * 0.004f, y * 0.03f, 4, 411U);
+        const Colour ground = Colour{0.012f, 0.012f, 0.04f} + palette::indigo * (0.6f * bands * std::exp(d / 60.0f)) +
+                              palette::ice * (0.25f * std::exp(d / 14.0f));
+        paintOver(p, ground, inside);
+        addLight(p, palette::coldWhite, 0.9f * coverage(std::fabs(d) - 0.9f) * (1.0f - 0.5f * across));
+    });
+    return finishCanvas(canvas, true, 42);
+}
+
+sf::Image makeG4(int overlay)
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    if (overlay == 1) {
+        paintCrescent(canvas, {300.0f, 190.0f}, 58.0f);
+    } else if (overlay == 2) {
+        // A constellation in the shape of the motif.
+        const Vec2 centre{985.0f, 235.0f};
+        Vec2 corners[6];
+        for (int i = 0; i < 6; ++i) {
+            const float a = 0.18f + pi / 3.0f * static_cast<float>(i);
+            corners[i] = centre + Vec2{std::cos(a), std::sin(a)} * 96.0f;
+        }
+        shadeRect(canvas, 850, 100, 1120, 370, [&](int x, int y, Pixel& p) {
+            const Vec2 q{x + 0.5f, y + 0.5f};
+            float d = 1e9f;
+            float gap = 1e9f;
+            for (int i = 0; i < 6; ++i) {
+                d = std::min(d, segmentDistance(q, corners[i], corners[(i + 1) % 6]));
+                gap = std::min(gap, length(q - corners[i]));
+            }
+            d = std::min(d, segmentDistance(q, corners[0], centre));
+            d = std::min(d, segmentDistance(q, corners[3], centre));
+            gap = std::min(gap, length(q - centre));
+            addLight(p, palette::ice, 0.7f * std::exp(-d * d / 1.0f) * smoothstep(7.0f, 12.0f, gap));
+        });
+        for (int i = 0; i < 6; ++i) {
+            addGlint(canvas, corners[i], 2.0f, 22.0f + 8.0f * static_cast<float>(i % 3), palette::coldWhite, 1.3f, 2, 0.2f);
+            addGlowSpot(canvas, corners[i], 9.0f, palette::ice, 0.25f);
+        }
+        addGlint(canvas, centre, 2.4f, 34.0f, palette::coldWhite, 1.1f, 3, 0.0f);
+        addGlowSpot(canvas, centre, 60.0f, palette::violet, 0.12f);
+    } else {
+        // Dawn: a star breaking over the planet's rim.
+        const Vec2 star{640.0f, 489.0f};
+        const Vec2 planet{640.0f, 1620.0f};
+        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+            const Vec2 q = fromCentre(x, y, star);
+            const float r = length(q);
+            const float rim = length(fromCentre(x, y, planet)) - 1130.0f;
+            addLight(p, palette::coldWhite, 0.9f * std::exp(-rim * rim / 30.0f) * std::exp(-q.x * q.x / (2.0f * 300.0f * 300.0f)));
+            addLight(p, palette::ice, 0.5f * std::exp(-std::fabs(rim) / 40.0f) * std::exp(-q.x * q.x / (2.0f * 420.0f * 420.0f)) * (rim > 0.0f ? 1.0f : 0.3f));
+            addLight(p, palette::ice, 0.9f * std::exp(-q.y * q.y / 10.0f) * std::exp(-std::fabs(q.x) / 420.0f));
+            const float angle = std::atan2(q.y, q.x);
+            const float rays = std::pow(angularNoise(angle, 24.0f, 421U), 4.0f) * 5.0f;
+            addLight(p, palette::lilac, rays * 0.2f * smoothstep(10.0f, 60.0f, r) * std::exp(-r / 220.0f) * (rim > 0.0f ? 1.0f : 0.15f));
+            addLight(p, palette::violet, 0.3f * std::exp(-r * r / (2.0f * 160.0f * 160.0f)));
+        });
+        addGlowSpot(canvas, star, 28.0f, palette::ice, 0.7f);
+        addGlint(canvas, star, 6.0f, 300.0f, palette::coldWhite, 1.3f, 3, pi / 2.0f);
+    }
+    return finishCanvas(canvas, false, 50 + static_cast<uint32_t>(overlay));
+}
+
+sf::Image makeGlint5()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    paintNebula(canvas, windowCentre, 420.0f, 501U);
+    Rng rng{5005U};
+    addStars(canvas, rng, 2000, 0.0f, 0.0f, 1280.0f, 720.0f, 0.7f, always);
+    const float disc = 118.0f;
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, windowCentre);
+        const float r = length(q);
+        const float d = r - disc;
+        const float angle = std::atan2(q.y, q.x);
+        const float streamer = angularNoise(angle, 5.0f, 511U);
+        const float fine = std::pow(angularNoise(angle, 30.0f, 513U), 3.0f) * 3.0f;
+        if (d > 0.0f) {
+            addLight(p, palette::coldWhite, 1.1f * std::exp(-d / 9.0f));
+            addLight(p, palette::ice, (0.5f + 0.5f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
+            addLight(p, palette::violet, 0.4f * std::exp(-d / 200.0f));
+        }
+        const float ring = std::fabs(hexagonDistance(q, 300.0f)) - 1.0f;
+        addLight(p, palette::lilac, 0.22f * coverage(ring) + 0.1f * glow(ring, 8.0f) * (ring > 0.0f ? 1.0f : 0.0f));
+        paintOver(p, Colour{0.004f, 0.004f, 0.014f}, coverage(d));
+    });
+    const Vec2 bead = windowCentre + Vec2{std::cos(-0.75f), std::sin(-0.75f)} * disc;
+    addGlowSpot(canvas, bead, 9.0f, palette::coldWhite, 1.2f);
+    addGlint(canvas, bead, 2.5f, 110.0f, palette::coldWhite, 0.9f, 2, 0.3f);
+    return finishCanvas(canvas, true, 43);
+}
+
+sf::Image makeSkull()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    auto smoothUnion = [](float a, float b, float k) {
+        const float h = clamp01(0.5f + 0.5f * (b - a) / k);
+        return b + (a - b) * h - k * h * (1.0f - h);
+    };
+    auto smoothCut = [](float a, float b, float k) {
+        const float h = clamp01(0.5f - 0.5f * (a + b) / k);
+        return a + (-b - a) * h + k * h * (1.0f - h);
+    };
+    shadeRect(canvas, 400, 120, 880, 600, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, windowCentre);
+        float head = circleDistance(q - Vec2{0.0f, -42.0f}, 118.0f);
+        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {74.0f, 62.0f}, 34.0f), 26.0f);
+        head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{124.0f, 48.0f}, 50.0f), 20.0f);
+        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 122.0f}, {56.0f, 30.0f}, 16.0f), 12.0f);
+        const Vec2 eye = Vec2{std::fabs(q.x), q.y} - Vec2{47.0f, 10.0f};
+        const float socket = hexagonDistance(rotated(eye, 0.18f), 29.0f);
+        const float nose = triangleDistance(q, {0.0f, 48.0f}, {-14.0f, 82.0f}, {14.0f, 82.0f}) - 2.0f;
+        const float mouth = std::fabs(q.y - 124.0f) - 1.4f;
+        const float toothStep = 14.0f;
+        const float toothGap = std::fabs(q.x - toothStep * (std::floor(q.x / toothStep) + 0.5f)) - 1.3f;
+        const float teeth = std::max(std::min(mouth, toothGap), std::max(std::fabs(q.y - 124.0f) - 16.0f, std::fabs(q.x) - 46.0f));
+        const float holes = std::min(std::min(socket, nose), teeth);
+
+        addLight(p, palette::ice, 0.4f * glow(head, 16.0f) * (head > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::violet, 0.25f * glow(head, 45.0f) * (head > 0.0f ? 1.0f : 0.0f));
+        // Bone lit from the upper left, falling off towards its outline.
+        const float depth = clamp01(-head / 46.0f);
+        const float facing = clamp01(0.6f - (q.x + q.y) / 500.0f);
+        const float crack = fbm(x * 0.03f, y * 0.03f, 4, 521U);
+        const float hollows = 0.55f + 0.45f * smoothstep(0.0f, 22.0f, holes);
+        const float shade = (0.3f + 0.7f * std::sqrt(depth)) * (0.55f + 0.45f * facing) * (0.88f + 0.2f * crack) * hollows;
+        const Colour bone = mix(Colour{0.2f, 0.24f, 0.42f}, palette::coldWhite, clamp01(shade));
+        paintOver(p, bone, coverage(head));
+        const float hollow = coverage(holes) * coverage(head);
+        const Colour dark = mix(Colour{0.01f, 0.01f, 0.04f}, Colour{0.1f, 0.1f, 0.25f}, smoothstep(-10.0f, 0.0f, holes));
+        paintOver(p, dark, hollow);
+        // Cold lights deep in the sockets.
+        const float pupil = length(eye - Vec2{-2.0f, 4.0f});
+        addLight(p, palette::ice, coverage(socket) * (1.2f * std::exp(-pupil * pupil / 18.0f) + 0.35f * std::exp(-pupil * pupil / 200.0f)));
+    });
+    return finishCanvas(canvas, false, 44);
+}
+
+sf::Image makeGlint6()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    addGlowSpot(canvas, windowCentre, 110.0f, palette::violet, 0.18f);
+    addGlowSpot(canvas, windowCentre, 32.0f, palette::ice, 0.45f);
+    addGlowSpot(canvas, windowCentre, 9.0f, palette::coldWhite, 1.5f);
+    addGlint(canvas, windowCentre, 3.5f, 630.0f, palette::coldWhite, 0.9f, 2, 0.0f);
+    addGlint(canvas, windowCentre, 2.5f, 260.0f, palette::ice, 0.7f, 2, pi / 4.0f);
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, windowCentre);
+        addLight(p, palette::ice, 0.5f * std::exp(-q.y * q.y / 7.0f) * std::exp(-std::fabs(q.x) / 300.0f));
+    });
+    shadeRect(canvas, 540, 260, 740, 460, [&](int x, int y, Pixel& p) {
+        const float d = std::fabs(hexagonDistance(fromCentre(x, y, windowCentre), 58.0f)) - 0.8f;
+        addLight(p, palette::ice, 0.4f * coverage(d) + 0.15f * glow(d, 4.0f) * (d > 0.0f ? 1.0f : 0.0f));
+    });
+    return finishCanvas(canvas, false, 45);
+}
+
+sf::Image makeHalo()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, windowCentre);
+        const float r = length(q);
+        const float angle = std::atan2(q.y, q.x);
+        const float texture = 0.6f + 0.8f * angularNoise(angle, 8.0f, 601U);
+        const float wide = r - 240.0f;
+        addLight(p, palette::violet, 0.32f * texture * std::exp(-wide * wide / (2.0f * 30.0f * 30.0f)));
+        addLight(p, palette::ice, 0.22f * std::exp(-wide * wide / (2.0f * 5.0f * 5.0f)));
+        const float inner = r - 150.0f;
+        addLight(p, palette::ice, 0.1f * std::exp(-inner * inner / (2.0f * 9.0f * 9.0f)));
+        const float outer = std::fabs(hexagonDistance(q, 315.0f)) - 0.7f;
+        addLight(p, palette::lilac, 0.25f * coverage(outer) + 0.08f * glow(outer, 6.0f) * (outer > 0.0f ? 1.0f : 0.0f));
+    });
+    return finishCanvas(canvas, false, 46);
+}
+
+sf::Image makeHalo2()
+{
+    Canvas canvas = makeCanvas(64, 64);
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const float r = length(fromCentre(x, y, {32.0f, 32.0f}));
+        addLight(p, palette::ice, 0.8f * std::exp(-(r - 18.0f) * (r - 18.0f) / 18.0f) + 0.25f * std::exp(-r * r / 60.0f));
+    });
+    return finishCanvas(canvas, false, 47);
+}
+
+sf::Image makeGlitter()
+{
+    Canvas canvas = makeCanvas(20, 18);
+    addGlint(canvas, {10.0f, 9.0f}, 1.1f, 10.0f, palette::coldWhite, 1.3f, 2, 0.0f);
+    addGlint(canvas, {10.0f, 9.0f}, 0.6f, 4.5f, palette::ice, 0.6f, 2, pi / 4.0f);
+    return finishCanvas(canvas, false, 48);
+}
+
+sf::Image makeWhiteSpark()
+{
+    Canvas canvas = makeCanvas(18, 22);
+    addGlowSpot(canvas, {9.0f, 11.0f}, 2.6f, palette::ice, 0.6f);
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, {9.0f, 11.0f});
+        // A long diamond: thin along x, long along y.
+        const float diamond = std::fabs(q.x) / 3.2f + std::fabs(q.y) / 10.5f;
+        addLight(p, palette::coldWhite, 1.2f * std::pow(clamp01(1.0f - diamond), 1.5f));
+        addLight(p, palette::coldWhite, 0.5f * std::exp(-q.y * q.y / 0.6f) * clamp01(1.0f - std::fabs(q.x) / 8.5f));
+    });
+    return finishCanvas(canvas, false, 49);
+}
+
+sf::Image makeYellowSpark()
+{
+    Canvas canvas = makeCanvas(36, 40);
+    addGlowSpot(canvas, {18.0f, 20.0f}, 5.5f, palette::paleGold, 0.45f);
+    addGlowSpot(canvas, {18.0f, 20.0f}, 2.4f, Colour{1.0f, 0.97f, 0.88f}, 1.2f);
+    addGlint(canvas, {18.0f, 20.0f}, 1.2f, 17.5f, palette::paleGold, 0.9f, 2, pi / 2.0f);
+    addGlint(canvas, {18.0f, 20.0f}, 0.8f, 8.0f, palette::paleGold, 0.5f, 2, pi / 4.0f);
+    return finishCanvas(canvas, false, 50);
+}
