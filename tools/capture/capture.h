@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -55,13 +56,17 @@ struct FrameImage {
 void readFrame(FrameImage& frame, unsigned width, unsigned height);
 bool writePng(const FrameImage& frame, const std::string& path);
 
-// ffmpeg fed by two pipes: raw frames and the 44.1 kHz stereo mix.
+// ffmpeg fed by two pipes: the 44.1 kHz stereo mix and raw frames. Both are queued here and
+// written as ffmpeg takes them, so that neither stream can stall the other (ffmpeg opens its
+// inputs one after the other and wants some audio before it reads the second picture).
 struct VideoPipe {
     pid_t pid = -1;
-    int videoFd = -1;
     int audioFd = -1;
-    std::vector<char> pendingAudio;  // written as soon as ffmpeg takes it, never blocking a frame
-    std::size_t pendingOffset = 0;
+    int videoFd = -1;
+    std::vector<char> pendingAudio;
+    std::size_t audioOffset = 0;
+    std::deque<std::vector<std::uint8_t>> pendingFrames;
+    std::size_t frameOffset = 0;
 };
 
 bool startVideo(VideoPipe& video, const std::string& path, const Options& options, unsigned width,

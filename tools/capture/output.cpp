@@ -56,18 +56,45 @@ std::string rateText(const Rational& fps)
     return std::to_string(fps.num) + "/" + std::to_string(fps.den);
 }
 
-// Writes what ffmpeg takes of the queued audio without waiting; false when ffmpeg has gone.
-bool flushAudio(VideoPipe& video)
+// Frames held back while ffmpeg reads audio; enough for its start, small enough for memory.
+constexpr std::size_t maxQueuedFrames = 16;
+
+// Writes whatever ffmpeg takes now from both queues; with wait, first sleeps until it takes
+// something. False when ffmpeg has gone.
+bool pump(VideoPipe& video, bool wait)
 {
-    while (video.pendingOffset < video.pendingAudio.size()) {
-        const ssize_t written = write(video.audioFd, video.pendingAudio.data() + video.pendingOffset,
-                                      video.pendingAudio.size() - video.pendingOffset);
-        if (written < 0)
-            return errno == EAGAIN || errno == EINTR;
-        video.pendingOffset += static_cast<std::size_t>(written);
+    const bool audioPending = video.audioOffset < video.pendingAudio.size();
+    const bool videoPending = !video.pendingFrames.empty();
+    pollfd ready[2] = {{video.audioFd, short(audioPending ? POLLOUT : 0), 0},
+                       {video.videoFd, short(videoPending ? POLLOUT : 0), 0}};
+    if (poll(ready, 2, wait ? -1 : 0) < 0)
+        return errno == EINTR;
+    for (const pollfd& end : ready) {
+        if (end.revents & (POLLERR | POLLHUP | POLLNVAL))
+            return false;
     }
-    video.pendingAudio.clear();
-    video.pendingOffset = 0;
+    if (ready[0].revents & POLLOUT) {
+        const ssize_t written = write(video.audioFd, video.pendingAudio.data() + video.audioOffset,
+                                      video.pendingAudio.size() - video.audioOffset);
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        video.audioOffset += written > 0 ? std::size_t(written) : 0;
+        if (video.audioOffset == video.pendingAudio.size()) {
+            video.pendingAudio.clear();
+            video.audioOffset = 0;
+        }
+    }
+    if (ready[1].revents & POLLOUT) {
+        const std::vector<std::uint8_t>& frame = video.pendingFrames.front();
+        const ssize_t written = write(video.videoFd, frame.data() + video.frameOffset, frame.size() - video.frameOffset);
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        video.frameOffset += written > 0 ? std::size_t(written) : 0;
+        if (video.frameOffset == frame.size()) {
+            video.pendingFrames.pop_front();
+            video.frameOffset = 0;
+        }
+    }
     return true;
 }
 
@@ -76,9 +103,9 @@ bool flushAudio(VideoPipe& video)
 bool startVideo(VideoPipe& video, const std::string& path, const Options& options, unsigned width,
                 unsigned height, std::string& error)
 {
-    int videoEnds[2];
     int audioEnds[2];
-    if (!makePipe(videoEnds) || !makePipe(audioEnds)) {
+    int videoEnds[2];
+    if (!makePipe(audioEnds) || !makePipe(videoEnds)) {
         error = std::string("cannot make pipes for ffmpeg: ") + std::strerror(errno);
         return false;
     }
@@ -86,10 +113,11 @@ bool startVideo(VideoPipe& video, const std::string& path, const Options& option
     const std::string rate = rateText(options.fps);
     const std::vector<std::string> arguments = {
         "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-        "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size, "-framerate", rate,
-        "-thread_queue_size", "64", "-i", "pipe:3",
-        "-f", "s16le", "-ar", "44100", "-ac", "2", "-thread_queue_size", "4096", "-i", "pipe:4",
-        "-map", "0:v", "-map", "1:a",
+        "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "4096",
+        "-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:3",
+        "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "8",
+        "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size, "-framerate", rate, "-i", "pipe:4",
+        "-map", "1:v", "-map", "0:a",
         "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-r", rate,
         "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4", path};
 
@@ -100,11 +128,11 @@ bool startVideo(VideoPipe& video, const std::string& path, const Options& option
     }
     if (video.pid == 0) {
         // Above 4 first, so that moving them to 3 and 4 cannot overwrite one another.
-        const int videoIn = fcntl(videoEnds[0], F_DUPFD, 10);
         const int audioIn = fcntl(audioEnds[0], F_DUPFD, 10);
+        const int videoIn = fcntl(videoEnds[0], F_DUPFD, 10);
         const int nullIn = open("/dev/null", O_RDONLY);
-        if (videoIn < 0 || audioIn < 0 || nullIn < 0 || dup2(nullIn, 0) < 0 || dup2(2, 1) < 0 ||
-            dup2(videoIn, 3) < 0 || dup2(audioIn, 4) < 0)
+        if (audioIn < 0 || videoIn < 0 || nullIn < 0 || dup2(nullIn, 0) < 0 || dup2(2, 1) < 0 ||
+            dup2(audioIn, 3) < 0 || dup2(videoIn, 4) < 0)
             _exit(127);
         std::vector<char*> argv;
         for (const std::string& argument : arguments)
@@ -114,10 +142,10 @@ bool startVideo(VideoPipe& video, const std::string& path, const Options& option
         std::fprintf(stderr, "nerethval-capture: cannot run ffmpeg: %s\n", std::strerror(errno));
         _exit(127);
     }
-    close(videoEnds[0]);
     close(audioEnds[0]);
-    video.videoFd = videoEnds[1];
+    close(videoEnds[0]);
     video.audioFd = audioEnds[1];
+    video.videoFd = videoEnds[1];
     return true;
 }
 
@@ -125,47 +153,30 @@ bool sendAudio(VideoPipe& video, const std::int16_t* samples, std::size_t valueC
 {
     const char* bytes = reinterpret_cast<const char*>(samples);
     video.pendingAudio.insert(video.pendingAudio.end(), bytes, bytes + valueCount * sizeof(std::int16_t));
-    return flushAudio(video);
+    return pump(video, false);
 }
 
 bool sendFrame(VideoPipe& video, const FrameImage& frame)
 {
-    const char* data = reinterpret_cast<const char*>(frame.rgba.data());
-    std::size_t offset = 0;
-    while (offset < frame.rgba.size()) {
-        pollfd waiting[2] = {{video.videoFd, POLLOUT, 0}, {video.audioFd, POLLOUT, 0}};
-        const nfds_t count = video.pendingAudio.empty() ? 1 : 2;
-        if (poll(waiting, count, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+    video.pendingFrames.push_back(frame.rgba);
+    if (!pump(video, false))
+        return false;
+    while (video.pendingFrames.size() > maxQueuedFrames) {
+        if (!pump(video, true))
             return false;
-        }
-        if (count == 2 && (waiting[1].revents & (POLLOUT | POLLERR | POLLHUP)) && !flushAudio(video))
-            return false;
-        if (waiting[0].revents & (POLLERR | POLLHUP))
-            return false;
-        if (waiting[0].revents & POLLOUT) {
-            const ssize_t written = write(video.videoFd, data + offset, frame.rgba.size() - offset);
-            if (written < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-            if (written > 0)
-                offset += static_cast<std::size_t>(written);
-        }
     }
     return true;
 }
 
 bool finishVideo(VideoPipe& video, std::string& error)
 {
-    // End the pictures first, so that ffmpeg waits on nothing but the rest of the audio.
+    bool sent = true;
+    while (sent && (!video.pendingFrames.empty() || video.audioOffset < video.pendingAudio.size()))
+        sent = pump(video, true);
     if (video.videoFd >= 0)
         close(video.videoFd);
-    bool sent = true;
-    if (video.audioFd >= 0) {
-        fcntl(video.audioFd, F_SETFL, 0);
-        sent = flushAudio(video) && video.pendingAudio.empty();
+    if (video.audioFd >= 0)
         close(video.audioFd);
-    }
     video.audioFd = video.videoFd = -1;
     int status = 0;
     if (video.pid > 0 && waitpid(video.pid, &status, 0) < 0)
