@@ -9,7 +9,7 @@ packages=(
   libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
   libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg
-  fonts-comfortaa
+  fonts-roboto-unhinted
 )
 
 missing=()
