@@ -1,0 +1,363 @@
+// The generated content: every image at its size and transparency, the shapes the scenes rely on
+// (the emblem's rings, the wall's opening, the gem under the glitter, the landscape with no gap
+// while it scrolls), the caption font's glyphs, and a generator that repeats itself byte for byte.
+#include <gtest/gtest.h>
+
+#include <SFML/Graphics.hpp>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "support/support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string dataDir = std::string(NERETHVAL_BUILD_DIR) + "/data/";
+
+// OpaqueEdges: opaque corners around a hole; ClearTop: ground that stands on the bottom edge.
+enum class Fill { Opaque, OpaqueEdges, ClearCorners, ClearTop, Black, White };
+
+struct Expected {
+    const char* file;
+    unsigned width;
+    unsigned height;
+    Fill fill;
+};
+
+// The catalogue with the size and transparency each scene needs.
+const Expected catalogue[] = {
+    {"title.png", 1280, 720, Fill::ClearCorners},      {"hexagon.png", 720, 720, Fill::ClearCorners},
+    {"hexagon-small.png", 256, 256, Fill::ClearCorners}, {"credits.png", 1280, 720, Fill::Opaque},
+    {"black.png", 1280, 720, Fill::Black},             {"white.png", 1280, 720, Fill::White},
+    {"wall.png", 1280, 720, Fill::OpaqueEdges},             {"gantz.png", 1280, 720, Fill::ClearCorners},
+    {"glint1-1.png", 1280, 720, Fill::Opaque},         {"glint1-2.png", 1280, 720, Fill::ClearCorners},
+    {"glint1-3.png", 1280, 720, Fill::ClearCorners},   {"glint1-4.png", 1280, 720, Fill::ClearCorners},
+    {"glint1-5.png", 1280, 720, Fill::ClearCorners},   {"glint1-6.png", 1280, 720, Fill::ClearCorners},
+    {"h1.png", 720, 720, Fill::ClearCorners},          {"h2.png", 720, 720, Fill::ClearCorners},
+    {"h3.png", 720, 720, Fill::ClearCorners},          {"h4.png", 720, 720, Fill::ClearCorners},
+    {"h5.png", 720, 720, Fill::ClearCorners},          {"h6.png", 720, 720, Fill::ClearCorners},
+    {"glint2.png", 1280, 720, Fill::Opaque},           {"glitter.png", 20, 18, Fill::ClearCorners},
+    {"g3-bg.png", 1280, 720, Fill::Opaque},            {"g3-fg.png", 1280, 720, Fill::ClearTop},
+    {"g3-d2.png", 2176, 720, Fill::ClearTop},      {"g3-d3.png", 1664, 720, Fill::ClearTop},
+    {"g3-d4.png", 1440, 720, Fill::ClearTop},      {"g3-d1.png", 1280, 720, Fill::ClearTop},
+    {"g3-d1-1.png", 2048, 720, Fill::ClearTop},    {"g3-d1-2.png", 1024, 720, Fill::ClearTop},
+    {"g3-d1-3.png", 1600, 720, Fill::ClearTop},    {"g3-flare1.png", 1280, 720, Fill::ClearCorners},
+    {"g3-flare2.png", 1280, 720, Fill::ClearCorners},  {"g3-flare3.png", 1280, 720, Fill::ClearCorners},
+    {"g3-flare4.png", 1280, 720, Fill::ClearCorners},  {"glint.png", 1280, 720, Fill::ClearCorners},
+    {"glint4.png", 1280, 720, Fill::Opaque},           {"g4-1.png", 1280, 720, Fill::ClearCorners},
+    {"g4-2.png", 1280, 720, Fill::ClearCorners},       {"g4-3.png", 1280, 720, Fill::ClearCorners},
+    {"glint5.png", 1280, 720, Fill::Opaque},           {"glint5-skull.png", 1280, 720, Fill::ClearCorners},
+    {"glint6.png", 1280, 720, Fill::ClearCorners},     {"halo.png", 1280, 720, Fill::ClearCorners},
+    {"halo2.png", 64, 64, Fill::ClearCorners},         {"whitep.png", 18, 22, Fill::ClearCorners},
+    {"yellowp.png", 36, 40, Fill::ClearCorners},
+};
+
+// Decoded images, each loaded once for the whole program.
+const sf::Image& image(const std::string& file)
+{
+    static std::map<std::string, sf::Image> loaded;
+    auto found = loaded.find(file);
+    if (found == loaded.end()) {
+        sf::Image decoded;
+        EXPECT_TRUE(decoded.loadFromFile(dataDir + file)) << file << " does not decode";
+        found = loaded.emplace(file, decoded).first;
+    }
+    return found->second;
+}
+
+int alphaAt(const sf::Image& picture, int x, int y)
+{
+    return picture.getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y)).a;
+}
+
+// Alpha of a layer drawn with its left edge at `left`, sampled at the centre of window column x
+// as the rasteriser does; 0 off the layer.
+float layerAlpha(const sf::Image& layer, float left, int x, int y)
+{
+    const int column = static_cast<int>(std::floor(x + 0.5f - left));
+    if (column < 0 || column >= static_cast<int>(layer.getSize().x))
+        return 0.0f;
+    return alphaAt(layer, column, y) / 255.0f;
+}
+
+std::vector<char> fileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
+{
+    ASSERT_EQ(std::size(catalogue), 47u);
+    for (const Expected& expected : catalogue) {
+        SCOPED_TRACE(expected.file);
+        const sf::Image& picture = image(expected.file);
+        ASSERT_EQ(picture.getSize(), sf::Vector2u(expected.width, expected.height));
+        const int right = static_cast<int>(expected.width) - 1;
+        const int bottom = static_cast<int>(expected.height) - 1;
+        switch (expected.fill) {
+        case Fill::ClearCorners:
+        case Fill::OpaqueEdges: {
+            const int corner = expected.fill == Fill::ClearCorners ? 0 : 255;
+            EXPECT_EQ(alphaAt(picture, 0, 0), corner);
+            EXPECT_EQ(alphaAt(picture, right, 0), corner);
+            EXPECT_EQ(alphaAt(picture, 0, bottom), corner);
+            EXPECT_EQ(alphaAt(picture, right, bottom), corner);
+            break;
+        }
+        case Fill::ClearTop: {
+            EXPECT_EQ(alphaAt(picture, 0, 0), 0);
+            EXPECT_EQ(alphaAt(picture, right, 0), 0);
+            int ground = 0;
+            for (int x = 0; x <= right; ++x)
+                ground = std::max(ground, alphaAt(picture, x, bottom));
+            EXPECT_EQ(ground, 255);
+            break;
+        }
+        case Fill::Opaque:
+        case Fill::Black:
+        case Fill::White: {
+            const sf::Color solid = expected.fill == Fill::Black ? sf::Color::Black : sf::Color::White;
+            int seeThrough = 0, offColour = 0;
+            for (unsigned y = 0; y < expected.height; ++y)
+                for (unsigned x = 0; x < expected.width; ++x) {
+                    const sf::Color c = picture.getPixel(x, y);
+                    seeThrough += c.a != 255;
+                    offColour += expected.fill != Fill::Opaque && c != solid;
+                }
+            EXPECT_EQ(seeThrough, 0);
+            EXPECT_EQ(offColour, 0);
+            break;
+        }
+        }
+    }
+}
+
+TEST(Content, SmallSpritesShineOnTheirOrigin)
+{
+    // The pools place these by the origin the catalogue gives them.
+    const struct {
+        const char* file;
+        int originX, originY;
+    } sprites[] = {{"glitter.png", 10, 9}, {"whitep.png", 9, 11}, {"yellowp.png", 18, 20}};
+    for (const auto& sprite : sprites) {
+        SCOPED_TRACE(sprite.file);
+        const sf::Image& picture = image(sprite.file);
+        double weight = 0.0, centreX = 0.0, centreY = 0.0;
+        int brightest = 0;
+        for (unsigned y = 0; y < picture.getSize().y; ++y)
+            for (unsigned x = 0; x < picture.getSize().x; ++x) {
+                const int alpha = picture.getPixel(x, y).a;
+                brightest = std::max(brightest, alpha);
+                weight += alpha;
+                centreX += alpha * (x + 0.5);
+                centreY += alpha * (y + 0.5);
+            }
+        ASSERT_GT(weight, 0.0);
+        EXPECT_GE(brightest, 240);
+        EXPECT_NEAR(centreX / weight, sprite.originX, 0.75);
+        EXPECT_NEAR(centreY / weight, sprite.originY, 0.75);
+        // The origin pixel itself is lit, not a hole in a ring.
+        EXPECT_GE(alphaAt(picture, sprite.originX, sprite.originY), 200);
+    }
+    EXPECT_LE(image("halo2.png").getSize().x, 128u) << "halo2 is never drawn and should stay small";
+}
+
+TEST(Content, EmblemRingsNestOneInsideTheNextWithClearGaps)
+{
+    // Stacked over black at full alpha, each ring must sit in its own band around the centre.
+    float previousOuter = -1.0f;
+    for (int ring = 1; ring <= 6; ++ring) {
+        SCOPED_TRACE(ring);
+        const sf::Image& picture = image("h" + std::to_string(ring) + ".png");
+        float inner = 1e9f, outer = 0.0f;
+        for (unsigned y = 0; y < 720; ++y)
+            for (unsigned x = 0; x < 720; ++x)
+                if (picture.getPixel(x, y).a >= 2) {
+                    const float r = std::hypot(x + 0.5f - 360.0f, y + 0.5f - 360.0f);
+                    inner = std::min(inner, r);
+                    outer = std::max(outer, r);
+                }
+        EXPECT_GT(inner, previousOuter) << "ring overlaps the one inside it";
+        EXPECT_LT(outer, 360.0f * std::sqrt(2.0f));
+        previousOuter = outer;
+    }
+    EXPECT_EQ(alphaAt(image("h1.png"), 360, 360), 255) << "the core fills the centre";
+    EXPECT_GT(previousOuter, 300.0f) << "the outer frame spans most of the image";
+}
+
+TEST(Content, HexagonsAreABrightOutlineAndATranslucentBubble)
+{
+    const sf::Image& pulse = image("hexagon.png");
+    EXPECT_LT(alphaAt(pulse, 360, 360), 40) << "the pulse is an outline, open in the middle";
+    int outlineAlpha = 0;
+    for (int x = 360; x < 720; ++x)
+        outlineAlpha = std::max(outlineAlpha, alphaAt(pulse, x, 360));
+    EXPECT_EQ(outlineAlpha, 255);
+
+    const sf::Image& bubble = image("hexagon-small.png");
+    const int middle = alphaAt(bubble, 128, 150);
+    EXPECT_GT(middle, 20);
+    EXPECT_LT(middle, 200);
+}
+
+TEST(Content, WallOpensOverTheCentreOfTheWindow)
+{
+    // Scene 04 shows the white and black layers through the wall's opening.
+    const sf::Image& wall = image("wall.png");
+    for (int dx = -150; dx <= 150; dx += 30)
+        for (int dy = -150; dy <= 150; dy += 30) {
+            if (dx * dx + dy * dy <= 150 * 150) {
+                EXPECT_EQ(alphaAt(wall, 640 + dx, 360 + dy), 0) << dx << ", " << dy;
+            }
+        }
+    EXPECT_EQ(alphaAt(wall, 100, 100), 255);
+    EXPECT_EQ(alphaAt(wall, 1180, 620), 255);
+}
+
+TEST(Content, GemUnderTheGlitterOutshinesTheRestOfTheBackground)
+{
+    const sf::Image& background = image("glint2.png");
+    const sf::IntRect glitter[] = {{426, 369, 491, 102}, {547, 367, 179, 176}};
+    double inside = 0.0, outside = 0.0;
+    int insideCount = 0, outsideCount = 0;
+    for (int y = 0; y < 720; ++y)
+        for (int x = 0; x < 1280; ++x) {
+            const sf::Color c = background.getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y));
+            const double light = 0.3 * c.r + 0.55 * c.g + 0.15 * c.b;
+            if (glitter[0].contains(x, y) || glitter[1].contains(x, y)) {
+                inside += light;
+                ++insideCount;
+            } else {
+                outside += light;
+                ++outsideCount;
+            }
+        }
+    EXPECT_GT(inside / insideCount, 3.0 * outside / outsideCount);
+}
+
+TEST(Content, LandscapeLeavesNoGapWhileItScrolls)
+{
+    const sf::Image& foreground = image("g3-fg.png");
+    // Parallax ranges: start x and speed in pixels per second.
+    const struct {
+        const char* file;
+        float start, speed;
+    } ranges[] = {{"g3-d4.png", 125.0f, 24.0f}, {"g3-d3.png", 120.0f, 48.0f}, {"g3-d2.png", 100.0f, 96.0f}};
+    // Strip pieces: offset from the strip's scroll position.
+    const struct {
+        const char* file;
+        float offset;
+    } strip[] = {{"g3-d1.png", 0.0f}, {"g3-d1.png", 3820.0f}, {"g3-d1-1.png", 4096.0f},
+                 {"g3-d1-2.png", 1280.0f}, {"g3-d1-3.png", 2240.0f}};
+    EXPECT_GT(4096.0f + image("g3-d1-1.png").getSize().x, 6000.0f);
+
+    // The landscape shows for the first 9.4 s; the bottom row is where every layer is solid.
+    const int bottom = 719;
+    int gaps = 0;
+    std::string firstGap;
+    auto gap = [&](float t, int x, const char* file) {
+        if (gaps++ == 0)
+            firstGap = std::string(file) + " at " + std::to_string(t) + " s, column " + std::to_string(x);
+    };
+    for (int step = 0; step <= 188; ++step) {
+        const float t = step * 0.05f;
+        for (int x = 0; x < 1280; ++x) {
+            const float front = alphaAt(foreground, x, bottom) / 255.0f;
+            for (const auto& range : ranges) {
+                const float layer = layerAlpha(image(range.file), range.start - range.speed * t, x, bottom);
+                if (1.0f - (1.0f - layer) * (1.0f - front) < 0.98f)
+                    gap(t, x, range.file);
+            }
+            float ground = 0.0f;
+            for (const auto& piece : strip)
+                ground = std::max(ground, layerAlpha(image(piece.file), piece.offset - 500.0f * t, x, bottom));
+            if (ground < 1.0f)
+                gap(t, x, "the strip");
+        }
+    }
+    EXPECT_EQ(gaps, 0) << "first gap: " << firstGap;
+}
+
+TEST(Content, StripPiecesEndOnTheSameGround)
+{
+    // Every end column of every piece must match, so the joins never show (dithering aside).
+    const char* pieces[] = {"g3-d1.png", "g3-d1-1.png", "g3-d1-2.png", "g3-d1-3.png"};
+    const sf::Image& first = image(pieces[0]);
+    for (const char* file : pieces) {
+        SCOPED_TRACE(file);
+        const sf::Image& piece = image(file);
+        const unsigned ends[] = {0, piece.getSize().x - 1};
+        for (unsigned end : ends)
+            for (unsigned y = 0; y < 720; ++y) {
+                const sf::Color a = piece.getPixel(end, y);
+                const sf::Color b = first.getPixel(0, y);
+                const int difference = std::max(std::max(std::abs(a.r - b.r), std::abs(a.g - b.g)),
+                                                std::max(std::abs(a.b - b.b), std::abs(a.a - b.a)));
+                ASSERT_LE(difference, 1) << "column " << end << ", row " << y;
+            }
+    }
+    EXPECT_EQ(alphaAt(first, 0, 0), 0) << "the ground is a strip along the bottom, open above";
+    EXPECT_EQ(alphaAt(first, 0, 719), 255);
+}
+
+TEST(Content, CaptionFontHasAGlyphForEveryPrintableCharacter)
+{
+    sf::Font font;
+    ASSERT_TRUE(font.loadFromFile(dataDir + "Quillon8.ttf"));
+    EXPECT_GT(fs::file_size(dataDir + "Quillon8-LICENCE.txt"), 0u);
+    // SFML keys its glyph cache by glyph index, so a missing character shares the rectangle of
+    // the font's "missing" glyph; any character of its own has a rectangle of its own.
+    const sf::IntRect missing = font.getGlyph(0x10FFFD, 58, false).textureRect;
+    for (sf::Uint32 character = 33; character <= 126; ++character) {
+        const sf::Glyph& glyph = font.getGlyph(character, 58, false);
+        EXPECT_NE(glyph.textureRect, missing) << "no glyph for '" << static_cast<char>(character) << "'";
+        EXPECT_GT(glyph.advance, 0.0f) << static_cast<char>(character);
+    }
+    EXPECT_GT(font.getGlyph(' ', 58, false).advance, 0.0f);
+}
+
+TEST(Content, GeneratorWritesTheSameBytesOnEveryRun)
+{
+    const fs::path tool = fs::path(NERETHVAL_BUILD_DIR) / "tools" / "content" / "make-content";
+    ASSERT_TRUE(fs::exists(tool));
+    const fs::path root = fs::temp_directory_path() / ("nerethval-content-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const fs::path runs[] = {root / "first", root / "second"};
+    for (const fs::path& run : runs) {
+        const std::string command = "\"" + tool.string() + "\" \"" + run.string() + "\" \"" + dataDir +
+                                    "Quillon8.ttf\" \"" + dataDir + "Quillon8-LICENCE.txt\" > \"" +
+                                    (root / (run.filename().string() + ".log")).string() + "\"";
+        fs::create_directories(root);
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    std::ifstream log(root / "first.log");
+    const std::string progress((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    for (const Expected& expected : catalogue) {
+        EXPECT_NE(progress.find(std::string("make-content: ") + expected.file), std::string::npos)
+            << "no progress line for " << expected.file;
+        const std::vector<char> first = fileBytes(runs[0] / expected.file);
+        EXPECT_FALSE(first.empty()) << expected.file;
+        EXPECT_TRUE(first == fileBytes(runs[1] / expected.file)) << expected.file << " differs between runs";
+    }
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(runs[0])) {
+        ++files;
+        EXPECT_TRUE(fileBytes(entry.path()) == fileBytes(runs[1] / entry.path().filename()))
+            << entry.path().filename() << " differs between runs";
+    }
+    EXPECT_GE(files, 47 + 2);
+    const sf::Image& sheet = image("contact-sheet.png");
+    EXPECT_GE(sheet.getSize().x, 1280u) << "the contact sheet shows every image";
+    fs::remove_all(root);
+}
