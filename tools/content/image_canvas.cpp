@@ -241,6 +241,15 @@ void addStars(Canvas& canvas, Rng& rng, int count, float left, float top, float 
     }
 }
 
+void fadeBorders(Canvas& canvas, float margin)
+{
+    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        const float edge = std::min(std::min(x + 0.5f, canvas.width - x - 0.5f), std::min(y + 0.5f, canvas.height - y - 0.5f));
+        const float keep = smoothstep(0.0f, margin, edge);
+        p = {p.r * keep, p.g * keep, p.b * keep, p.a * keep};
+    });
+}
+
 std::vector<float> blurMask(const std::vector<float>& mask, int width, int height, float sigma)
 {
     const int radius = static_cast<int>(std::ceil(sigma * 3.0f));

@@ -130,6 +130,10 @@ void addGlowSpot(Canvas& canvas, Vec2 centre, float sigma, Colour colour, float 
 void addGlint(Canvas& canvas, Vec2 centre, float size, float rayLength, Colour colour, float intensity,
               int rayCount, float firstAngle);
 
+// Fades everything within margin pixels of the border to nothing, so faint glows that reach
+// the edge of an overlay leave its corners clear.
+void fadeBorders(Canvas& canvas, float margin);
+
 // Separable gaussian blur of a single-channel mask.
 std::vector<float> blurMask(const std::vector<float>& mask, int width, int height, float sigma);
 

@@ -76,8 +76,8 @@ void ringSatellites(Pixel& p, Vec2 q)
 void ringDial(Pixel& p, Vec2 q)
 {
     const float r = length(q);
-    lineLight(p, std::fabs(r - 120.0f), 0.8f, palette::ice, palette::violet, 0.9f);
-    lineLight(p, std::fabs(r - 150.0f), 1.1f, palette::coldWhite, palette::violet, 1.0f);
+    lineLight(p, std::fabs(r - 126.0f), 0.8f, palette::ice, palette::violet, 0.9f);
+    lineLight(p, std::fabs(r - 156.0f), 1.1f, palette::coldWhite, palette::violet, 1.0f);
     const float step = 2.0f * pi / 60.0f;
     const float angle = std::atan2(q.y, q.x);
     const float index = std::floor(angle / step + 0.5f);
@@ -85,14 +85,14 @@ void ringDial(Pixel& p, Vec2 q)
     const bool major = static_cast<int>(index + 60.0f) % 5 == 0;
     const bool jewel = static_cast<int>(index + 60.0f) % 10 == 0;
     if (jewel) {
-        const Vec2 local = rotated(q, -index * step) - Vec2{135.0f, 0.0f};
+        const Vec2 local = rotated(q, -index * step) - Vec2{141.0f, 0.0f};
         const float diamond = (std::fabs(local.x) / 9.0f + std::fabs(local.y) / 5.0f - 1.0f) * 5.0f;
         addLight(p, palette::coldWhite, 1.2f * coverage(diamond));
         addLight(p, palette::ice, 0.6f * glow(diamond, 3.5f) * (diamond > 0.0f ? 1.0f : 0.0f));
         return;
     }
-    const float inner = major ? 126.0f : 131.0f;
-    const float outer = major ? 144.0f : 139.0f;
+    const float inner = major ? 132.0f : 137.0f;
+    const float outer = major ? 150.0f : 145.0f;
     const float radial = std::max(inner - r, r - outer);
     const float tick = std::max(across - (major ? 0.9f : 0.55f), radial);
     addLight(p, major ? palette::coldWhite : palette::ice, (major ? 1.0f : 0.7f) * coverage(tick));
@@ -106,9 +106,9 @@ void ringBlades(Pixel& p, Vec2 q)
     const float index = std::floor(angle / step + 0.5f);
     const Vec2 local = rotated(q, -(index * step + step * 0.5f));
     // A kite: pointed at both ends, widest a third of the way out.
-    const float along = (local.x - 166.0f) / 32.0f;
+    const float along = (local.x - 180.0f) / 25.0f;
     const float halfWidth = along < 0.3f ? 7.0f * along / 0.3f : 7.0f * (1.0f - along) / 0.7f;
-    const float blade = std::max(std::fabs(local.y) - std::max(halfWidth, 0.0f), std::max(166.0f - local.x, local.x - 198.0f));
+    const float blade = std::max(std::fabs(local.y) - std::max(halfWidth, 0.0f), std::max(180.0f - local.x, local.x - 205.0f));
     const bool filled = static_cast<int>(index + 12.0f) % 2 == 0;
     const Colour fill = mix(palette::violet, palette::lilac, clamp01(along));
     if (filled)
@@ -116,7 +116,7 @@ void ringBlades(Pixel& p, Vec2 q)
     lineLight(p, std::fabs(blade), 0.7f, palette::coldWhite, palette::violet, filled ? 0.8f : 1.0f);
     const float r = length(q);
     const float clear = smoothstep(3.0f, 7.0f, blade);
-    lineLight(p, std::fabs(r - 182.0f), 0.5f, palette::lilac, palette::violet, 0.55f * clear);
+    lineLight(p, std::fabs(r - 192.0f), 0.5f, palette::lilac, palette::violet, 0.55f * clear);
 }
 
 // Short marks that read like an unknown script, the same shapes on every run.
@@ -126,12 +126,12 @@ void ringRunes(Pixel& p, Vec2 q)
     const float angle = std::atan2(q.y, q.x);
     const float gap = std::fabs(foldedAngle(q, sixth * 0.5f)) * r;
     const float breaks = smoothstep(16.0f, 20.0f, gap);
-    lineLight(p, std::fabs(r - 214.0f), 0.6f, palette::ice, palette::violet, 0.8f * breaks);
-    lineLight(p, std::fabs(r - 246.0f), 1.0f, palette::coldWhite, palette::violet, 0.9f * breaks);
+    lineLight(p, std::fabs(r - 230.0f), 0.6f, palette::ice, palette::violet, 0.8f * breaks);
+    lineLight(p, std::fabs(r - 256.0f), 1.0f, palette::coldWhite, palette::violet, 0.9f * breaks);
     const float step = 2.0f * pi / 48.0f;
     const float index = std::floor(angle / step + 0.5f);
     const int slot = static_cast<int>(index + 48.0f) % 48;
-    const Vec2 local = rotated(q, -index * step) - Vec2{230.0f, 0.0f};
+    const Vec2 local = rotated(q, -index * step) - Vec2{243.0f, 0.0f};
     if (slot % 8 == 4) {
         Rng rng{static_cast<uint64_t>(slot) * 7919U + 3U};
         float nearest = 1e9f;
@@ -149,8 +149,8 @@ void ringRunes(Pixel& p, Vec2 q)
 
 void ringFrame(Pixel& p, Vec2 q)
 {
-    const float outer = hexagonDistance(q, 280.0f);
-    const float inner = hexagonDistance(q, 270.0f);
+    const float outer = hexagonDistance(q, 292.0f);
+    const float inner = hexagonDistance(q, 282.0f);
     lineLight(p, std::fabs(inner), 2.0f, palette::coldWhite, palette::ice, 1.1f);
     lineLight(p, std::fabs(outer), 0.8f, palette::ice, palette::violet, 0.9f);
     addLight(p, palette::violet, 0.18f * clamp01(1.0f - std::fabs(outer + inner) * 0.5f / 6.0f));
@@ -158,11 +158,11 @@ void ringFrame(Pixel& p, Vec2 q)
     const float folded = foldedAngle(q, 0.0f);
     const float r = length(q);
     const Vec2 local{r * std::cos(folded), r * std::sin(folded)};
-    const Vec2 jewel = local - Vec2{333.0f, 0.0f};
+    const Vec2 jewel = local - Vec2{339.0f, 0.0f};
     const float diamond = (std::fabs(jewel.x) / 8.0f + std::fabs(jewel.y) / 5.0f - 1.0f) * 5.0f;
     addLight(p, palette::coldWhite, 1.2f * coverage(diamond));
     addLight(p, palette::ice, 0.5f * glow(diamond, 3.0f) * (diamond > 0.0f ? 1.0f : 0.0f));
-    const Vec2 notch = local - Vec2{300.0f, 0.0f};
+    const Vec2 notch = local - Vec2{311.0f, 0.0f};
     const float tickMark = std::max(std::fabs(notch.y) - 0.8f, std::fabs(notch.x) - 9.0f);
     addLight(p, palette::ice, 0.9f * coverage(tickMark));
 }

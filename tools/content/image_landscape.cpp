@@ -244,6 +244,7 @@ sf::Image makeFlare(int flare)
     const float strengths[] = {0.3f, 0.13f, 0.22f, 0.09f, 0.15f, 0.07f};
     for (int i = 0; i < 6; ++i)
         paintGhost(canvas, source + (centre - source) * steps[i], sizes[i], tints[i], strengths[i]);
+    fadeBorders(canvas, 24.0f);
     return finishCanvas(canvas, false, 90 + static_cast<uint32_t>(flare));
 }
 
@@ -261,5 +262,6 @@ sf::Image makeLandscapeGlint()
     addGlowSpot(canvas, star, 35.0f, palette::ice, 0.6f);
     addGlowSpot(canvas, star, 9.0f, palette::coldWhite, 1.6f);
     addGlint(canvas, star, 4.0f, 330.0f, palette::coldWhite, 1.1f, 3, pi / 2.0f);
+    fadeBorders(canvas, 24.0f);
     return finishCanvas(canvas, false, 96);
 }

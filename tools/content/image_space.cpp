@@ -130,6 +130,7 @@ sf::Image makeGlint1(int layer)
             const float fall = smoothstep(10.0f, 140.0f, r) * std::exp(-r / 330.0f);
             addLight(p, mix(palette::ice, palette::violet, smoothstep(60.0f, 500.0f, r)), (rays * 0.5f + broad * 0.25f) * fall * 0.55f);
         });
+        fadeBorders(canvas, 40.0f);
         return finishCanvas(canvas, false, 32);
     case 3:
         // Warp streaks: stars stretched along their way out of the centre.
@@ -295,6 +296,7 @@ sf::Image makeG4(int overlay)
         });
         addGlowSpot(canvas, star, 28.0f, palette::ice, 0.7f);
         addGlint(canvas, star, 6.0f, 300.0f, palette::coldWhite, 1.3f, 3, pi / 2.0f);
+        fadeBorders(canvas, 24.0f);
     }
     return finishCanvas(canvas, false, 50 + static_cast<uint32_t>(overlay));
 }
