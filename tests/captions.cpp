@@ -131,3 +131,20 @@ TEST(Verses, HaveTheirExactLengthsInPlainAscii)
         for (const char* c = verse; *c; ++c)
             EXPECT_TRUE(*c == '\n' || (*c >= ' ' && *c <= '~')) << verse;
 }
+
+TEST(Verses, FitTheWindowInTheCaptionFont)
+{
+    testWindow();
+    ASSERT_TRUE(demo.captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
+    const std::pair<const char*, unsigned> captions[] = {
+        {scene01Verse, 44}, {scene02Credit, 64}, {scene04Verse, 64}, {scene05Verse, 58},
+        {scene06Verse, 58}, {scene07Verse, 58}, {scene08Verse, 58}, {scene09Verse, 58},
+        {scene10Verse, 58},
+    };
+    for (const auto& [verse, size] : captions) {
+        setupCaption(size, verse, 500.0f);
+        const sf::FloatRect bounds = demo.captionText.getGlobalBounds();
+        EXPECT_GE(bounds.left, 20.0f) << verse;
+        EXPECT_LE(bounds.left + bounds.width, 1260.0f) << verse;
+    }
+}
