@@ -5,7 +5,9 @@
 #include "platform/bass.h"
 #include "platform/bass_offline.h"
 
+#include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <SFML/Audio/SoundStream.hpp>
 #include <algorithm>
 #include <chrono>
@@ -68,11 +70,25 @@ Mixer mixer;
 
 void mixInto(std::int16_t* pcm, std::size_t frameCount);
 
-// The one output: SFML pulls the mix from its streaming thread in blocks of 20 ms.
+// The one output: SFML pulls the mix from its streaming thread in blocks of 50 ms;
+// it queues three, and shorter blocks ran dry on a loaded machine.
 class OutputStream : public sf::SoundStream {
 public:
-    explicit OutputStream(unsigned rate) : block(2 * static_cast<std::size_t>(rate / 50)) { initialize(2, rate); }
+    explicit OutputStream(unsigned rate) : block(2 * static_cast<std::size_t>(rate / 20)) { initialize(2, rate); }
     ~OutputStream() override { stop(); }
+
+    // Seconds from the playing offset to the loudspeaker, where OpenAL can tell.
+    double deviceLatency() const
+    {
+        static const LPALGETSOURCEDVSOFT getSourcedv =
+            alIsExtensionPresent("AL_SOFT_source_latency")
+                ? reinterpret_cast<LPALGETSOURCEDVSOFT>(alGetProcAddress("alGetSourcedvSOFT"))
+                : nullptr;
+        ALdouble offsetAndLatency[2] = {0, 0};
+        if (getSourcedv)
+            getSourcedv(m_source, AL_SEC_OFFSET_LATENCY_SOFT, offsetAndLatency);
+        return offsetAndLatency[1];
+    }
 
 private:
     bool onGetData(Chunk& data) override
@@ -106,8 +122,8 @@ std::uint64_t heardFrame()
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - mixer.silentStart;
         frame = static_cast<std::uint64_t>(elapsed.count() * mixer.rate);
     } else if (mixer.output == Output::Device) {
-        const std::int64_t played = mixer.stream->getPlayingOffset().asMicroseconds() * mixer.rate / 1000000;
-        frame = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<std::int64_t>(played, 0)), frame);
+        const double heard = mixer.stream->getPlayingOffset().asSeconds() - mixer.stream->deviceLatency();
+        frame = std::min(static_cast<std::uint64_t>(std::max(heard, 0.0) * mixer.rate), frame);
     }
     mixer.heardFrames = std::max(mixer.heardFrames, frame);
     return mixer.heardFrames;
