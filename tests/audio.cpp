@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -21,6 +22,20 @@ constexpr QWORD failed = ~QWORD(0);
 // sync.xm: speed 6 at 102 BPM is 1080 frames a tick at 44.1 kHz, 6480 a row, 414 720 an order.
 constexpr std::uint64_t timelineRow = 6480;
 constexpr std::uint64_t timelineOrder = 64 * timelineRow;
+// The same 21 orders at speed 1 and 255 BPM: 432 frames a row, 27 648 an order.
+constexpr std::uint64_t fastRow = 432;
+constexpr std::uint64_t fastOrder = 64 * fastRow;
+
+std::string fastTimeline()
+{
+    static const std::string path = [] {
+        const std::string file = ::testing::TempDir() + "fast-timeline.xm";
+        const std::string command = NERETHVAL_BUILD_DIR "/tools/sync/make-sync " + file + " 64 1 255";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return file;
+    }();
+    return path;
+}
 
 void startOfflineAudio()
 {
@@ -118,10 +133,10 @@ TEST(AudioStandIn, TimelineOrdersAndRowsChangeOnTheFramesTheTempoGives)
 TEST(AudioStandIn, WithoutTheLoopFlagTheModuleStaysAtItsEnd)
 {
     startOfflineAudio();
-    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, 0, 0);
+    const HMUSIC music = BASS_MusicLoad(false, fastTimeline().c_str(), 0, 0, 0, 0);
     ASSERT_NE(music, 0u);
     ASSERT_TRUE(BASS_ChannelPlay(music, false));
-    advance(22 * timelineOrder);
+    advance(22 * fastOrder);
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 20u | 63u << 16);
 }
 
@@ -230,14 +245,14 @@ TEST(AudioStandIn, PlayingChannelsAreMixedOnOneClock)
 TEST(AudioStandIn, PlayOnAPlayingChannelGoesOnAndRestartBeginsAgain)
 {
     startOfflineAudio();
-    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    const HMUSIC music = BASS_MusicLoad(false, fastTimeline().c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
     ASSERT_TRUE(BASS_ChannelPlay(music, false));
-    advance(3 * timelineOrder + 2 * timelineRow);
+    advance(3 * fastOrder + 2 * fastRow);
     EXPECT_TRUE(BASS_ChannelPlay(music, false));
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 3u | 2u << 16);
     EXPECT_TRUE(BASS_ChannelPlay(music, true));
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 0u);
-    advance(timelineOrder);
+    advance(fastOrder);
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 1u);
 }
 
@@ -245,8 +260,8 @@ TEST(AudioStandIn, SecondInitialisationFailsAndKeepsTheClock)
 {
     startOfflineAudio();
     EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
-    const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    const HMUSIC music = BASS_MusicLoad(false, fastTimeline().c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
     ASSERT_TRUE(BASS_ChannelPlay(music, false));
-    advance(timelineOrder);
+    advance(fastOrder);
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 1u);
 }
