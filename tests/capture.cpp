@@ -1,0 +1,438 @@
+// The capture tool end to end, as its users run it: from the data directory, on the real content
+// and timeline module. Its console must be the demo's, frame for frame what the rate and the
+// orders imply; its stills, videos and timings must come from the frames it says they do.
+#include <gtest/gtest.h>
+#include <SFML/Graphics/Image.hpp>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "runtime/demo.h"
+
+namespace {
+
+const std::string buildDir = NERETHVAL_BUILD_DIR;
+constexpr double orderSeconds = 9.412;  // four bars of the timeline module
+constexpr unsigned blackOrder = 19;
+constexpr unsigned endOrder = 20;
+
+struct Capture {
+    int status = -1;
+    std::string dir;  // where this run's files go
+    std::vector<std::string> out;
+    std::vector<std::string> err;
+    std::vector<unsigned> orders;  // the order each frame's dispatch saw
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Runs the tool from `workDir` with `arguments`; `{dir}` in them stands for the run's own directory.
+Capture runIn(const std::string& workDir, const std::string& name, std::string arguments,
+              const std::string& environment = "")
+{
+    Capture capture;
+    capture.dir = ::testing::TempDir() + "capture-" + name;
+    std::filesystem::remove_all(capture.dir);
+    std::filesystem::create_directories(capture.dir);
+    for (std::size_t at; (at = arguments.find("{dir}")) != std::string::npos;)
+        arguments.replace(at, 5, capture.dir);
+    const std::string command = "cd '" + workDir + "' && " + environment + " '" + buildDir +
+                                "/nerethval-capture' " + arguments + " >'" + capture.dir + "/stdout.txt' 2>'" +
+                                capture.dir + "/stderr.txt'";
+    const int raw = std::system(command.c_str());
+    capture.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    capture.out = splitLines(readFile(capture.dir + "/stdout.txt"));
+    capture.err = splitLines(readFile(capture.dir + "/stderr.txt"));
+    std::ifstream orders(capture.dir + "/orders.txt");
+    for (unsigned order; orders >> order;)
+        capture.orders.push_back(order);
+    return capture;
+}
+
+Capture run(const std::string& name, const std::string& arguments)
+{
+    return runIn(buildDir + "/data", name, arguments);
+}
+
+int sceneNumber(unsigned order)
+{
+    const SceneFunction numbered[] = {scene01, scene02, scene03, scene04, scene05, scene06,
+                                      scene07, scene08, scene09, scene10, scene11};
+    for (int i = 0; i < 11; ++i) {
+        if (order <= endOrder && sceneForOrder(order) == numbered[i])
+            return i + 1;
+    }
+    return 0;
+}
+
+bool isNumber(const std::string& line)
+{
+    char* end = nullptr;
+    std::strtod(line.c_str(), &end);
+    return !line.empty() && *end == '\0';
+}
+
+// The first frame of each order, by frame number (1-based).
+std::map<unsigned, std::size_t> firstFrames(const std::vector<unsigned>& orders)
+{
+    std::map<unsigned, std::size_t> first;
+    for (std::size_t i = 0; i < orders.size(); ++i)
+        first.emplace(orders[i], i + 1);
+    return first;
+}
+
+// The timeline as the orders file tells it: from 0, one order at a time, ending at 20 if it ended.
+void expectOrdersRunInSequence(const std::vector<unsigned>& orders, bool toTheEnd)
+{
+    ASSERT_FALSE(orders.empty());
+    EXPECT_EQ(orders.front(), 0u);
+    for (std::size_t i = 1; i < orders.size(); ++i) {
+        ASSERT_TRUE(orders[i] == orders[i - 1] || orders[i] == orders[i - 1] + 1)
+            << "frame " << i + 1 << " jumps from order " << orders[i - 1] << " to " << orders[i];
+    }
+    if (toTheEnd) {
+        EXPECT_EQ(orders.back(), endOrder);
+        EXPECT_EQ(std::count(orders.begin(), orders.end(), endOrder), 1) << "the run stops on the frame of order 20";
+    }
+}
+
+// Checks every console line of a run against the frame rate and the orders its frames saw.
+void expectConsoleMatchesOrders(const Capture& capture, double fps)
+{
+    ASSERT_GE(capture.out.size(), 3u);
+    EXPECT_EQ(capture.out[0], "created render window");
+    EXPECT_EQ(capture.out[1], "");
+    EXPECT_EQ(capture.out[2], "generic data loaded");
+
+    std::map<int, long> framesOfScene;
+    long flashFrames = 0;
+    for (unsigned order : capture.orders) {
+        ++framesOfScene[sceneNumber(order)];
+        flashFrames += order == 17;
+    }
+
+    std::vector<int> announced;
+    std::map<int, long> bubbles;
+    long hej = 0;
+    long done = 0;
+    long ends = 0;
+    std::vector<std::string> flashLines;
+    int scene = 0;
+    for (std::size_t i = 3; i < capture.out.size(); ++i) {
+        const std::string& line = capture.out[i];
+        if (line.size() == 8 && line.rfind("scene ", 0) == 0) {
+            scene = std::stoi(line.substr(6));
+            announced.push_back(scene);
+        } else if (line == "bubbles") {
+            ++bubbles[scene];
+        } else if (line == "HEJ!!!") {
+            ++hej;
+            EXPECT_EQ(scene, 5) << "HEJ!!! belongs to scene 05";
+        } else if (line == "done") {
+            ++done;
+            EXPECT_EQ(scene, 11) << "\"done\" belongs to scene 11";
+            EXPECT_TRUE(flashLines.empty()) << "\"done\" after the flash began, line " << i + 1;
+        } else if (line == "end?") {
+            ++ends;
+            EXPECT_EQ(i + 1, capture.out.size()) << "\"end?\" is the last line";
+        } else if (isNumber(line)) {
+            flashLines.push_back(line);
+        } else {
+            ADD_FAILURE() << "unexpected line " << i + 1 << ": \"" << line << "\"";
+        }
+    }
+
+    std::vector<int> expectedScenes;
+    for (int number = 1; number <= 11; ++number) {
+        if (framesOfScene[number] > 0)
+            expectedScenes.push_back(number);
+    }
+    EXPECT_EQ(announced, expectedScenes) << "each scene that ran announces itself once, in timeline order";
+
+    // Phase 0 of the reveal: frames below 8.2355 s, then the cross-fade's frames up to a half bar;
+    // "bubbles" starts on the frame after, and runs on every frame of the scene.
+    const long revealFrames = long(std::ceil(8.2355 * fps)) - 1 + long(std::ceil(1.1765 * fps));
+    for (int number = 5; number <= 10; ++number) {
+        const long expected = std::max(0L, framesOfScene[number] - revealFrames);
+        EXPECT_NEAR(double(bubbles[number]), double(expected), 1.0)
+            << "\"bubbles\" lines of scene " << number << " over its " << framesOfScene[number] << " frames";
+    }
+    if (framesOfScene[5] > revealFrames + long(std::ceil(4.706 * fps)) + 1) {
+        EXPECT_EQ(hej, 1) << "HEJ!!! once, two bars after the reveal";
+    }
+
+    // Scene 11: its opening to just past a half bar, then the pulses' hold; "done" from then on.
+    if (framesOfScene[11] > 0) {
+        const long beforeDone = long(std::floor(1.1765 * fps)) + 1 + long(std::ceil(5.8825 * fps));
+        EXPECT_NEAR(double(done), double(std::max(0L, framesOfScene[11] - beforeDone)), 1.0);
+    }
+
+    EXPECT_EQ(long(flashLines.size()), flashFrames) << "the flash prints its timer on each of its frames";
+    if (!flashLines.empty()) {
+        std::ostringstream frameTime;
+        frameTime << static_cast<float>(1.0 / fps);
+        EXPECT_EQ(flashLines.front(), frameTime.str()) << "the flash's first line is one frame time";
+    }
+    EXPECT_EQ(ends, capture.orders.empty() || capture.orders.back() != endOrder ? 0 : 1);
+}
+
+sf::Image loadStill(const Capture& capture, const std::string& name)
+{
+    sf::Image image;
+    EXPECT_TRUE(image.loadFromFile(capture.dir + "/stills/" + name + ".png")) << name;
+    return image;
+}
+
+double litShare(const sf::Image& image)
+{
+    const sf::Uint8* pixel = image.getPixelsPtr();
+    const std::size_t count = std::size_t(image.getSize().x) * image.getSize().y;
+    std::size_t lit = 0;
+    for (std::size_t i = 0; i < count; ++i, pixel += 4)
+        lit += pixel[0] > 16 || pixel[1] > 16 || pixel[2] > 16;
+    return count ? double(lit) / double(count) : 0.0;
+}
+
+bool samePixels(const sf::Image& a, const sf::Image& b)
+{
+    const std::size_t bytes = std::size_t(a.getSize().x) * a.getSize().y * 4;
+    return a.getSize() == b.getSize() && std::equal(a.getPixelsPtr(), a.getPixelsPtr() + bytes, b.getPixelsPtr());
+}
+
+// Mid-points of each scene's first order, and of the black order 19.
+const std::vector<unsigned> stillOrders = {0, 1, 2, 3, 4, 6, 8, 10, 12, 14, 16, 17, 18, 19};
+
+std::string stillTime(unsigned order)
+{
+    std::ostringstream time;
+    time << (order + 0.5) * orderSeconds;
+    return time.str();
+}
+
+std::string stillTimes()
+{
+    std::string times;
+    for (unsigned order : stillOrders)
+        times += (times.empty() ? "" : ",") + stillTime(order);
+    return times;
+}
+
+// The whole demo at 30 frames per second with a still per scene; run once, shared by the checks.
+const Capture& wholeDemoAt30()
+{
+    static const Capture capture = run("whole-30", "--fps 30 --orders {dir}/orders.txt --stills {dir}/stills --at " +
+                                                       stillTimes());
+    return capture;
+}
+
+std::string commandOutput(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
+        pclose(pipe);
+    }
+    return output;
+}
+
+std::string probe(const std::string& arguments)
+{
+    return commandOutput("ffprobe -v error " + arguments);
+}
+
+// Mean loudness in dB of one second of a file's sound from `from` seconds.
+double meanVolume(const std::string& file, double from)
+{
+    const std::string log = commandOutput("ffmpeg -v info -nostdin -ss " + std::to_string(from) + " -t 1 -i '" +
+                                          file + "' -map 0:a -af volumedetect -f null - 2>&1");
+    const std::size_t at = log.find("mean_volume:");
+    EXPECT_NE(at, std::string::npos) << log;
+    return at == std::string::npos ? 0.0 : std::atof(log.c_str() + at + 12);
+}
+
+}  // namespace
+
+TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
+{
+    const std::vector<std::string> bad = {
+        "--fps 0",         "--fps -30",          "--fps sixty",     "--fps 30/0",   "--fps",
+        "--seconds 0",     "--seconds 1e3",      "--stills {dir}",  "--at 1,2",     "--stills {dir} --at 1,,2",
+        "--frames {dir} --every 0", "--every 2 --seconds 1", "--fps 30 --fps 60", "--orders --seconds 1",
+        "--speed 2",       "extra",
+    };
+    for (const std::string& arguments : bad) {
+        const Capture capture = run("bad", arguments);
+        EXPECT_EQ(capture.status, 2) << arguments;
+        EXPECT_TRUE(capture.out.empty()) << arguments;
+        EXPECT_EQ(capture.err.size(), 1u) << arguments;
+    }
+
+    // Without sync.xm the demo would run for ever, unless the run is limited.
+    const Capture noModule = runIn(::testing::TempDir(), "no-module", "");
+    EXPECT_EQ(noModule.status, 2);
+    EXPECT_EQ(noModule.err.size(), 1u);
+
+    // Arguments are checked before SFML looks for a display, and a missing display is said plainly.
+    const Capture noDisplayBad = runIn(buildDir + "/data", "no-display-bad", "--fps x", "env -u DISPLAY");
+    EXPECT_EQ(noDisplayBad.status, 2);
+    EXPECT_EQ(noDisplayBad.err.size(), 1u);
+    const Capture noDisplay = runIn(buildDir + "/data", "no-display", "--seconds 1", "env -u DISPLAY");
+    EXPECT_EQ(noDisplay.status, 1);
+    ASSERT_EQ(noDisplay.err.size(), 1u);
+    EXPECT_NE(noDisplay.err[0].find("X display"), std::string::npos) << noDisplay.err[0];
+}
+
+TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
+{
+    // At 30 fps, 1 s is frame 30 exactly, 0.98 s lies between frames 29 and 30, 0.51 s between 15
+    // and 16. The caption fades in on these frames, so neighbouring frames differ.
+    const Capture capture =
+        run("at-or-after", "--fps 30 --seconds 1.1 --orders {dir}/orders.txt --stills {dir}/stills --at 1,0.98,0.51 "
+                           "--frames {dir}/frames --every 15");
+    ASSERT_EQ(capture.status, 0);
+    EXPECT_EQ(capture.orders.size(), 33u) << "1.1 s at 30 fps ends on the first frame at or after 1.1 s";
+
+    std::vector<std::string> sequence;
+    for (const auto& entry : std::filesystem::directory_iterator(capture.dir + "/frames"))
+        sequence.push_back(entry.path().filename().string());
+    std::sort(sequence.begin(), sequence.end());
+    EXPECT_EQ(sequence, (std::vector<std::string>{"frame-000001.png", "frame-000016.png", "frame-000031.png"}));
+
+    sf::Image frame16;
+    sf::Image frame31;
+    ASSERT_TRUE(frame16.loadFromFile(capture.dir + "/frames/frame-000016.png"));
+    ASSERT_TRUE(frame31.loadFromFile(capture.dir + "/frames/frame-000031.png"));
+    EXPECT_TRUE(samePixels(loadStill(capture, "0.51"), frame16)) << "0.51 s is frame 16 (16/30 s)";
+    EXPECT_TRUE(samePixels(loadStill(capture, "1"), loadStill(capture, "0.98"))) << "both are frame 30";
+    EXPECT_FALSE(samePixels(loadStill(capture, "1"), frame31)) << "frame 31 is after 1 s; frame 30 is the one";
+    EXPECT_FALSE(samePixels(frame16, frame31)) << "the caption is fading in, so frames differ";
+    EXPECT_GT(litShare(frame31), 0.0) << "the first verse shows by 1 s";
+}
+
+TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
+{
+    const Capture& capture = wholeDemoAt30();
+    ASSERT_EQ(capture.status, 0) << (capture.err.empty() ? "" : capture.err.back());
+    expectOrdersRunInSequence(capture.orders, true);
+    expectConsoleMatchesOrders(capture, 30.0);
+    const long progressLines = std::count_if(capture.err.begin(), capture.err.end(), [](const std::string& line) {
+        return line.find("nerethval-capture:") == 0 && line.find('%') != std::string::npos;
+    });
+    EXPECT_LE(progressLines, 11) << "off a terminal, progress is a line every 10 %";
+    EXPECT_GE(progressLines, 10);
+}
+
+TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
+{
+    const Capture& capture = wholeDemoAt30();
+    ASSERT_EQ(capture.status, 0);
+    std::vector<sf::Image> scenes;
+    for (unsigned order : stillOrders) {
+        const std::size_t frame = std::size_t(std::ceil((order + 0.5) * orderSeconds * 30.0));
+        ASSERT_LE(frame, capture.orders.size());
+        ASSERT_EQ(capture.orders[frame - 1], order) << "the still at " << stillTime(order) << " s";
+        const sf::Image still = loadStill(capture, stillTime(order));
+        EXPECT_EQ(still.getSize(), sf::Vector2u(1280, 720));
+        if (order == blackOrder) {
+            EXPECT_EQ(litShare(still), 0.0) << "order 19 is the cleared black frame";
+            const sf::Uint8* pixels = still.getPixelsPtr();
+            EXPECT_TRUE(std::all_of(pixels, pixels + 1280 * 720 * 4, [&](const sf::Uint8& value) {
+                return (&value - pixels) % 4 == 3 ? value == 255 : value == 0;
+            })) << "every pixel opaque black";
+            continue;
+        }
+        EXPECT_GT(litShare(still), 0.001) << "scene still at " << stillTime(order) << " s shows something";
+        for (std::size_t i = 0; i < scenes.size(); ++i)
+            EXPECT_FALSE(samePixels(scenes[i], still)) << stillTime(stillOrders[i]) << " s and " << stillTime(order);
+        scenes.push_back(still);
+    }
+}
+
+TEST(Capture, At144FpsTheConsoleAndTheOrdersAgreeWithThe30FpsRun)
+{
+    // 144 frames a second of software rendering take long: by default the run covers scenes 01 to
+    // 05 (HEJ!!! and the first bubbles); NERETHVAL_CAPTURE_WHOLE=1 runs it to the end.
+    const bool whole = std::getenv("NERETHVAL_CAPTURE_WHOLE") != nullptr;
+    const Capture& slow = wholeDemoAt30();
+    ASSERT_EQ(slow.status, 0);
+    const Capture fast = run("144", std::string("--fps 144 --orders {dir}/orders.txt") + (whole ? "" : " --seconds 57"));
+    ASSERT_EQ(fast.status, 0) << (fast.err.empty() ? "" : fast.err.back());
+    expectOrdersRunInSequence(fast.orders, whole);
+    if (!whole) {
+        ASSERT_EQ(fast.orders.back(), 6u) << "57 s reach scene 06, so scene 05 ran whole";
+    }
+    expectConsoleMatchesOrders(fast, 144.0);
+
+    // The module position follows whole frame times at either rate, so each order begins at the
+    // same timeline time, within a frame of each.
+    const std::map<unsigned, std::size_t> slowFirst = firstFrames(slow.orders);
+    for (const auto& [order, frame] : firstFrames(fast.orders)) {
+        ASSERT_EQ(slowFirst.count(order), 1u);
+        EXPECT_NEAR(double(frame) / 144.0, double(slowFirst.at(order)) / 30.0, 1.0 / 30.0 + 1.0 / 144.0)
+            << "start of order " << order;
+    }
+}
+
+TEST(Capture, VideoHasH264AtTheRateAndAacForTheWholeRunWithTheSoundtrack)
+{
+    // 12 s reach scene 02, which starts the soundtrack; 12.5 fps is not a whole number of frames a second.
+    const Capture capture = run("video", "--fps 12.5 --seconds 12 --orders {dir}/orders.txt --video {dir}/run.mp4 "
+                                         "--bench {dir}/bench.json");
+    ASSERT_EQ(capture.status, 0) << (capture.err.empty() ? "" : capture.err.back());
+    ASSERT_EQ(capture.orders.size(), 150u);
+    const double runSeconds = 150 / 12.5;
+
+    const std::string video = capture.dir + "/run.mp4";
+    EXPECT_EQ(probe("-show_entries stream=codec_type -of csv=p=0 '" + video + "'"), "video\naudio\n");
+    EXPECT_EQ(probe("-select_streams v -show_entries stream=codec_name,r_frame_rate,nb_frames,width,height -of csv=p=0 '" +
+                    video + "'"),
+              "h264,1280,720,25/2,150\n");
+    EXPECT_EQ(probe("-select_streams a -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 '" + video + "'"),
+              "aac,44100,2\n");
+    const double videoSeconds = std::atof(probe("-select_streams v -show_entries stream=duration -of csv=p=0 '" + video + "'").c_str());
+    const double audioSeconds = std::atof(probe("-select_streams a -show_entries stream=duration -of csv=p=0 '" + video + "'").c_str());
+    EXPECT_NEAR(videoSeconds, runSeconds, 0.01);
+    EXPECT_NEAR(audioSeconds, runSeconds, 0.05);
+
+    // The timeline module is silent; the soundtrack starts with scene 02 (order 1) and is heard from then on.
+    const double scene02Starts = double(firstFrames(capture.orders).at(1)) / 12.5;
+    ASSERT_LT(scene02Starts + 1.5, runSeconds);
+    EXPECT_LT(meanVolume(video, scene02Starts - 1.5), -60.0) << "before scene 02";
+    EXPECT_GT(meanVolume(video, scene02Starts + 0.5), -40.0) << "after scene 02 began";
+
+    // The bench covers every frame, grouped by the scene its order ran.
+    const std::string bench = readFile(capture.dir + "/bench.json");
+    const long scene01Frames = std::count(capture.orders.begin(), capture.orders.end(), 0u);
+    EXPECT_NE(bench.find("\"frames\": 150"), std::string::npos) << bench;
+    EXPECT_NE(bench.find("{\"scene\": \"scene 01\", \"frames\": " + std::to_string(scene01Frames) + ","),
+              std::string::npos)
+        << bench;
+    EXPECT_NE(bench.find("{\"scene\": \"scene 02\", \"frames\": " + std::to_string(150 - scene01Frames) + ","),
+              std::string::npos)
+        << bench;
+}
