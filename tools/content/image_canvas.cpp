@@ -280,7 +280,7 @@ std::vector<float> blurMask(const std::vector<float>& mask, int width, int heigh
     return result;
 }
 
-sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed)
+sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight)
 {
     std::vector<uint8_t> bytes(static_cast<size_t>(canvas.width) * canvas.height * 4);
     for (int y = 0; y < canvas.height; ++y)
@@ -290,16 +290,18 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed)
             float g = std::max(p.g, 0.0f);
             float b = std::max(p.b, 0.0f);
             const float brightest = std::max(r, std::max(g, b));
-            if (brightest > 1.0f) {
+            if (compressLight && brightest > 1.0f) {
                 // Over-bright light turns white, as a hot core does.
                 const float spill = (brightest - 1.0f) * 0.6f;
                 r += spill;
                 g += spill;
                 b += spill;
             }
-            r = softClip(r);
-            g = softClip(g);
-            b = softClip(b);
+            if (compressLight) {
+                r = softClip(r);
+                g = softClip(g);
+                b = softClip(b);
+            }
             float a = opaque ? 1.0f : clamp01(std::max(p.a, std::max(r, std::max(g, b))));
             uint8_t* out = &bytes[(static_cast<size_t>(y) * canvas.width + x) * 4];
             if (a * 255.0f < 0.5f) {

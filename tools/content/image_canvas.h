@@ -137,6 +137,7 @@ void fadeBorders(Canvas& canvas, float margin);
 // Separable gaussian blur of a single-channel mask.
 std::vector<float> blurMask(const std::vector<float>& mask, int width, int height, float sigma);
 
-// Finishes the canvas: gently compresses over-bright light towards white, sets the alpha a glow
-// needs to show over black, dithers, and converts to straight 8-bit RGBA.
-sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed);
+// Finishes the canvas: gently compresses over-bright light towards white (unless asked to keep
+// the colours exact), sets the alpha a glow needs to show over black, dithers, and converts to
+// straight 8-bit RGBA.
+sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight = true);

@@ -341,20 +341,25 @@ sf::Image makeSkull()
         const float h = clamp01(0.5f - 0.5f * (a + b) / k);
         return a + (-b - a) * h + k * h * (1.0f - h);
     };
-    shadeRect(canvas, 400, 120, 880, 600, [&](int x, int y, Pixel& p) {
-        const Vec2 q = fromCentre(x, y, windowCentre);
-        float head = circleDistance(q - Vec2{0.0f, -42.0f}, 118.0f);
-        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {74.0f, 62.0f}, 34.0f), 26.0f);
-        head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{124.0f, 48.0f}, 50.0f), 20.0f);
-        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 122.0f}, {56.0f, 30.0f}, 16.0f), 12.0f);
+    // Drawn in its own units, then enlarged until it hides the eclipse's dark disc behind it.
+    const float size = 1.35f;
+    shadeRect(canvas, 250, 0, 1030, 720, [&](int x, int y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, windowCentre) * (1.0f / size);
+        // Cranium above, tapering smoothly into a narrower face.
+        float head = std::max(circleDistance(q - Vec2{0.0f, -42.0f}, 118.0f), q.y - 4.0f);
+        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {76.0f, 62.0f}, 34.0f), 44.0f);
+        head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{112.0f, 70.0f}, 30.0f), 14.0f);
+        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 122.0f}, {56.0f, 30.0f}, 16.0f), 12.0f) * size;
         const Vec2 eye = Vec2{std::fabs(q.x), q.y} - Vec2{47.0f, 10.0f};
-        const float socket = hexagonDistance(rotated(eye, 0.18f), 29.0f);
+        const float socket = hexagonDistance(rotated(eye, 0.18f), 29.0f) * size;
         const float nose = triangleDistance(q, {0.0f, 48.0f}, {-14.0f, 82.0f}, {14.0f, 82.0f}) - 2.0f;
-        const float mouth = std::fabs(q.y - 124.0f) - 1.4f;
-        const float toothStep = 14.0f;
-        const float toothGap = std::fabs(q.x - toothStep * (std::floor(q.x / toothStep) + 0.5f)) - 1.3f;
-        const float teeth = std::max(std::min(mouth, toothGap), std::max(std::fabs(q.y - 124.0f) - 16.0f, std::fabs(q.x) - 46.0f));
-        const float holes = std::min(std::min(socket, nose), teeth);
+        // The grin: a dark slot with a row of rounded teeth standing in it.
+        const float slot = boxDistance(q - Vec2{0.0f, 124.0f}, {47.0f, 13.0f}, 4.0f);
+        const float toothStep = 13.0f;
+        const float toothX = q.x - toothStep * std::floor(q.x / toothStep + 0.5f);
+        const float tooth = boxDistance(Vec2{toothX, q.y - 124.0f}, {4.9f, 10.5f}, 3.0f);
+        const float teeth = std::max(slot, -tooth);
+        const float holes = std::min(socket, std::min(nose, teeth) * size);
 
         addLight(p, palette::ice, 0.4f * glow(head, 16.0f) * (head > 0.0f ? 1.0f : 0.0f));
         addLight(p, palette::violet, 0.25f * glow(head, 45.0f) * (head > 0.0f ? 1.0f : 0.0f));
@@ -370,7 +375,7 @@ sf::Image makeSkull()
         const Colour dark = mix(Colour{0.01f, 0.01f, 0.04f}, Colour{0.1f, 0.1f, 0.25f}, smoothstep(-10.0f, 0.0f, holes));
         paintOver(p, dark, hollow);
         // Cold lights deep in the sockets.
-        const float pupil = length(eye - Vec2{-2.0f, 4.0f});
+        const float pupil = length(eye - Vec2{-2.0f, 4.0f}) * size;
         addLight(p, palette::ice, coverage(socket) * (1.2f * std::exp(-pupil * pupil / 18.0f) + 0.35f * std::exp(-pupil * pupil / 200.0f)));
     });
     return finishCanvas(canvas, false, 44);

@@ -31,13 +31,16 @@ sf::Image makeTitle(const std::string& fontPath)
         addLight(p, palette::lilac, 0.28f * coverage(frame) + 0.12f * glow(frame, 8.0f));
         addLight(p, palette::violet, 0.22f * std::exp(-dot(q, q) / (2.0f * 200.0f * 200.0f)));
     });
-    const TextMask title = rasteriseText(fontPath, "Nereth//Val", 128, 2, 60);
+    const int margin = 60;
+    const TextMask title = rasteriseText(fontPath, "Nereth//Val", 136, 2, margin);
     stampText(canvas, title, {640.0f, 318.0f}, palette::coldWhite, palette::violet, 26.0f, 1.3f);
     stampText(canvas, title, {640.0f, 318.0f}, palette::coldWhite, palette::ice, 5.0f, 0.8f);
+    // A glint catching the top of the last letter.
+    const Vec2 lastLetter{640.0f + title.width * 0.5f - margin - 3.0f, 318.0f - title.height * 0.5f + margin + 2.0f};
     addRule(canvas, {640.0f, 398.0f}, 230.0f);
     const TextMask group = rasteriseText(fontPath, "Vesmira Crew", 40, 9, 24);
     stampText(canvas, group, {640.0f, 446.0f}, Colour{0.74f, 0.8f, 1.0f}, palette::violet, 8.0f, 0.6f);
-    addGlint(canvas, {886.0f, 262.0f}, 2.2f, 60.0f, palette::coldWhite, 0.9f, 2, 0.0f);
+    addGlint(canvas, lastLetter, 2.2f, 60.0f, palette::coldWhite, 0.9f, 2, 0.0f);
     return finishCanvas(canvas, false, 1);
 }
 

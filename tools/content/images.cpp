@@ -136,6 +136,6 @@ void writeImages(const std::string& dataDir, const std::string& fontPath)
                   << std::endl;
         addThumbnail(sheet, image, static_cast<int>(i), pictures[i].file, fontPath);
     }
-    finishCanvas(sheet, true, 99).saveToFile(dataDir + "/contact-sheet.png");
+    finishCanvas(sheet, true, 99, false).saveToFile(dataDir + "/contact-sheet.png");
     std::cout << "make-content: contact-sheet.png" << std::endl;
 }
