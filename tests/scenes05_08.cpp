@@ -156,7 +156,7 @@ TEST(RevealScenes, EachRunsItsBubbleEmitterBeforeItsFirstFrameSetUp)
     };
     freshScenes();
     const Case cases[] = {
-        {scene05, demo.scene05.bubblesOn, demo.scene05.bubbleSpawnTimer, "scene 05", scene05Verse},
+        {scene05, demo.scene05.reveal.bubblesOn, demo.scene05.bubbleSpawnTimer, "scene 05", scene05Verse},
         {scene06, demo.scene06.reveal.bubblesOn, demo.scene06.bubbleSpawnTimer, "scene 06", scene06Verse},
         {scene07, demo.scene07.reveal.bubblesOn, demo.scene07.bubbleSpawnTimer, "scene 07", scene07Verse},
         {scene08, demo.scene08.reveal.bubblesOn, demo.scene08.bubbleSpawnTimer, "scene 08", scene08Verse},
@@ -188,13 +188,13 @@ TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
     int hej = 0;
     playScene(scene05, 19.5, [&](double time, const std::string& printed) {
         SCOPED_TRACE(testing::Message() << time << " s");
-        bubbles.check(scene.bubblesOn, printed);
+        bubbles.check(scene.reveal.bubblesOn, printed);
         if (count(printed, "HEJ!!!")) {
             ++hej;
             EXPECT_NEAR(time, 14.118, 2 * frame);
         }
         for (int layer = 0; layer < 6; ++layer) {
-            const double growth = scene.phase == 0 ? 0.25 * time / (1.1765 + 4.706) : 0.0;
+            const double growth = scene.reveal.phase == 0 ? 0.25 * time / (1.1765 + 4.706) : 0.0;
             const Image glint = static_cast<Image>(static_cast<int>(Image::Glint1_1) + layer);
             EXPECT_NEAR(sprite(glint).getScale().x, 1.0 + growth * growthRates[layer], 1e-3);
         }
@@ -212,7 +212,7 @@ TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
             expectStackedLayers(1);
     });
     EXPECT_EQ(hej, 1);
-    EXPECT_EQ(scene.phase, 3);
+    EXPECT_EQ(scene.reveal.phase, 3);
     EXPECT_EQ(demo.captionText.getFillColor().a, 0);
 }
 

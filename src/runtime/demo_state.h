@@ -43,16 +43,9 @@ struct Scene04State {
 
 struct Scene05State {
     bool firstFrame = true;
-    float phaseTimer = 0.0f;        // seconds
-    float crossfadeTimer = 0.0f;    // seconds
-    int phase = 0;                  // 0 to 3
-    float captionAlpha = 0.0f;      // 0-255
-    float layerAlpha = 0.0f;        // 0-255, h1 layer
-    float layerScale = 0.0f;        // h1 layer
+    Reveal reveal{255.0f, 0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, false};  // h1 starts at scale 0
     float bubbleSpawnTimer = 0.0f;  // seconds
-    bool bubblesOn = false;
     float glintGrowth = 1.0f;       // growth factor of the six glint layers
-    float blackAlpha = 255.0f;      // 0-255
 };
 
 struct Scene06State {
