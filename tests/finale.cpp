@@ -164,22 +164,15 @@ TEST_F(Finale, Scene10SpawnsTwoSparksOnItsFirstFrameAPixelFromTheCentreUnderTheH
     demo.scene10 = Scene10State{};
     showAs(Image::YellowP, 37, 41, sf::Color::Yellow, {18, 20, 1, 1});  // just the origin pixel
     showAs(Image::WhiteP, 19, 23, sf::Color::White, {9, 11, 1, 1});
-    const std::vector<float> draws =
-        upcomingDraws({{65, 90}, {2, 2.7f}, {0, 6.28318f}, {65, 80}, {2, 2.7f}, {0, 6.28318f}});
-    ASSERT_EQ(draws.size(), 6u);
 
     EXPECT_EQ(frameOf(scene10), "scene 10\n");
     ASSERT_EQ(activeSparks(), 2);
     const Spark& yellow = demo.sparkPool->slots[0];
-    const Spark& white = demo.sparkPool->slots[1];
     EXPECT_EQ(yellow.kind, 1);
-    EXPECT_EQ(white.kind, 0);
+    EXPECT_EQ(demo.sparkPool->slots[1].kind, 0);
     for (int i = 0; i < 2; ++i) {
         const Spark& spark = demo.sparkPool->slots[i];
-        EXPECT_EQ(spark.speed, draws[3 * i]) << "speed first";
-        EXPECT_NEAR(spark.life + frame, draws[3 * i + 1], 1e-5f) << "then life";
-        EXPECT_EQ(spark.angle, draws[3 * i + 2]) << "then angle";
-        EXPECT_GT(spark.radius, 1.0f);
+        EXPECT_GT(spark.radius, 1.0f) << "already advanced once";
         EXPECT_LE(std::abs(spark.x - 640), 2);
         EXPECT_LE(std::abs(spark.y - 360), 2);
         const sf::Color drawn = windowPixel(spark.x, spark.y);
@@ -217,6 +210,7 @@ TEST_F(Finale, Scene10FullSparkPoolDropsSpawnsButKeepsTheRandomSequenceInStep)
     const Spark& white = demo.sparkPool->slots[203];
     EXPECT_EQ(yellow.kind, 1);
     EXPECT_EQ(yellow.speed, draws[6]) << "the dropped pair still took its six values";
+    EXPECT_NEAR(yellow.life + frame, draws[7], 1e-5f);
     EXPECT_EQ(yellow.angle, draws[8]);
     EXPECT_EQ(white.kind, 0);
     EXPECT_EQ(white.speed, draws[9]);
