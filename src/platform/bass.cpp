@@ -307,7 +307,7 @@ void bassRenderOffline(std::uint64_t frameCount, std::int16_t* pcm)
     }
 }
 
-BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*)
+BOOL BASS_Init(int, DWORD freq, DWORD, void*, const void*)
 {
     std::lock_guard<std::mutex> guard(mixer.lock);
     if (mixer.output != Output::None || freq == 0)
@@ -317,16 +317,15 @@ BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*)
         mixer.output = Output::Offline;
         return 1;
     }
-    // Device 0 asks for no sound. Without a device SFML's stream would report Playing while
-    // stuck at offset 0, so the timeline runs on the steady clock instead.
-    if (device != 0 && soundDeviceExists()) {
+    // Without a device SFML's stream would report Playing while stuck at offset 0 (and spin its
+    // thread), so the timeline runs on the steady clock instead.
+    if (soundDeviceExists()) {
         mixer.output = Output::Device;
         mixer.stream = std::make_unique<OutputStream>(freq);
         mixer.stream->play();
         return 1;
     }
-    if (device != 0)
-        std::cerr << "audio: no sound device; the demo runs in silence" << std::endl;
+    std::cerr << "audio: no sound device; the demo runs in silence" << std::endl;
     mixer.output = Output::Silent;
     mixer.silentStart = std::chrono::steady_clock::now();
     return 1;
