@@ -189,6 +189,10 @@ int main(int argc, char** argv)
     window.setActive(true);
     const unsigned width = window.getSize().x;
     const unsigned height = window.getSize().y;
+    // On a screen without the 1280 x 720 mode SFML picks another, and the scenes would be framed wrongly.
+    if (width != 1280 || height != 720)
+        return fail("the window came out " + std::to_string(width) + " x " + std::to_string(height) +
+                    ", not 1280 x 720: give the X screen that mode (xvfb-run -a -s \"-screen 0 1280x720x24\")");
     const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::string renderer = rendererName ? rendererName : "unknown renderer";
 
