@@ -1,3 +1,484 @@
-#include "content.h"
+// The soundtrack "nerethval_dream.mp3": a night piece in D minor on the module's own grid, one
+// four-bar section per module order from 1 to 19, mastered to about -14 LUFS and encoded by LAME.
+// Contents: the chords and the arrangement table, the moments tied to pictures, the render, the mix.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
 
-void writeSoundtrack(const std::string&) {}
+#include "content.h"
+#include "music_mp3.h"
+#include "music_voices.h"
+
+namespace {
+
+struct Chord {
+    int root;                // bass note
+    std::array<int, 5> pad;  // the pad's voicing, low to high
+};
+
+constexpr Chord dMinor{38, {50, 57, 60, 65, 69}};
+constexpr Chord bFlatMajor{34, {46, 53, 57, 62, 65}};
+constexpr Chord fMajor{41, {53, 57, 60, 64, 69}};
+constexpr Chord cMajor{36, {48, 55, 62, 64, 67}};
+constexpr Chord gMinor{43, {55, 58, 62, 65, 69}};
+constexpr Chord aMajor{33, {45, 52, 55, 61, 64}};
+
+// One chord per bar.
+using Progression = std::array<Chord, 4>;
+constexpr Progression homeChords{dMinor, bFlatMajor, fMajor, cMajor};
+constexpr Progression turnChords{gMinor, bFlatMajor, dMinor, aMajor};
+constexpr Progression liftChords{bFlatMajor, cMajor, dMinor, aMajor};
+constexpr Progression outroChords{dMinor, bFlatMajor, gMinor, dMinor};
+
+struct Note {
+    int row;     // 0–63 within the section
+    int length;  // rows
+    int pitch;   // MIDI note
+};
+
+// The lead's two phrases, one over each progression.
+const std::vector<Note> homeMelody = {
+    {0, 6, 69}, {6, 2, 67}, {8, 4, 65}, {12, 2, 64}, {14, 2, 65},
+    {16, 6, 74}, {22, 2, 72}, {24, 4, 70}, {28, 4, 69},
+    {32, 6, 72}, {38, 2, 69}, {40, 4, 65}, {44, 2, 67}, {46, 2, 69},
+    {48, 8, 67}, {56, 4, 64}, {60, 4, 62}};
+const std::vector<Note> turnMelody = {
+    {0, 6, 70}, {6, 2, 69}, {8, 4, 67}, {12, 4, 74},
+    {16, 6, 74}, {22, 2, 72}, {24, 2, 70}, {26, 2, 72}, {28, 4, 74},
+    {32, 6, 77}, {38, 2, 76}, {40, 4, 74}, {44, 4, 69},
+    {48, 8, 73}, {56, 4, 76}, {60, 4, 73}};
+
+struct Section {
+    const Progression* chords;
+    const std::vector<Note>* melody;
+    float pad;          // pad level
+    float cutoffStart;  // pad filter, Hz, swept across the section
+    float cutoffEnd;
+    float pulse;        // eighth-note pluck level
+    int bellsPerBeat;   // arpeggio density: 0, 1, 2 or 4
+    float drums;        // kick, snare and bass level; 0 before the beat
+    int hats;           // 0 none, 1 shaker, 2 closed hats, 3 with open hats
+    float lead;         // lead level
+    bool harmony;       // lead doubled on the chord tone below
+    int leadOctave;     // semitones added to the melody
+};
+
+// The timeline, one row per module order 1–19.
+const std::array<Section, soundtrackOrders> arrangement = {{
+    // chords     melody       pad    cutoff         pulse bells drums hats lead  harm  oct
+    {&homeChords, &homeMelody, 0.70f, 380.f, 700.f, 0.0f, 0, 0.0f, 0, 0.0f, false, 0},    // 1 credit line
+    {&turnChords, &turnMelody, 0.80f, 700.f, 1000.f, 0.0f, 1, 0.0f, 0, 0.0f, false, 0},   // 2 title
+    {&homeChords, &homeMelody, 0.85f, 1000.f, 1300.f, 0.6f, 1, 0.0f, 0, 0.0f, false, 0},  // 3 verse, the wall
+    {&homeChords, &homeMelody, 0.85f, 1300.f, 1800.f, 0.8f, 4, 0.0f, 1, 0.0f, false, 0},  // 4 glints
+    {&turnChords, &turnMelody, 0.90f, 1800.f, 2200.f, 0.9f, 4, 0.85f, 2, 0.0f, false, 0},  // 5 first hexagon
+    {&homeChords, &homeMelody, 0.90f, 2200.f, 2400.f, 0.9f, 4, 0.88f, 2, 0.0f, false, 0},  // 6 glitter
+    {&turnChords, &turnMelody, 0.90f, 2400.f, 2600.f, 0.9f, 4, 0.9f, 2, 0.0f, false, 0},
+    {&homeChords, &homeMelody, 0.90f, 2600.f, 2800.f, 0.9f, 4, 0.92f, 3, 0.0f, false, 0},  // 8 landscape
+    {&turnChords, &turnMelody, 0.90f, 2800.f, 3000.f, 0.9f, 4, 0.94f, 3, 0.0f, false, 0},
+    {&homeChords, &homeMelody, 0.85f, 3000.f, 3000.f, 0.9f, 2, 0.96f, 3, 0.8f, false, 0},  // 10 fourth ring
+    {&turnChords, &turnMelody, 0.85f, 3000.f, 3200.f, 0.9f, 2, 0.98f, 3, 0.8f, false, 0},
+    {&homeChords, &homeMelody, 0.85f, 2400.f, 3000.f, 1.0f, 4, 1.0f, 3, 0.85f, false, 0}, // 12 skull
+    {&turnChords, &turnMelody, 0.85f, 3000.f, 3400.f, 1.0f, 4, 1.0f, 3, 0.85f, false, 0},
+    {&homeChords, &homeMelody, 0.90f, 3400.f, 3800.f, 1.0f, 4, 1.05f, 3, 0.9f, true, 0},  // 14 sparks
+    {&turnChords, &turnMelody, 0.90f, 3800.f, 4200.f, 1.0f, 4, 1.05f, 3, 0.9f, true, 0},
+    {&liftChords, &homeMelody, 1.00f, 600.f, 6500.f, 0.0f, 0, 0.0f, 0, 0.0f, false, 0},   // 16 quickening pulses
+    {&homeChords, &homeMelody, 1.00f, 5000.f, 4000.f, 1.0f, 4, 1.1f, 3, 1.0f, true, 12},  // 17 flash
+    {&outroChords, &homeMelody, 0.85f, 2600.f, 350.f, 0.0f, 1, 0.0f, 0, 0.0f, false, 0},  // 18 credits
+    {&outroChords, &homeMelody, 0.0f, 350.f, 350.f, 0.0f, 0, 0.0f, 0, 0.0f, false, 0},    // 19 black
+}};
+
+// Sections (0-based, order − 1) with their own moments.
+constexpr int firstBeatSection = 4;  // scene 05's second order: the beat drops
+constexpr int glitterFirst = 5;      // scene 06
+constexpr int glitterLast = 6;
+constexpr int flareSection = 7;      // scene 07's flares, beats 11 to 14
+constexpr int breakdownSection = 15; // scene 11's quickening pulses
+constexpr int climaxSection = 16;    // the white flash
+constexpr int outroSection = 17;     // the credits
+constexpr int climaxStopRow = 56;    // the flash fades to black in its last half bar
+
+int rowStart(int section, int row) { return section * orderSamples + row * rowSamples; }
+
+const Chord& chordAt(int section, int row) { return (*arrangement[size_t(section)].chords)[size_t(row / 16)]; }
+
+bool isRevealOpening(int section)
+{
+    // Scenes 05 to 10 span two orders each; the first ends on the cross-fade to the next ring.
+    return section >= 3 && section <= 13 && section % 2 == 1;
+}
+
+// The bells' five tones for a chord, an octave above the pad.
+std::array<int, 5> bellTones(const Chord& chord)
+{
+    std::array<int, 5> tones{};
+    for (size_t i = 0; i < tones.size(); ++i)
+        tones[i] = chord.pad[i] + 12;
+    return tones;
+}
+
+// When scene 11 releases its hexagon pulses, in seconds from its start: its timer passes one beat
+// divided by a rate that climbs by half a pulse per beat every second, until it stops at 7.059 s.
+// Stepped at 60 frames per second, as the demo draws them.
+std::vector<double> hexagonPulseTimes()
+{
+    const double frame = 1.0 / 60.0;
+    const double oneBeat = 0.58825;
+    std::vector<double> times;
+    double rate = 0.1;
+    double timer = 0.0;
+    for (int i = 1; i * frame < 7.059; ++i) {
+        timer += frame;
+        rate = std::min(4.0, rate + 0.5 * frame);
+        if (timer > oneBeat / rate) {
+            timer = 0.0;
+            times.push_back(i * frame);
+        }
+    }
+    return times;
+}
+
+struct Buses {
+    StereoBuffer pad;
+    StereoBuffer low;    // pulse and bass
+    StereoBuffer bells;  // arpeggios, glitter, flares, pings
+    StereoBuffer lead;
+    StereoBuffer drums;
+    StereoBuffer effects;
+    std::vector<float> pump; // 0–1, how far the kick pushes the other parts down
+};
+
+void markKick(std::vector<float>& pump, int start)
+{
+    const int attack = int(0.004 * sampleRate);
+    const int frames = std::min(int(0.45 * sampleRate), int(pump.size()) - start);
+    for (int i = 0; i < frames; ++i) {
+        const float shape = i < attack ? float(i) / attack : std::exp(-float(i - attack) / (0.11f * sampleRate));
+        pump[size_t(start + i)] = std::max(pump[size_t(start + i)], shape);
+    }
+}
+
+void writePads(Buses& buses, MusicRng& rng, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.pad <= 0.0f)
+        return;
+    for (int bar = 0; bar < 4; ++bar) {
+        const Chord& chord = (*s.chords)[size_t(bar)];
+        int length = barSamples;
+        // The breakdown holds its breath for the last eighth before the drop.
+        if (section == breakdownSection && bar == 3)
+            length -= 2 * rowSamples;
+        for (int note : chord.pad)
+            addPadNote(buses.pad, rng, rowStart(section, bar * 16), length, note, s.pad * 0.16f);
+    }
+}
+
+void writePulse(Buses& buses, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.pulse <= 0.0f)
+        return;
+    for (int row = 0; row < 64; row += 2) {
+        const float accent = row % 4 == 2 ? 1.0f : 0.75f;
+        addPluck(buses.low, rowStart(section, row), rowSamples, chordAt(section, row).root + 12, s.pulse * accent * 0.15f,
+                 0.6f + 0.3f * s.pulse);
+    }
+}
+
+void writeBells(Buses& buses, MusicRng& rng, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.bellsPerBeat == 0)
+        return;
+    constexpr std::array<int, 16> pattern = {0, 2, 1, 3, 2, 4, 3, 1, 0, 2, 1, 3, 4, 3, 2, 1};
+    const int step = 4 / s.bellsPerBeat;
+    const float decay = s.bellsPerBeat == 4 ? 0.35f : s.bellsPerBeat == 2 ? 0.6f : 1.4f;
+    const int lastRow = section == climaxSection ? climaxStopRow : 64;
+    for (int row = 0; row < lastRow; row += step) {
+        const auto tones = bellTones(chordAt(section, row));
+        const int index = pattern[size_t((row / step) % 16)];
+        const float accent = row % 4 == 0 ? 1.0f : row % 4 == 3 ? 0.8f : 0.6f;
+        const float level = 0.14f * accent * (0.9f + 0.2f * randomUnit(rng));
+        addBell(buses.bells, rowStart(section, row), tones[size_t(index)], level, (row / step) % 2 ? 0.45f : -0.45f,
+                decay, 1.0f);
+    }
+}
+
+void writeBeat(Buses& buses, MusicRng& rng, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.drums <= 0.0f)
+        return;
+    const int lastRow = section == climaxSection ? climaxStopRow : 64;
+    const bool driving = s.harmony;
+    for (int row = 0; row < lastRow; ++row) {
+        const int inBar = row % 16;
+        const int bar = row / 16;
+        const int position = rowStart(section, row);
+        const bool kick = inBar == 0 || inBar == 8 || (inBar == 10 && bar % 2 == 1) || (driving && inBar == 4) ||
+                          (driving && inBar == 12 && bar == 3);
+        if (kick) {
+            addKick(buses.drums, rng, position, 0.42f * s.drums);
+            markKick(buses.pump, position);
+        }
+        if (inBar == 4 || inBar == 12) {
+            addSnare(buses.drums, rng, position, 0.24f * s.drums);
+            if (driving)
+                addClap(buses.drums, rng, position, 0.16f * s.drums);
+        }
+        const bool offbeat = inBar % 4 == 2;
+        if (s.hats >= 3 && offbeat)
+            addHat(buses.drums, rng, position, 0.16f, 0.22f, 0.25f);
+        else if (s.hats >= 2 && row % 2 == 0)
+            addHat(buses.drums, rng, position, offbeat ? 0.17f : 0.11f, 0.045f, 0.25f);
+        else if (s.hats >= 2)
+            addHat(buses.drums, rng, position, 0.05f + 0.02f * randomUnit(rng), 0.03f, -0.2f);
+        if (s.hats == 1 || (s.hats >= 3 && row % 2 == 1))
+            addShaker(buses.drums, rng, position, offbeat ? 0.16f : 0.09f, -0.35f);
+        // Rolling eighths under the kick, ducked by it.
+        if (row % 2 == 0) {
+            const Chord& chord = chordAt(section, row);
+            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.24f * s.drums);
+        }
+    }
+}
+
+void writeLead(Buses& buses, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.lead <= 0.0f)
+        return;
+    for (const Note& note : *s.melody) {
+        if (section == climaxSection && note.row >= climaxStopRow)
+            continue;
+        const int start = rowStart(section, note.row);
+        const int length = note.length * rowSamples - rowSamples / 3;
+        const int pitch = note.pitch + s.leadOctave;
+        addLeadNote(buses.lead, start, length, pitch, 0.16f * s.lead);
+        if (s.harmony) {
+            // The nearest chord tone at least a tone below keeps the second voice consonant.
+            int below = pitch - 2;
+            const Chord& chord = chordAt(section, note.row);
+            while (std::none_of(chord.pad.begin(), chord.pad.end(), [&](int tone) { return (below - tone) % 12 == 0; }))
+                --below;
+            addLeadNote(buses.lead, start, length, below, 0.1f * s.lead);
+        }
+    }
+}
+
+// The moments the pictures ask for.
+void writeMoments(Buses& buses, MusicRng& rng)
+{
+    // A single low bell greets the credit line and the title.
+    addBell(buses.bells, rowStart(0, 0), 62, 0.12f, -0.2f, 2.5f, 0.6f);
+    addBell(buses.bells, rowStart(1, 0), 69, 0.1f, 0.2f, 2.5f, 0.6f);
+
+    // A soft swell as the wall opens onto the glints, stronger ones into each new ring.
+    addRiser(buses.effects, rng, rowStart(3, 0), barSamples, 0.12f);
+    for (int section = 0; section < soundtrackOrders; ++section) {
+        if (!isRevealOpening(section))
+            continue;
+        addRiser(buses.effects, rng, rowStart(section + 1, 0), 2 * beatSamples, 0.2f);
+        if (arrangement[size_t(section)].drums > 0.0f)
+            for (int row = 60; row < 64; ++row)
+                addSnare(buses.drums, rng, rowStart(section, row), 0.08f + 0.04f * (row - 60));
+        addCrash(buses.effects, rng, rowStart(section + 1, 0), 0.16f, 1.6f);
+    }
+
+    // Scene 05 drops the beat and shouts at the start of its third bar.
+    addImpact(buses.effects, rowStart(firstBeatSection, 0), 0.5f);
+    addShout(buses.effects, rng, rowStart(firstBeatSection, 32), 0.5f);
+    addCrash(buses.effects, rng, rowStart(firstBeatSection, 32), 0.12f, 1.2f);
+
+    // Glitter twinkles over scene 06.
+    for (int section = glitterFirst; section <= glitterLast; ++section)
+        for (int half = 0; half < 128; ++half) {
+            if (randomUnit(rng) > 0.3f)
+                continue;
+            const auto tones = bellTones(chordAt(section, half / 2));
+            const int tone = tones[size_t(nextRandom(rng) % tones.size())] + 12;
+            addBell(buses.bells, rowStart(section, 0) + half * (rowSamples / 2), tone, 0.045f + 0.03f * randomUnit(rng),
+                    randomSigned(rng) * 0.8f, 0.5f, 0.5f);
+        }
+
+    // Scene 07's four flares flash on beats 11 to 14: a bell climbing the chord each time.
+    for (int flare = 0; flare < 4; ++flare) {
+        const int row = (11 + flare) * 4;
+        const auto tones = bellTones(chordAt(flareSection, row));
+        for (int octave : {12, 24})
+            addBell(buses.bells, rowStart(flareSection, row), tones[size_t(flare + 1)] + octave, 0.09f,
+                    flare % 2 ? 0.5f : -0.5f, 1.2f, 1.3f);
+    }
+
+    // Scene 11: a ping for every hexagon pulse, over a long swell, then a snare roll into the flash.
+    const std::vector<double> pulses = hexagonPulseTimes();
+    constexpr std::array<int, 4> pingTones = {69, 76, 81, 88};
+    for (size_t i = 0; i < pulses.size(); ++i) {
+        const float growth = float(i) / float(pulses.size());
+        addBell(buses.bells, rowStart(breakdownSection, 0) + int(pulses[i] * sampleRate), pingTones[i % 4],
+                0.07f + 0.08f * growth, i % 2 ? 0.6f : -0.6f, 0.5f, 0.8f + 1.2f * growth);
+    }
+    const int gap = rowStart(breakdownSection, 62);
+    addRiser(buses.effects, rng, gap, gap - rowStart(breakdownSection, 0), 0.3f);
+    for (int row = 48; row < 62; ++row) {
+        const int hits = row < 56 ? 1 : 2;
+        for (int hit = 0; hit < hits; ++hit)
+            addSnare(buses.drums, rng, rowStart(breakdownSection, row) + hit * rowSamples / 2,
+                     0.04f + 0.2f * float(row - 48) / 14.0f);
+    }
+
+    // The flash: everything at once, and a last crash as the picture goes to black.
+    addImpact(buses.effects, rowStart(climaxSection, 0), 0.6f);
+    addCrash(buses.effects, rng, rowStart(climaxSection, 0), 0.22f, 2.2f);
+    addCrash(buses.effects, rng, rowStart(climaxSection, climaxStopRow), 0.18f, 2.5f);
+    addBell(buses.bells, rowStart(climaxSection, climaxStopRow), 74, 0.12f, 0.0f, 3.0f, 1.0f);
+}
+
+// Pad filter: the section's sweep plus a slow breathing.
+void filterPads(StereoBuffer& pad)
+{
+    StateVariableFilter left;
+    StateVariableFilter right;
+    FilterCoefficients coefficients{};
+    for (int n = 0; n < soundtrackSamples; ++n) {
+        if (n % 32 == 0) {
+            const Section& s = arrangement[size_t(n / orderSamples)];
+            const float progress = float(n % orderSamples) / orderSamples;
+            const float sweep = s.cutoffStart * std::pow(s.cutoffEnd / s.cutoffStart, progress);
+            const float breathing = 1.0f + 0.18f * std::sin(float(twoPi) * float(n) / (4.0f * barSamples));
+            coefficients = filterCoefficients(sweep * breathing, 0.2f);
+        }
+        pad.left[size_t(n)] = stepFilter(left, coefficients, pad.left[size_t(n)]).low;
+        pad.right[size_t(n)] = stepFilter(right, coefficients, pad.right[size_t(n)]).low;
+    }
+}
+
+void duck(StereoBuffer& bus, const std::vector<float>& pump, float depth)
+{
+    for (size_t n = 0; n < pump.size(); ++n) {
+        const float gain = 1.0f - depth * pump[n];
+        bus.left[n] *= gain;
+        bus.right[n] *= gain;
+    }
+}
+
+void mixInto(StereoBuffer& target, const StereoBuffer& source, float gain)
+{
+    for (size_t n = 0; n < target.left.size(); ++n) {
+        target.left[n] += source.left[n] * gain;
+        target.right[n] += source.right[n] * gain;
+    }
+}
+
+// Fades in from the very first sample, fades out across the credits, and is silent for order 19.
+float masterFade(int n)
+{
+    const int fadeInEnd = int(0.05 * sampleRate);
+    if (n < fadeInEnd)
+        return float(n) / fadeInEnd;
+    const int fadeStart = rowStart(outroSection, 24);
+    const int fadeEnd = rowStart(outroSection + 1, 0);
+    if (n < fadeStart)
+        return 1.0f;
+    if (n >= fadeEnd)
+        return 0.0f;
+    const float t = float(n - fadeStart) / float(fadeEnd - fadeStart);
+    return 0.5f + 0.5f * std::cos(3.14159265f * t);
+}
+
+StereoBuffer renderMix()
+{
+    Buses buses{makeStereoBuffer(soundtrackSamples), makeStereoBuffer(soundtrackSamples),
+                makeStereoBuffer(soundtrackSamples), makeStereoBuffer(soundtrackSamples),
+                makeStereoBuffer(soundtrackSamples), makeStereoBuffer(soundtrackSamples),
+                std::vector<float>(size_t(soundtrackSamples), 0.0f)};
+    MusicRng rng;
+    for (int section = 0; section < soundtrackOrders; ++section) {
+        writePads(buses, rng, section);
+        writePulse(buses, section);
+        writeBells(buses, rng, section);
+        writeBeat(buses, rng, section);
+        writeLead(buses, section);
+    }
+    writeMoments(buses, rng);
+
+    filterPads(buses.pad);
+    duck(buses.pad, buses.pump, 0.55f);
+    duck(buses.low, buses.pump, 0.8f);
+    duck(buses.bells, buses.pump, 0.3f);
+    duck(buses.lead, buses.pump, 0.2f);
+
+    StereoBuffer delaySend = makeStereoBuffer(soundtrackSamples);
+    mixInto(delaySend, buses.bells, 0.45f);
+    mixInto(delaySend, buses.lead, 0.3f);
+    StereoBuffer reverbSend = makeStereoBuffer(soundtrackSamples);
+    mixInto(reverbSend, buses.pad, 0.5f);
+    mixInto(reverbSend, buses.bells, 0.5f);
+    mixInto(reverbSend, buses.lead, 0.35f);
+    mixInto(reverbSend, buses.drums, 0.12f);
+    mixInto(reverbSend, buses.effects, 0.4f);
+    mixInto(reverbSend, buses.low, 0.04f);
+
+    StereoBuffer mix = makeStereoBuffer(soundtrackSamples);
+    // Dotted eighths: three rows.
+    addPingPongDelay(delaySend, mix, 3 * rowSamples, 0.42f, 3500.0f);
+    mixInto(reverbSend, mix, 0.3f);
+    addReverb(reverbSend, mix, 0.86f, 0.35f, int(0.025 * sampleRate));
+    mixInto(mix, buses.pad, 1.0f);
+    mixInto(mix, buses.low, 1.0f);
+    mixInto(mix, buses.bells, 1.0f);
+    mixInto(mix, buses.lead, 1.0f);
+    mixInto(mix, buses.drums, 1.0f);
+    mixInto(mix, buses.effects, 1.0f);
+
+    // Below 25 Hz nothing is music; the fade shapes the ends.
+    const float coefficient = 1.0f - std::exp(-float(twoPi) * 25.0f / sampleRate);
+    float lowLeft = 0.0f;
+    float lowRight = 0.0f;
+    for (int n = 0; n < soundtrackSamples; ++n) {
+        lowLeft += coefficient * (mix.left[size_t(n)] - lowLeft);
+        lowRight += coefficient * (mix.right[size_t(n)] - lowRight);
+        const float fade = masterFade(n);
+        mix.left[size_t(n)] = (mix.left[size_t(n)] - lowLeft) * fade;
+        mix.right[size_t(n)] = (mix.right[size_t(n)] - lowRight) * fade;
+    }
+    return mix;
+}
+
+constexpr double targetLoudness = -14.0;
+// Leaves room for the peaks that MP3 encoding adds on top of the limited signal.
+constexpr float peakCeilingDb = -2.2f;
+
+// Brings the mix to the target loudness under the peak ceiling; limiting costs a little loudness,
+// so the gain is corrected until the measure settles.
+StereoBuffer master(const StereoBuffer& mix)
+{
+    float gain = dbToGain(float(targetLoudness - integratedLoudness(mix)));
+    StereoBuffer mastered;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        mastered = mix;
+        gainAndLimit(mastered, gain, dbToGain(peakCeilingDb));
+        const double error = targetLoudness - integratedLoudness(mastered);
+        if (std::fabs(error) < 0.05)
+            break;
+        gain *= dbToGain(float(error));
+    }
+    return mastered;
+}
+
+} // namespace
+
+void writeSoundtrack(const std::string& dataDir)
+{
+    const StereoBuffer soundtrack = master(renderMix());
+    const std::vector<unsigned char> mp3 = encodeMp3(soundtrack);
+    const std::string path = dataDir + "/nerethval_dream.mp3";
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+    char loudness[64];
+    std::snprintf(loudness, sizeof loudness, " (%.1f LUFS)", integratedLoudness(soundtrack));
+    std::cout << "make-content: nerethval_dream.mp3" << loudness << std::endl;
+}

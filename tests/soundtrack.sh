@@ -1,0 +1,110 @@
+#!/bin/bash
+# The soundtrack as the demo and a listener get it: it decodes to exactly the module grid's length,
+# 44.1 kHz stereo; it is mastered to about -14 LUFS under a -1 dBTP ceiling; its sections sit on the
+# grid (quiet opening, the beat landing on order 5, breakdown, climax on the flash, silent order 19);
+# and the generator writes the same bytes every time.
+# Usage: soundtrack.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$1
+mp3=$build/data/nerethval_dream.mp3
+generator=$build/tools/content/make-content
+orderSamples=414720
+orders=19
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+if [ ! -s "$mp3" ]; then
+    echo "FAIL: $mp3 is missing; build the content target first"
+    exit 1
+fi
+
+# Decoding: mpg123 honours the LAME tag's delay and padding, so the length must match the grid exactly.
+mpg123 -q -w "$work/dream.wav" "$mp3" || fail "mpg123 cannot decode the soundtrack"
+le16() { od -An -tu2 -j"$2" -N2 "$1" | tr -d ' '; }
+le32() { od -An -tu4 -j"$2" -N4 "$1" | tr -d ' '; }
+channels=$(le16 "$work/dream.wav" 22)
+rate=$(le32 "$work/dream.wav" 24)
+dataTag=$(dd if="$work/dream.wav" bs=1 skip=36 count=4 2>/dev/null)
+samples=$((($(stat -c %s "$work/dream.wav") - 44) / 4))
+[ "$channels" = 2 ] || fail "decoded to $channels channels, expected 2"
+[ "$rate" = 44100 ] || fail "decoded at $rate Hz, expected 44100"
+[ "$dataTag" = data ] || fail "unexpected WAV layout from mpg123 (no data chunk at byte 36)"
+[ "$samples" = $((orders * orderSamples)) ] ||
+    fail "decoded to $samples samples per channel, expected $((orders * orderSamples)) (19 orders of 414720)"
+echo "decoded: $samples samples per channel, $rate Hz, $channels channels"
+
+# Loudness and true peak as ffmpeg's EBU R128 meter reads the MP3 itself.
+ffmpeg -nostats -hide_banner -i "$mp3" -af ebur128=peak=true -f null - 2>"$work/ebur128.txt"
+integrated=$(sed -n '/Summary:/,$p' "$work/ebur128.txt" | awk '$1 == "I:" { print $2 }')
+truePeak=$(sed -n '/Summary:/,$p' "$work/ebur128.txt" | awk '$1 == "Peak:" { print $2 }')
+echo "loudness: integrated $integrated LUFS, true peak $truePeak dBTP"
+if [ -z "$integrated" ] || [ -z "$truePeak" ]; then
+    fail "no loudness summary from ffmpeg's ebur128"
+else
+    awk -v i="$integrated" 'BEGIN { exit !(i >= -14.5 && i <= -13.5) }' ||
+        fail "integrated loudness $integrated LUFS is not within 0.5 LU of -14"
+    awk -v p="$truePeak" 'BEGIN { exit !(p <= -1.0) }' || fail "true peak $truePeak dBTP is above -1 dBTP"
+fi
+
+# Level of each order (one block of 414720 samples per order), from the decoded stream.
+ffmpeg -nostats -hide_banner -i "$work/dream.wav" \
+    -af "asetnsamples=n=$orderSamples:p=0,astats=metadata=1:reset=1,ametadata=print:key=lavfi.astats.Overall.RMS_level:file=$work/orders.txt" \
+    -f null - 2>/dev/null
+mapfile -t level < <(awk -F= '/RMS_level/ { print ($2 == "-inf" ? -200 : $2) }' "$work/orders.txt")
+echo "order levels (dB RMS, orders 1-19): ${level[*]}"
+if [ "${#level[@]}" != "$orders" ]; then
+    fail "measured ${#level[@]} orders, expected $orders"
+else
+    below() { awk -v a="$1" -v b="$2" -v d="$3" 'BEGIN { exit !(a <= b - d) }'; }
+    loudest=$(printf '%s\n' "${level[@]}" | sort -g | tail -1)
+    awk -v a="${level[16]}" -v b="$loudest" 'BEGIN { exit !(a >= b - 0.5) }' ||
+        fail "the flash (order 17, ${level[16]} dB) is not the loudest order ($loudest dB)"
+    for order in 1 2; do
+        below "${level[order - 1]}" "${level[16]}" 6 || fail "order $order (${level[order - 1]} dB) is not a quiet opening"
+    done
+    for order in $(seq 5 15); do
+        below "${level[3]}" "${level[order - 1]}" 3 ||
+            fail "order $order (${level[order - 1]} dB) is not clearly louder than the beatless order 4 (${level[3]} dB)"
+    done
+    below "${level[15]}" "${level[14]}" 3 || fail "the breakdown (order 16) does not drop below order 15"
+    below "${level[17]}" "${level[16]}" 6 || fail "the credits (order 18) are not calmer than the flash"
+    below "${level[18]}" -90 0 || fail "order 19 is not silent (${level[18]} dB)"
+fi
+
+# The beat's first kick (order 5) and the flash's impact (order 17) land on the grid: the low band
+# is quiet in the 1024 samples before the order begins and strong in the 1024 after.
+for order in 5 17; do
+    start=$(((order - 1) * orderSamples))
+    ffmpeg -nostats -hide_banner -i "$work/dream.wav" \
+        -af "atrim=start_sample=$((start - 1024)):end_sample=$((start + 1024)),lowpass=f=150,asetnsamples=n=1024:p=0,astats=metadata=1:reset=1,ametadata=print:key=lavfi.astats.Overall.RMS_level:file=$work/onset.txt" \
+        -f null - 2>/dev/null
+    mapfile -t onset < <(awk -F= '/RMS_level/ { print ($2 == "-inf" ? -200 : $2) }' "$work/onset.txt")
+    echo "order $order downbeat: low band ${onset[0]:-?} dB before, ${onset[1]:-?} dB after"
+    if [ "${#onset[@]}" != 2 ]; then
+        fail "could not measure the downbeat of order $order"
+    else
+        awk -v a="${onset[0]}" -v b="${onset[1]}" 'BEGIN { exit !(b >= a + 12) }' ||
+            fail "the downbeat of order $order is not on the grid"
+    fi
+done
+
+# Two fresh runs of the generator write the same soundtrack, byte for byte.
+for run in 1 2; do
+    "$generator" "$work/run$run" "$build/data/Quillon8.ttf" "$build/data/Quillon8-LICENCE.txt" >"$work/run$run.log" ||
+        fail "make-content run $run failed"
+done
+if [ -s "$work/run1/nerethval_dream.mp3" ] && cmp -s "$work/run1/nerethval_dream.mp3" "$work/run2/nerethval_dream.mp3"; then
+    echo "deterministic: two runs wrote $(stat -c %s "$work/run1/nerethval_dream.mp3") identical bytes"
+else
+    fail "two runs of make-content wrote different (or no) soundtracks"
+fi
+grep -qx 'make-content: nerethval_dream.mp3 (.* LUFS)' "$work/run1.log" ||
+    fail "make-content printed no progress line for the soundtrack"
+
+[ "$failures" = 0 ] && echo "soundtrack: all checks passed"
+exit "$failures"
