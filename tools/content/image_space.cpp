@@ -60,12 +60,12 @@ void paintGem(Canvas& canvas)
             facet = static_cast<int>(column) * 2 + (diagonal > 0.0f ? 1 : 0);
             facetEdge = std::min(std::min(within, 1.0f - within), std::fabs(diagonal) * 0.7f) * half / 4.0f;
             shade = 0.35f + 0.5f * hash2(facet, 1, 5U) + 0.25f * (1.0f - t);
-            body = mix(Colour{0.22f, 0.24f, 0.62f}, palette::coldWhite, clamp01(shade * 0.8f));
+            body = mix(Colour{0.12f, 0.1f, 0.38f}, Colour{0.5f, 0.56f, 0.98f}, clamp01(shade * 0.8f));
             facetEdge = std::min(facetEdge, std::fabs(py - tableY));
         } else if (py < girdleBottom) {
             half = girdleHalf;
             u = px / half;
-            body = palette::coldWhite * 0.9f;
+            body = palette::ice * 0.8f;
             facetEdge = std::min(std::fabs(py - girdleTop), std::fabs(py - girdleBottom));
             shade = 1.0f;
         } else {
@@ -78,15 +78,15 @@ void paintGem(Canvas& canvas)
             facet = 40 + static_cast<int>(column);
             facetEdge = std::min(within, 1.0f - within) * half / 5.0f;
             shade = 0.25f + 0.55f * hash2(facet, 2, 5U) + 0.5f * t * t;
-            body = mix(Colour{0.16f, 0.14f, 0.48f}, mix(palette::ice, palette::lilac, hash2(facet, 3, 5U)), clamp01(shade));
+            body = mix(Colour{0.08f, 0.07f, 0.3f}, mix(palette::ice, palette::lilac, hash2(facet, 3, 5U)) * 0.85f, clamp01(shade));
         }
         const float outside = std::fabs(px) - half;
         if (outside > 1.0f)
             return;
         const float inside = coverage(outside);
-        paintOver(p, body * (0.5f + 0.6f * shade), inside);
-        addLight(p, palette::coldWhite, inside * 0.85f * coverage(facetEdge - 0.7f));
-        addLight(p, palette::coldWhite, 0.9f * coverage(std::fabs(outside) - 0.9f));
+        paintOver(p, body * (0.5f + 0.55f * shade), inside);
+        addLight(p, palette::ice, inside * 0.5f * coverage(facetEdge - 0.7f));
+        addLight(p, palette::coldWhite, 0.75f * coverage(std::fabs(outside) - 0.9f));
     });
 }
 
@@ -432,7 +432,7 @@ sf::Image makeHalo2()
 sf::Image makeGlitter()
 {
     Canvas canvas = makeCanvas(20, 18);
-    addGlint(canvas, {10.0f, 9.0f}, 1.1f, 10.0f, palette::coldWhite, 1.3f, 2, 0.0f);
+    addGlint(canvas, {10.0f, 9.0f}, 1.3f, 10.0f, palette::coldWhite, 1.7f, 2, 0.0f);
     addGlint(canvas, {10.0f, 9.0f}, 0.6f, 4.5f, palette::ice, 0.6f, 2, pi / 4.0f);
     return finishCanvas(canvas, false, 48);
 }
