@@ -311,6 +311,66 @@ TEST(Content, StripPiecesEndOnTheSameGround)
     EXPECT_EQ(alphaAt(first, 0, 719), 255);
 }
 
+TEST(Content, PicturesThatScaleAboutTheWindowCentreAreCentredOnIt)
+{
+    // These grow, shrink, turn or jitter about their middle; an off-centre picture would wander.
+    const char* centred[] = {"glint5-skull.png", "gantz.png", "hexagon.png", "h1.png", "h3.png", "h6.png", "halo.png"};
+    for (const char* file : centred) {
+        SCOPED_TRACE(file);
+        const sf::Image& picture = image(file);
+        double weight = 0.0, centreX = 0.0, centreY = 0.0;
+        for (unsigned y = 0; y < picture.getSize().y; ++y)
+            for (unsigned x = 0; x < picture.getSize().x; ++x) {
+                const int alpha = picture.getPixel(x, y).a;
+                weight += alpha;
+                centreX += alpha * (x + 0.5);
+                centreY += alpha * (y + 0.5);
+            }
+        ASSERT_GT(weight, 0.0);
+        EXPECT_NEAR(centreX / weight, picture.getSize().x * 0.5, 12.0);
+        EXPECT_NEAR(centreY / weight, picture.getSize().y * 0.5, 24.0);
+    }
+    EXPECT_EQ(alphaAt(image("glint5-skull.png"), 640, 300), 255) << "the skull covers the middle";
+    EXPECT_EQ(alphaAt(image("gantz.png"), 640, 360), 255) << "the sigil has a solid core";
+}
+
+TEST(Content, TitleAndCreditsCarryTheirLettering)
+{
+    // A font that fails to load leaves the cards without words; count bright solid text pixels.
+    auto letterPixels = [](const sf::Image& picture, int top, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (unsigned x = 0; x < picture.getSize().x; ++x) {
+                const sf::Color c = picture.getPixel(x, static_cast<unsigned>(y));
+                count += c.a == 255 && c.r > 180 && c.g > 180 && c.b > 200;
+            }
+        return count;
+    };
+    EXPECT_GT(letterPixels(image("title.png"), 240, 390), 3000) << "title line";
+    EXPECT_GT(letterPixels(image("title.png"), 425, 470), 300) << "group line";
+    EXPECT_GT(letterPixels(image("credits.png"), 330, 400), 1500) << "group name on the credits";
+    EXPECT_EQ(letterPixels(image("title.png"), 0, 150), 0) << "nothing but words and light";
+}
+
+TEST(Content, OverlaysAboveTheSparksLetThemShowThrough)
+{
+    // Scene 10 draws the sparks first and these two over them, around the window centre.
+    for (const char* file : {"halo.png", "glint6.png"}) {
+        SCOPED_TRACE(file);
+        const sf::Image& overlay = image(file);
+        double alpha = 0.0;
+        int count = 0;
+        for (int y = 140; y < 580; ++y)
+            for (int x = 420; x < 860; ++x)
+                if (std::hypot(x - 640.0, y - 360.0) < 220.0) {
+                    alpha += alphaAt(overlay, x, y);
+                    ++count;
+                }
+        EXPECT_LT(alpha / count, 0.35 * 255) << "too opaque over the sparks";
+        EXPECT_GT(alpha / count, 1.0) << "the overlay shows nothing";
+    }
+}
+
 TEST(Content, CaptionFontHasAGlyphForEveryPrintableCharacter)
 {
     sf::Font font;
