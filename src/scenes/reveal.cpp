@@ -3,8 +3,11 @@
 // then give way to the verse, which fades out in the end.
 #include "scenes/reveal.h"
 
+#include "effects/bubbles.h"
 #include "runtime/alpha.h"
+#include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "scenes/caption.h"
 
 namespace {
 
@@ -20,6 +23,13 @@ sf::Sprite& stackedLayer(int index)
 }
 
 }  // namespace
+
+void openRevealScene(const char* sceneLine, const char* verse)
+{
+    freeAllBubbles();
+    printLine(sceneLine);
+    setupCaption(58, verse, 500.0f);
+}
 
 void advanceReveal(Reveal& reveal)
 {

@@ -14,6 +14,9 @@ struct Reveal {
     bool bubblesOn = false;     // set when phase 0 ends, never cleared
 };
 
+// The first frame of a reveal scene: the last scene's bubbles drift on in freed slots, the scene
+// announces itself and its verse is set up as the caption.
+void openRevealScene(const char* sceneLine, const char* verse);
 // One frame of the phase machine, advanced by frameDelta.
 void advanceReveal(Reveal& reveal);
 // Colours of the black overlay, the caption and layers h1..h<layerCount>; the newest layer's scale.

@@ -4,7 +4,6 @@
 #include "effects/bubbles.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
-#include "scenes/caption.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -26,13 +25,11 @@ void scene05(sf::RenderWindow& window)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
 
     if (scene.firstFrame) {
-        freeAllBubbles();
+        scene.firstFrame = false;
         // Scene 04 leaves its zoom on these two.
         sprite(Image::Black).setScale(1.0f, 1.0f);
         sprite(Image::White).setScale(1.0f, 1.0f);
-        scene.firstFrame = false;
-        printLine("scene 05");
-        setupCaption(58, scene05Verse, 500.0f);
+        openRevealScene("scene 05", scene05Verse);
     }
 
     // The reveal of the later scenes, with one layer; the glints grow while it opens and the

@@ -4,9 +4,7 @@
 #include "effects/bubbles.h"
 #include "effects/glitter.h"
 #include "effects/random.h"
-#include "runtime/console.h"
 #include "runtime/demo_state.h"
-#include "scenes/caption.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -31,10 +29,8 @@ void scene06(sf::RenderWindow& window)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
 
     if (scene.firstFrame) {
-        freeAllBubbles();
-        printLine("scene 06");
         scene.firstFrame = false;
-        setupCaption(58, scene06Verse, 500.0f);
+        openRevealScene("scene 06", scene06Verse);
     }
 
     // The threshold is far below a frame, so in practice two points come every frame.

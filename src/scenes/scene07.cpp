@@ -3,9 +3,7 @@
 // ten beats (5.8825 s), cross-fade from 8.2355 s, verse in from 14.118 s, out from 17.6475 s.
 #include "effects/bubbles.h"
 #include "effects/fade_sprite.h"
-#include "runtime/console.h"
 #include "runtime/demo_state.h"
-#include "scenes/caption.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -60,10 +58,8 @@ void scene07(sf::RenderWindow& window)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
 
     if (scene.firstFrame) {
-        freeAllBubbles();
-        printLine("scene 07");
         scene.firstFrame = false;
-        setupCaption(58, scene07Verse, 500.0f);
+        openRevealScene("scene 07", scene07Verse);
     }
 
     scene.slowScroll -= 24.0f * demo.frameDelta;

@@ -2,9 +2,7 @@
 // black clears, then h1 to h4 stack over the returning black. Beats: images at 3.0, 4.25 and
 // 6.0 s, cross-fade from 8.2355 s, verse in from 14.118 s, verse out from 17.6475 s.
 #include "effects/bubbles.h"
-#include "runtime/console.h"
 #include "runtime/demo_state.h"
-#include "scenes/caption.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -17,10 +15,8 @@ void scene08(sf::RenderWindow& window)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
 
     if (scene.firstFrame) {
-        freeAllBubbles();
-        printLine("scene 08");
         scene.firstFrame = false;
-        setupCaption(58, scene08Verse, 500.0f);
+        openRevealScene("scene 08", scene08Verse);
     }
 
     // Fixed seconds, not beats; each image stays once it has appeared.

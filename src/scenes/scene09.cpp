@@ -3,9 +3,7 @@
 // back with five hexagon layers at 8.2355 s; the layers give way to the verse from 14.118 s.
 #include "effects/bubbles.h"
 #include "runtime/alpha.h"
-#include "runtime/console.h"
 #include "runtime/demo_state.h"
-#include "scenes/caption.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -24,10 +22,8 @@ void scene09(sf::RenderWindow& window)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
 
     if (scene.firstFrame) {
-        freeAllBubbles();
         scene.firstFrame = false;
-        printLine("scene 09");
-        setupCaption(58, scene09Verse, 500.0f);
+        openRevealScene("scene 09", scene09Verse);
     }
 
     // The background keeps moving in every phase, even once the overlay hides it.

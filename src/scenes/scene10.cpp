@@ -4,9 +4,7 @@
 #include "effects/bubbles.h"
 #include "effects/random.h"
 #include "effects/sparks.h"
-#include "runtime/console.h"
 #include "runtime/demo_state.h"
-#include "scenes/caption.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -55,10 +53,8 @@ void scene10(sf::RenderWindow& window)
     }
 
     if (scene.firstFrame) {
-        freeAllBubbles();
         scene.firstFrame = false;
-        printLine("scene 10");
-        setupCaption(58, scene10Verse, 500.0f);
+        openRevealScene("scene 10", scene10Verse);
     }
 
     advanceReveal(scene.reveal);
