@@ -66,26 +66,26 @@ struct Section {
 
 // The timeline, one row per module order 1–19.
 const std::array<Section, soundtrackOrders> arrangement = {{
-    // chords     melody       pad    cutoff         pulse bells drums hats lead  harm  oct
-    {&homeChords, &homeMelody, 0.70f, 380.f, 700.f, 0.0f, 0, 0.0f, 0, 0.0f, false, 0},    // 1 credit line
-    {&turnChords, &turnMelody, 0.80f, 700.f, 1000.f, 0.0f, 1, 0.0f, 0, 0.0f, false, 0},   // 2 title
-    {&homeChords, &homeMelody, 0.85f, 1000.f, 1300.f, 0.6f, 1, 0.0f, 0, 0.0f, false, 0},  // 3 verse, the wall
-    {&homeChords, &homeMelody, 0.85f, 1300.f, 1800.f, 0.8f, 4, 0.0f, 1, 0.0f, false, 0},  // 4 glints
-    {&turnChords, &turnMelody, 0.90f, 1800.f, 2200.f, 0.9f, 4, 0.85f, 2, 0.0f, false, 0},  // 5 first hexagon
-    {&homeChords, &homeMelody, 0.90f, 2200.f, 2400.f, 0.9f, 4, 0.88f, 2, 0.0f, false, 0},  // 6 glitter
-    {&turnChords, &turnMelody, 0.90f, 2400.f, 2600.f, 0.9f, 4, 0.9f, 2, 0.0f, false, 0},
-    {&homeChords, &homeMelody, 0.90f, 2600.f, 2800.f, 0.9f, 4, 0.92f, 3, 0.0f, false, 0},  // 8 landscape
-    {&turnChords, &turnMelody, 0.90f, 2800.f, 3000.f, 0.9f, 4, 0.94f, 3, 0.0f, false, 0},
-    {&homeChords, &homeMelody, 0.85f, 3000.f, 3000.f, 0.9f, 2, 0.96f, 3, 0.8f, false, 0},  // 10 fourth ring
-    {&turnChords, &turnMelody, 0.85f, 3000.f, 3200.f, 0.9f, 2, 0.98f, 3, 0.8f, false, 0},
-    {&homeChords, &homeMelody, 0.85f, 2400.f, 3000.f, 1.0f, 4, 1.0f, 3, 0.85f, false, 0}, // 12 skull
-    {&turnChords, &turnMelody, 0.85f, 3000.f, 3400.f, 1.0f, 4, 1.0f, 3, 0.85f, false, 0},
-    {&homeChords, &homeMelody, 0.90f, 3400.f, 3800.f, 1.0f, 4, 1.05f, 3, 0.9f, true, 0},  // 14 sparks
-    {&turnChords, &turnMelody, 0.90f, 3800.f, 4200.f, 1.0f, 4, 1.05f, 3, 0.9f, true, 0},
-    {&liftChords, &homeMelody, 1.00f, 600.f, 6500.f, 0.0f, 0, 0.0f, 0, 0.0f, false, 0},   // 16 quickening pulses
-    {&homeChords, &homeMelody, 1.00f, 5000.f, 4000.f, 1.0f, 4, 1.1f, 3, 1.0f, true, 12},  // 17 flash
-    {&outroChords, &homeMelody, 0.85f, 2600.f, 350.f, 0.0f, 1, 0.0f, 0, 0.0f, false, 0},  // 18 credits
-    {&outroChords, &homeMelody, 0.0f, 350.f, 350.f, 0.0f, 0, 0.0f, 0, 0.0f, false, 0},    // 19 black
+    // chords      melody        pad     cutoff (start, end)  pulse bells drums hats lead   harm    oct
+    {&homeChords,   &homeMelody,  0.70f,  380.f,    700.f,    0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 1 credit line
+    {&turnChords,   &turnMelody,  0.80f,  700.f,    1000.f,   0.0f,  1,  0.0f,   0,  0.0f,   false,  0},  // 2 title
+    {&homeChords,   &homeMelody,  0.85f,  1000.f,   1300.f,   0.6f,  1,  0.0f,   0,  0.0f,   false,  0},  // 3 verse, the wall
+    {&homeChords,   &homeMelody,  0.85f,  1300.f,   1800.f,   0.8f,  4,  0.0f,   1,  0.0f,   false,  0},  // 4 glints
+    {&turnChords,   &turnMelody,  0.90f,  1800.f,   2200.f,   0.9f,  4,  0.85f,  2,  0.0f,   false,  0},  // 5 first hexagon
+    {&homeChords,   &homeMelody,  0.90f,  2200.f,   2400.f,   0.9f,  4,  0.88f,  2,  0.0f,   false,  0},  // 6 glitter
+    {&turnChords,   &turnMelody,  0.90f,  2400.f,   2600.f,   0.9f,  4,  0.9f,   2,  0.0f,   false,  0},
+    {&homeChords,   &homeMelody,  0.90f,  2600.f,   2800.f,   0.9f,  4,  0.92f,  3,  0.0f,   false,  0},  // 8 landscape
+    {&turnChords,   &turnMelody,  0.90f,  2800.f,   3000.f,   0.9f,  4,  0.94f,  3,  0.0f,   false,  0},
+    {&homeChords,   &homeMelody,  0.85f,  3000.f,   3000.f,   0.9f,  2,  0.96f,  3,  0.8f,   false,  0},  // 10 fourth ring
+    {&turnChords,   &turnMelody,  0.85f,  3000.f,   3200.f,   0.9f,  2,  0.98f,  3,  0.8f,   false,  0},
+    {&homeChords,   &homeMelody,  0.85f,  2400.f,   3000.f,   1.0f,  4,  1.0f,   3,  0.85f,  false,  0},  // 12 skull
+    {&turnChords,   &turnMelody,  0.85f,  3000.f,   3400.f,   1.0f,  4,  1.0f,   3,  0.85f,  false,  0},
+    {&homeChords,   &homeMelody,  0.90f,  3400.f,   3800.f,   1.0f,  4,  1.05f,  3,  0.9f,   true,   0},  // 14 sparks
+    {&turnChords,   &turnMelody,  0.90f,  3800.f,   4200.f,   1.0f,  4,  1.05f,  3,  0.9f,   true,   0},
+    {&liftChords,   &homeMelody,  1.00f,  600.f,    6500.f,   0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 16 quickening pulses
+    {&homeChords,   &homeMelody,  1.00f,  5000.f,   4000.f,   1.0f,  4,  1.1f,   3,  1.0f,   true,   12},  // 17 flash
+    {&outroChords,  &homeMelody,  0.85f,  2600.f,   350.f,    0.0f,  1,  0.0f,   0,  0.0f,   false,  0},  // 18 credits
+    {&outroChords,  &homeMelody,  0.0f,   350.f,    350.f,    0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 19 black
 }};
 
 // Sections (0-based, order − 1) with their own moments.
@@ -287,8 +287,8 @@ void writeMoments(Buses& buses, MusicRng& rng)
     }
 
     // Scene 05 drops the beat and shouts at the start of its third bar.
-    addImpact(buses.effects, rowStart(firstBeatSection, 0), 0.5f);
-    addShout(buses.effects, rng, rowStart(firstBeatSection, 32), 0.5f);
+    addImpact(buses.effects, rowStart(firstBeatSection, 0), 0.35f);
+    addShout(buses.effects, rng, rowStart(firstBeatSection, 32), 0.12f);
     addCrash(buses.effects, rng, rowStart(firstBeatSection, 32), 0.12f, 1.2f);
 
     // Glitter twinkles over scene 06.
@@ -329,7 +329,7 @@ void writeMoments(Buses& buses, MusicRng& rng)
     }
 
     // The flash: everything at once, and a last crash as the picture goes to black.
-    addImpact(buses.effects, rowStart(climaxSection, 0), 0.6f);
+    addImpact(buses.effects, rowStart(climaxSection, 0), 0.4f);
     addCrash(buses.effects, rng, rowStart(climaxSection, 0), 0.22f, 2.2f);
     addCrash(buses.effects, rng, rowStart(climaxSection, climaxStopRow), 0.18f, 2.5f);
     addBell(buses.bells, rowStart(climaxSection, climaxStopRow), 74, 0.12f, 0.0f, 3.0f, 1.0f);
