@@ -195,10 +195,10 @@ sf::Image makeHexagonSmall()
         const float d = hexagonDistance(rotated(q, pi / 6.0f), 104.0f);
         const float inside = coverage(d);
         // A soap-bubble shell: thin in the middle, thicker and brighter towards the rim.
-        const float shell = 0.2f + 0.55f * smoothstep(-60.0f, 0.0f, d);
+        const float shell = 0.4f + 0.5f * smoothstep(-70.0f, 0.0f, d);
         const Colour tint = mix(palette::ice, palette::lilac, clamp01((q.x + q.y) / 220.0f + 0.5f));
         paintOver(p, tint, inside * shell);
-        addLight(p, palette::coldWhite, 1.0f * coverage(std::fabs(d + 3.0f) - 2.0f));
+        addLight(p, palette::coldWhite, 1.0f * coverage(std::fabs(d + 3.5f) - 3.0f));
         addLight(p, palette::coldWhite, 0.35f * inside * coverage(std::fabs(d + 12.0f) - 0.8f));
         const Vec2 spot = q - Vec2{-32.0f, -44.0f};
         const float highlight = std::exp(-(spot.x * spot.x / (2.0f * 26.0f * 26.0f) + spot.y * spot.y / (2.0f * 14.0f * 14.0f)));
