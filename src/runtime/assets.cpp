@@ -85,6 +85,8 @@ void loadImage(const CatalogueRow& row)
     // The empty rectangle selects the whole image.
     if (!texture.loadFromFile(row.file, sf::IntRect()) && row.failureMessage)
         reportFailure(row.failureMessage);
+    // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
+    texture.setSmooth(true);
 
     sf::Sprite& placed = sprite(row.image);
     // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
