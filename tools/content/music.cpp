@@ -83,7 +83,7 @@ const std::array<Section, soundtrackOrders> arrangement = {{
     {&homeChords,   &homeMelody,  0.90f,  3400.f,   3800.f,   1.0f,  4,  1.05f,  3,  0.9f,   true,   0},  // 14 sparks
     {&turnChords,   &turnMelody,  0.90f,  3800.f,   4200.f,   1.0f,  4,  1.05f,  3,  0.9f,   true,   0},
     {&liftChords,   &homeMelody,  1.00f,  600.f,    6500.f,   0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 16 quickening pulses
-    {&homeChords,   &homeMelody,  1.00f,  5000.f,   4000.f,   1.0f,  4,  1.1f,   3,  1.0f,   true,   12},  // 17 flash
+    {&homeChords,   &homeMelody,  1.00f,  5000.f,   4000.f,   1.0f,  4,  1.2f,   3,  1.1f,   true,   12},  // 17 flash
     {&outroChords,  &homeMelody,  0.85f,  2600.f,   350.f,    0.0f,  1,  0.0f,   0,  0.0f,   false,  0},  // 18 credits
     {&outroChords,  &homeMelody,  0.0f,   350.f,    350.f,    0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 19 black
 }};
@@ -320,7 +320,7 @@ void writeMoments(Buses& buses, MusicRng& rng)
                 0.07f + 0.08f * growth, i % 2 ? 0.6f : -0.6f, 0.5f, 0.8f + 1.2f * growth);
     }
     const int gap = rowStart(breakdownSection, 62);
-    addRiser(buses.effects, rng, gap, gap - rowStart(breakdownSection, 0), 0.3f);
+    addRiser(buses.effects, rng, gap, gap - rowStart(breakdownSection, 0), 0.45f);
     for (int row = 48; row < 62; ++row) {
         const int hits = row < 56 ? 1 : 2;
         for (int hit = 0; hit < hits; ++hit)
