@@ -4,10 +4,8 @@
 
 #include <functional>
 
-// The content generator is a build tool outside the demo's library, so its synth sources are
-// compiled into this test directly.
-#include "../tools/content/music_dsp.cpp"
-#include "../tools/content/music_voices.cpp"
+#include "music_dsp.h"
+#include "music_voices.h"
 
 namespace {
 
