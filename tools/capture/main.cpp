@@ -239,7 +239,7 @@ int main(int argc, char** argv)
                 times = sceneTimes.insert(sceneTimes.end(), SceneTimes{scene, {}});
             times->frameMs.push_back(ms);
         }
-        if (orders)
+        if (orders.is_open())
             orders << order << '\n';
 
         bool stillDue = false;
@@ -283,7 +283,7 @@ int main(int argc, char** argv)
     int status = 0;
     if (recording && !finishVideo(video, error))
         status = fail(error);
-    if (orders) {
+    if (orders.is_open()) {
         orders.close();
         if (orders.fail())
             status = fail("cannot write " + options.ordersPath);
