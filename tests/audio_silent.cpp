@@ -10,27 +10,7 @@
 #include "platform/bass.h"
 #include "support/support.h"
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-// Speed 1 at 255 BPM: one row a tick of 432 frames, about 9.8 ms.
-constexpr double rowSeconds = 432.0 / 44100.0;
-
-std::string writeFastTimeline()
-{
-    const std::string path = ::testing::TempDir() + "fast-timeline.xm";
-    const std::string command = NERETHVAL_BUILD_DIR "/tools/sync/make-sync " + path + " 64 1 255";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return path;
-}
-
-double secondsBetween(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double>(to - from).count();
-}
-
-}  // namespace
 
 TEST(AudioWithoutDevice, TimelineAdvancesWithTheClockAndTheSilenceIsReportedOnce)
 {
@@ -58,10 +38,10 @@ TEST(AudioWithoutDevice, TimelineAdvancesWithTheClockAndTheSilenceIsReportedOnce
             const QWORD position = BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER);
             const Clock::time_point afterQuery = Clock::now();
             ASSERT_NE(position, ~QWORD(0));
-            const double rowStart = ((position & 0xFFFF) * 64 + (position >> 16 & 0xFFFF)) * rowSeconds;
+            const double rowStart = ((position & 0xFFFF) * 64 + (position >> 16 & 0xFFFF)) * fastTimelineRowSeconds;
             lastHeard = rowStart;
             mostAhead = std::max(mostAhead, rowStart - secondsBetween(beforePlay, afterQuery));
-            mostBehind = std::max(mostBehind, secondsBetween(afterPlay, beforeQuery) - (rowStart + rowSeconds));
+            mostBehind = std::max(mostBehind, secondsBetween(afterPlay, beforeQuery) - (rowStart + fastTimelineRowSeconds));
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });

@@ -1,6 +1,7 @@
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -40,4 +41,17 @@ sf::Color windowPixel(int x, int y)
     texture.create(window.getSize().x, window.getSize().y);
     texture.update(window);
     return texture.copyToImage().getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y));
+}
+
+std::string writeFastTimeline()
+{
+    const std::string path = ::testing::TempDir() + "fast-timeline.xm";
+    const std::string command = NERETHVAL_BUILD_DIR "/tools/sync/make-sync " + path + " 64 1 255";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+}
+
+double secondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Shared test helpers: a real window, captured console output, frame stepping.
 #include <SFML/Graphics.hpp>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -15,3 +16,10 @@ void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frame
 
 // The pixel at (x, y) of what has been drawn into the test window so far.
 sf::Color windowPixel(int x, int y);
+
+// A looping timeline module written for the test: speed 1 at 255 BPM, one row every
+// fastTimelineRowSeconds. Returns its path.
+std::string writeFastTimeline();
+constexpr double fastTimelineRowSeconds = 432.0 / 44100.0;
+
+double secondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to);
