@@ -63,6 +63,8 @@ struct Mixer {
     std::uint64_t mixedFrames = 0;                   // clock frames handed to the output so far
     std::uint64_t heardFrames = 0;                   // latest answer of heardFrame, never lower
     std::chrono::steady_clock::time_point silentStart;
+    std::vector<std::int32_t> mixSum;        // reused by every mix, so mixing allocates only once
+    std::vector<std::int16_t> unheardBlock;  // where an offline span nobody listens to is mixed
     std::unique_ptr<OutputStream> stream;  // last, so it stops before the channels go
 };
 
@@ -225,7 +227,8 @@ void forgetMarksBefore(Channel& channel, std::uint64_t frame)
 // Mixes the next frameCount clock frames of every playing channel; mixer.lock must be held.
 void mixInto(std::int16_t* pcm, std::size_t frameCount)
 {
-    std::vector<std::int32_t> sum(2 * frameCount, 0);
+    std::vector<std::int32_t>& sum = mixer.mixSum;
+    sum.assign(2 * frameCount, 0);
     const std::uint64_t blockEnd = mixer.mixedFrames + frameCount;
     for (const std::unique_ptr<Channel>& channel : mixer.channels) {
         if (!channel->playing)
@@ -295,11 +298,12 @@ void bassSetOfflineMode(bool offline)
 void bassRenderOffline(std::uint64_t frameCount, std::int16_t* pcm)
 {
     constexpr std::uint64_t blockFrames = 4096;
-    std::vector<std::int16_t> discarded(pcm ? 0 : 2 * blockFrames);
     std::lock_guard<std::mutex> guard(mixer.lock);
+    if (!pcm)
+        mixer.unheardBlock.resize(2 * blockFrames);
     for (std::uint64_t done = 0; done < frameCount; done += blockFrames) {
         const std::uint64_t frames = std::min(blockFrames, frameCount - done);
-        std::int16_t* target = pcm ? pcm + 2 * done : discarded.data();
+        std::int16_t* target = pcm ? pcm + 2 * done : mixer.unheardBlock.data();
         if (mixer.output == Output::Offline)
             mixInto(target, frames);
         else
