@@ -95,6 +95,25 @@ check_runtime_lines() {
   return 0
 }
 
+# Waits for the demo to end after $1 (Escape, a close request) and checks it ended cleanly,
+# short of "end?".
+expect_clean_end() {
+  local cause=$1
+  wait_for_exit 15
+  [ "$status" -eq 0 ] || fail "exit status $status after $cause"
+  check_runtime_lines "$dir"
+  grep -qxF "end?" "$dir/stdout" && fail "\"end?\" after $cause"
+}
+
+# Starts the demo on the real timeline in a fresh directory $dir and waits until it runs.
+start_on_timeline() {
+  dir=$(stage "$1")
+  ln -s "$build/data/sync.xm" "$dir/sync.xm"
+  start_demo "$dir"
+  wait_for_line "$dir" "generic data loaded" 60
+  sleep 1
+}
+
 # OpenAL's backend for each run: the machine's own (no device here, so silence), then its null
 # device, which plays in real time, so the demo's output stream is used on every machine.
 for backend in "" null; do
@@ -114,29 +133,15 @@ for backend in "" null; do
 done
 
 echo "2. Escape ends the demo during its timeline"
-dir=$(stage escape)
-ln -s "$build/data/sync.xm" "$dir/sync.xm"
-start_demo "$dir"
-wait_for_line "$dir" "generic data loaded" 60
-sleep 1
+start_on_timeline escape
 demo_window >/dev/null
 press_escape
-wait_for_exit 15
-[ "$status" -eq 0 ] || fail "exit status $status after Escape"
-check_runtime_lines "$dir"
-grep -qxF "end?" "$dir/stdout" && fail "\"end?\" after Escape"
+expect_clean_end Escape
 
 echo "3. a close request ends the demo"
-dir=$(stage close)
-ln -s "$build/data/sync.xm" "$dir/sync.xm"
-start_demo "$dir"
-wait_for_line "$dir" "generic data loaded" 60
-sleep 1
+start_on_timeline close
 "$work/x11-probe" close "$(demo_window)" || fail "cannot send the close request"
-wait_for_exit 15
-[ "$status" -eq 0 ] || fail "exit status $status after the close request"
-check_runtime_lines "$dir"
-grep -qxF "end?" "$dir/stdout" && fail "\"end?\" after the close request"
+expect_clean_end "the close request"
 
 echo "4. without sync.xm the window stays black and Escape still ends the demo"
 dir=$(stage without-module)
@@ -150,9 +155,6 @@ for point in "640 360" "100 100" "1180 620"; do
   [ "$pixel" = "0 0 0" ] || fail "pixel $point is $pixel, not black"
 done
 press_escape
-wait_for_exit 15
-[ "$status" -eq 0 ] || fail "exit status $status after Escape"
-check_runtime_lines "$dir"
-grep -qxF "end?" "$dir/stdout" && fail "\"end?\" without a module"
+expect_clean_end "Escape without a module"
 
 echo "all end-to-end checks passed"
