@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/demo.h"
+#include "demo/demo.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "platform/bass.h"
 #include "platform/bass_offline.h"
-#include "runtime/demo.h"
+#include "demo/demo.h"
 #include "runtime/demo_state.h"
 #include "support/support.h"
 

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "platform/bass_offline.h"
-#include "runtime/demo.h"
+#include "demo/demo.h"
 #include "runtime/demo_state.h"
 
 namespace {

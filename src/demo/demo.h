@@ -1,5 +1,5 @@
 #pragma once
-// Start-up, the frame loop and its order-to-scene dispatch.
+// Start-up, the frame loop and its order-to-scene dispatch: the top of the program, above the scenes.
 #include <SFML/Graphics/RenderWindow.hpp>
 
 #include "scenes/scenes.h"

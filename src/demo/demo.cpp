@@ -1,4 +1,4 @@
-#include "runtime/demo.h"
+#include "demo/demo.h"
 
 #include <SFML/OpenGL.hpp>
 #include <GL/glu.h>
