@@ -1,5 +1,10 @@
 #include "runtime/assets.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
 
@@ -73,6 +78,22 @@ static_assert(sizeof(catalogue) / sizeof(catalogue[0]) == imageCount, "one catal
 
 constexpr int rowsBeforeFont = 3;
 
+const char* const captionFontFile = "Quillon8.ttf";
+// Content outside the catalogue: the font, and what the frame loop and scene 02 open.
+const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream.mp3"};
+static_assert(imageCount + sizeof(otherContent) / sizeof(otherContent[0]) == contentFileCount,
+              "every content file is named once");
+
+bool holdsContent(const std::filesystem::path& dir)
+{
+    std::error_code error;
+    for (int index = 0; index < contentFileCount; ++index) {
+        if (std::filesystem::exists(dir / contentFile(index), error))
+            return true;
+    }
+    return false;
+}
+
 void reportFailure(const char* message)
 {
     printLine("");
@@ -98,7 +119,7 @@ void loadImage(const CatalogueRow& row)
 
 void loadCaptionFont()
 {
-    if (!demo.captionFont.loadFromFile("Quillon8.ttf"))
+    if (!demo.captionFont.loadFromFile(captionFontFile))
         reportFailure("Error while loading font!");
     demo.captionText.setFont(demo.captionFont);
 }
@@ -111,5 +132,28 @@ void loadAssets()
         if (row == rowsBeforeFont)
             loadCaptionFont();
         loadImage(catalogue[row]);
+    }
+}
+
+const char* contentFile(int index)
+{
+    return index < imageCount ? catalogue[index].file : otherContent[index - imageCount];
+}
+
+void enterContentFolder(const char* programName)
+{
+    namespace fs = std::filesystem;
+    if (holdsContent("."))
+        return;
+    std::error_code error;
+    const fs::path programDir = fs::read_symlink("/proc/self/exe", error).parent_path();
+    if (error)
+        return;
+    for (const fs::path& folder : {programDir / ".." / "share" / "nerethval", programDir / "data"}) {
+        if (holdsContent(folder) && chdir(folder.c_str()) == 0) {
+            std::cerr << programName << ": no content in the working directory, so reading it from "
+                      << fs::canonical(".", error).string() << std::endl;
+            return;
+        }
     }
 }
