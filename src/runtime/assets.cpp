@@ -10,22 +10,29 @@
 
 namespace {
 
+// Pixels. Plain numbers, so that the table is in place before any constructor runs: the capture
+// looks for the content that early.
+struct Point {
+    float x;
+    float y;
+};
+
 // One image of the catalogue and where its sprite sits until a scene moves it. Origin and
 // position (0, 0) are the sprite's own defaults, so rows without a placement keep them.
 struct CatalogueRow {
     Image image;
     const char* file;
-    sf::Vector2f origin;
-    sf::Vector2f position;
+    Point origin;
+    Point position;
     const char* failureMessage;  // null: a failed load goes unreported
 };
 
-const sf::Vector2f topLeft(0.0f, 0.0f);
-const sf::Vector2f windowCentre(640.0f, 360.0f);
-const sf::Vector2f hexagonCentre(360.0f, 360.0f);  // the middle of a hexagon image
+constexpr Point topLeft{0.0f, 0.0f};
+constexpr Point windowCentre{640.0f, 360.0f};
+constexpr Point hexagonCentre{360.0f, 360.0f};  // the middle of a hexagon image
 
 // Load order: the font goes in after the first three rows.
-const CatalogueRow catalogue[] = {
+constexpr CatalogueRow catalogue[] = {
     {Image::Title, "title.png", topLeft, topLeft, nullptr},
     {Image::Hexagon, "hexagon.png", hexagonCentre, windowCentre, nullptr},
     {Image::HexagonSmall, "hexagon-small.png", topLeft, topLeft, nullptr},
@@ -113,8 +120,8 @@ void loadImage(const CatalogueRow& row)
     // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
     // it empty, so the sprite draws nothing.
     placed.setTexture(texture);
-    placed.setOrigin(row.origin);
-    placed.setPosition(row.position);
+    placed.setOrigin(row.origin.x, row.origin.y);
+    placed.setPosition(row.position.x, row.position.y);
 }
 
 void loadCaptionFont()
