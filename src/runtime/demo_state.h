@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "effects/fade_sprite.h"
+#include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/reveal.h"
 
@@ -153,6 +154,7 @@ struct DemoState {
     sf::Font captionFont;
     sf::Text captionText;
     sf::Clock demoClock;
+    DrawLayer drawLayer;
 
     // Each scene's own state.
     OpeningSceneState scene01;

@@ -70,10 +70,13 @@ const char* usageText()
 {
     return "usage: nerethval-capture [--fps N] [--from T] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
            "                         [--frames DIR [--every K]] [--video FILE.mp4] [--bench FILE.json]\n"
+           "                         [--hashes FILE] [--draw-all]\n"
            "Runs the demo on a fixed-step clock until it ends (order 20) or for S seconds of timeline\n"
            "time, with the content of the working directory, or else of the program's own content folder.\n"
-           "With --from, the frames before T run unseen and write nothing. Standard output carries only\n"
-           "the demo's lines.\n";
+           "Standard output carries only the demo's lines. With --from, the frames before T run unseen and\n"
+           "write nothing. --hashes writes one line per frame with a hash of its pixels; --draw-all draws\n"
+           "every call as the scenes make it instead of through the draw layer, which leaves out what\n"
+           "changes no pixel.\n";
 }
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error)
@@ -96,8 +99,12 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.help = true;
             continue;
         }
+        if (name == "--draw-all" && !hasValue) {
+            options.drawAll = true;
+            continue;
+        }
         static const char* const known[] = {"--fps", "--from", "--seconds", "--orders", "--stills", "--at",
-                                            "--frames", "--every", "--video", "--bench"};
+                                            "--frames", "--every", "--video", "--bench", "--hashes"};
         bool isKnown = false;
         for (const char* option : known)
             isKnown = isKnown || name == option;
@@ -161,6 +168,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.videoPath = value;
         } else if (name == "--bench") {
             options.benchPath = value;
+        } else if (name == "--hashes") {
+            options.hashesPath = value;
         }
     }
 
