@@ -60,7 +60,7 @@ at_frame() { awk -v f="$1" 'BEGIN { printf "%d.%d", f / 10, f % 10 }'; }
 stills_between() { tr ',' '\n' <<<"$times" | awk -v from="$1" -v to="${2:-1e9}" '$1 >= from && $1 * 10 <= to' | paste -sd,; }
 # Lines $1 to $2 of the whole run's standard output ($2 empty: to the end).
 whole_lines() { sed -n "$1,${2:-\$}p" "$whole/stdout.txt"; }
-line_of() { grep -nxE "$1" "$whole/stdout.txt" | head -n 1 | cut -d: -f1; }
+line_of() { grep -nxE -e "$1" "$whole/stdout.txt" | head -n 1 | cut -d: -f1; }
 
 # compare NAME FROM_FRAME FIRST_LINE LAST_LINE [LAST_FRAME]: the run NAME against the whole run.
 compare() {
@@ -96,7 +96,7 @@ compare scene08 "$from" "$((last - to + from))" "$last" "$to"
 # From the flash's first frame to the end: the flash's timer lines, then "end?".
 from=$(first_frame 17)
 capture flash --from "$(at_frame "$from")" --at "$(stills_between "$(at_frame "$from")")"
-compare flash "$from" "$(line_of '-?[0-9.]+(e-?[0-9]+)?')" ""
+compare flash "$from" "$(line_of '[0-9]+(\.[0-9]+)?(e-[0-9]+)?')" ""
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
