@@ -1,4 +1,11 @@
 #include "demo/demo.h"
+#include "demo/display.h"
+
+// Ahead of the state block's constructors: see demo/display.h.
+__attribute__((constructor(101))) static void checkDisplay()
+{
+    exitUnlessDisplay("nerethval");
+}
 
 int main()
 {

@@ -161,4 +161,13 @@ done
 press_escape
 expect_clean_end "Escape without a module"
 
+echo "5. without an X display the demo says so in one line and ends with status 1"
+dir=$(stage no-display)
+(cd "$dir" && exec env -u DISPLAY "$demo" >"$dir/stdout" 2>"$dir/stderr")
+status=$?
+[ "$status" -eq 1 ] || fail "exit status $status without a display"
+[ -s "$dir/stdout" ] && fail "standard output without a display: $(head -n 1 "$dir/stdout")"
+[ "$(wc -l <"$dir/stderr")" -eq 1 ] && grep -q "X display" "$dir/stderr" ||
+  fail "not one line about the X display on standard error"
+
 echo "all end-to-end checks passed"
