@@ -300,7 +300,7 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     const std::string badModuleDir = ::testing::TempDir() + "bad-module";
     std::filesystem::create_directories(badModuleDir);
     std::ofstream(badModuleDir + "/sync.xm") << "Extended Module: but nothing after the name\n";
-    const Capture badModule = runIn(badModuleDir, "bad-module", "--frames {dir}/frames");
+    const Capture badModule = runIn(badModuleDir, "bad-module", "--frames {dir}/frames", "timeout 600");
     EXPECT_EQ(badModule.status, 2);
     ASSERT_FALSE(badModule.err.empty());
     EXPECT_NE(badModule.err.back().find("sync.xm"), std::string::npos) << badModule.err.back();
