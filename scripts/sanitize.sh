@@ -5,7 +5,8 @@
 # all end the process with an error. Mesa's software driver is kept loaded to the end of every
 # window process (tests/sanitize/keep_gl_driver.c.in), so its own blocks are not reported as
 # leaks from an unknown module; nothing is suppressed.
-# Takes a while: the sanitized content generator and whole-demo tests are several times slower.
+# Needs the packages that scripts/setup.sh installs. Takes a while: the sanitized content
+# generator and the whole-demo tests run several times slower.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source=$(pwd)
