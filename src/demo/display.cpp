@@ -7,10 +7,11 @@
 
 void exitUnlessDisplay(const char* program)
 {
-    if (Display* display = XOpenDisplay(nullptr)) {
-        XCloseDisplay(display);
+    // Held open to the end: were it the server's only client, closing it would let the server
+    // reset, and refuse the connection that SFML makes straight after.
+    static Display* const display = XOpenDisplay(nullptr);
+    if (display)
         return;
-    }
     const char* name = std::getenv("DISPLAY");
     const char* hint = "xvfb-run -a -s \"-screen 0 1280x720x24\" works without a screen";
     if (!name || !*name)

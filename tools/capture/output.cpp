@@ -59,14 +59,17 @@ bool failWith(std::string& error, const std::string& path, int code)
     return false;
 }
 
-// Every write and the close are checked: a full disk often shows only at the close.
+// Every write and the close are checked: some file systems report a full disk only at the close.
 bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size, std::string& error)
 {
     std::string temporary;
     const int fd = createTemporary(folderOf(path), temporary);
     if (fd < 0)
         return failWith(error, path, errno);
-    int code = fchmod(fd, 0644) == 0 ? 0 : errno;
+    // The temporary is private (0600); the finished file gets the mode any new file would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    int code = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
     for (std::size_t done = 0; code == 0 && done < size;) {
         const ssize_t written = write(fd, data + done, size - done);
         if (written < 0 && errno != EINTR)
