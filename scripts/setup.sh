@@ -9,6 +9,7 @@ packages=(
   libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
   libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg
+  dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
   fonts-roboto-unhinted
 )
 

@@ -1,5 +1,6 @@
 #include "demo/demo.h"
 #include "demo/display.h"
+#include "runtime/assets.h"
 
 // Ahead of the state block's constructors: see demo/display.h.
 __attribute__((constructor(101))) static void checkDisplay()
@@ -9,5 +10,6 @@ __attribute__((constructor(101))) static void checkDisplay()
 
 int main()
 {
+    enterContentFolder("nerethval");
     return runDemo();
 }

@@ -285,6 +285,7 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         "--frames {dir} --every 0", "--every 2 --seconds 1", "--fps 30 --fps 60", "--orders --seconds 1",
         "--speed 2",       "extra",              "--fps 0.5",       "--fps 0.00001", "--bench {dir}",
         "--bench {dir}/no/such/folder/bench.json", "--video {dir}/no/such/folder/run.mp4",
+        "--from ten",      "--from 5 --seconds 4", "--from 5 --stills {dir} --at 4",
     };
     for (const std::string& arguments : bad) {
         const Capture capture = run("bad", arguments);
@@ -293,8 +294,14 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         EXPECT_EQ(capture.err.size(), 1u) << arguments;
     }
 
-    // Without sync.xm, or with one that cannot be played, the demo would run for ever, unless the run is limited.
-    const Capture noModule = runIn(::testing::TempDir(), "no-module", "");
+    // Without sync.xm, or with one that cannot be played, the demo would run for ever, unless the
+    // run is limited. A folder with some content is used as it is, so the content folder's module
+    // does not stand in.
+    const std::string someContent = ::testing::TempDir() + "some-content";
+    std::filesystem::create_directories(someContent);
+    std::filesystem::copy_file(buildDir + "/data/black.png", someContent + "/black.png",
+                               std::filesystem::copy_options::overwrite_existing);
+    const Capture noModule = runIn(someContent, "no-module", "");
     EXPECT_EQ(noModule.status, 2);
     EXPECT_EQ(noModule.err.size(), 1u);
     const std::string badModuleDir = ::testing::TempDir() + "bad-module";
@@ -363,6 +370,21 @@ TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
     EXPECT_FALSE(samePixels(loadStill(capture, "1"), frame31)) << "frame 31 is after 1 s; frame 30 is the one";
     EXPECT_FALSE(samePixels(frame16, frame31)) << "the caption is fading in, so frames differ";
     EXPECT_GT(litShare(frame31), 0.0) << "the first verse shows by 1 s";
+
+    // From 0.5 s (frame 15) on, the same frames, files and pictures; before it, nothing at all:
+    // "scene 01" belongs to frame 1, so only the start-up lines are printed.
+    const Capture late = run("at-or-after-from", "--fps 30 --from 0.5 --seconds 1.1 --orders {dir}/orders.txt "
+                                                 "--stills {dir}/stills --at 1,0.51 --frames {dir}/frames --every 15");
+    ASSERT_EQ(late.status, 0) << (late.err.empty() ? "" : late.err.back());
+    EXPECT_EQ(late.out, std::vector<std::string>(capture.out.begin(), capture.out.begin() + 3));
+    EXPECT_EQ(late.orders, std::vector<unsigned>(capture.orders.begin() + 14, capture.orders.end()));
+    std::vector<std::string> lateSequence;
+    for (const auto& entry : std::filesystem::directory_iterator(late.dir + "/frames"))
+        lateSequence.push_back(entry.path().filename().string());
+    std::sort(lateSequence.begin(), lateSequence.end());
+    EXPECT_EQ(lateSequence, (std::vector<std::string>{"frame-000016.png", "frame-000031.png"}));
+    EXPECT_TRUE(samePixels(loadStill(late, "0.51"), frame16));
+    EXPECT_TRUE(samePixels(loadStill(late, "1"), loadStill(capture, "1")));
 }
 
 TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)

@@ -29,6 +29,8 @@ struct Options {
     std::string fpsText = "60";
     bool limited = false;  // --seconds given
     Rational seconds;
+    Rational from;  // frames before this timeline time run unseen and write nothing
+    std::string fromText = "0";
     std::string ordersPath;
     std::string stillsDir;
     std::vector<StillRequest> stills;

@@ -17,6 +17,7 @@
 #include "platform/bass_offline.h"
 #include "demo/demo.h"
 #include "demo/display.h"
+#include "runtime/assets.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
 
@@ -156,9 +157,10 @@ __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, c
         std::fputs(usageText(), stderr);
         std::exit(0);
     }
+    enterContentFolder("nerethval-capture");
     if (!options.limited && !std::ifstream("sync.xm")) {
-        std::fputs("nerethval-capture: no sync.xm here, so the demo would never end: run it from build/data, "
-                   "or give --seconds\n",
+        std::fputs("nerethval-capture: no sync.xm in the working directory, so the demo would never end: "
+                   "give --seconds\n",
                    stderr);
         std::exit(2);
     }
@@ -187,8 +189,6 @@ int main(int argc, char** argv)
         if (!hashes)
             return fail("cannot write " + options.hashesPath);
     }
-    if (options.drawAll)
-        setDrawMode(DrawMode::Everything);
 
     sf::RenderWindow window;
     openDemoWindow(window);
@@ -235,14 +235,26 @@ int main(int argc, char** argv)
     bool windowClosed = false;
     unsigned lastOrder = 0xFFFF;
     std::uint64_t k = 0;
+    std::uint64_t shownFrames = 0;
+    // Frames before --from run every bit of the demo's logic but leave no trace: their console
+    // lines go nowhere, and nothing of them is read back, recorded or presented.
+    bool shown = false;
+    std::cout.setstate(std::ios::badbit);
+    setDrawMode(DrawMode::Nothing);
 
     while (!demo.quitRequested) {
         ++k;
+        if (!shown && reached(k, options.fps, options.from)) {
+            shown = true;
+            std::cout.clear();
+            setDrawMode(options.drawAll ? DrawMode::Everything : DrawMode::Layer);
+        }
         // Frame k sees the module after k frame times; its samples are the ones that span this frame.
         const std::uint64_t samples = samplesAfter(k, options.fps) - samplesAfter(k - 1, options.fps);
-        pcm.resize(recording ? samples * 2 : 0);
-        bassRenderOffline(samples, recording ? pcm.data() : nullptr);
-        if (recording && !sendAudio(video, pcm.data(), pcm.size()))
+        const bool mixing = recording && shown;
+        pcm.resize(mixing ? samples * 2 : 0);
+        bassRenderOffline(samples, mixing ? pcm.data() : nullptr);
+        if (mixing && !sendAudio(video, pcm.data(), pcm.size()))
             return fail("ffmpeg stopped taking the soundtrack");
 
         demo.frameDelta = frameDelta;
@@ -251,6 +263,16 @@ int main(int argc, char** argv)
         const unsigned order = drawFrame(window);
         lastOrder = order;
         const std::string scene = sceneLabel(order);
+        const double time = double(Wide(k) * options.fps.den) / double(options.fps.num);
+        if (!shown) {
+            showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
+            if (!window.isOpen()) {
+                windowClosed = true;
+                break;
+            }
+            continue;
+        }
+        ++shownFrames;
         if (benching) {
             glFinish();
             const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
@@ -289,7 +311,6 @@ int main(int argc, char** argv)
         if (recording && !sendFrame(video, frame))
             return fail("ffmpeg stopped taking frames");
 
-        const double time = double(Wide(k) * options.fps.den) / double(options.fps.num);
         showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
 
         if (!presentFrame(window)) {
@@ -319,9 +340,11 @@ int main(int argc, char** argv)
     }
     if (benching) {
         printBenchTable(sceneTimes, startupSeconds, renderer);
-        if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, k, renderer))
+        if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, shownFrames, renderer))
             status = fail("cannot write " + options.benchPath);
     }
+    if (!shown)
+        status = fail("the run ended before --from " + options.fromText + " s, so nothing was written");
     for (const StillRequest& still : options.stills) {
         if (!still.written)
             status = fail("the run ended before " + still.name + " s, so that still was not written");
