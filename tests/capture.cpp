@@ -72,9 +72,9 @@ Capture runIn(const std::string& workDir, const std::string& name, std::string a
     return capture;
 }
 
-Capture run(const std::string& name, const std::string& arguments)
+Capture run(const std::string& name, const std::string& arguments, const std::string& environment = "")
 {
-    return runIn(buildDir + "/data", name, arguments);
+    return runIn(buildDir + "/data", name, arguments, environment);
 }
 
 int sceneNumber(unsigned order)
@@ -283,8 +283,9 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         "--fps 0",         "--fps -30",          "--fps sixty",     "--fps 30/0",   "--fps",
         "--seconds 0",     "--seconds 1e3",      "--stills {dir}",  "--at 1,2",     "--stills {dir} --at 1,,2",
         "--frames {dir} --every 0", "--every 2 --seconds 1", "--fps 30 --fps 60", "--orders --seconds 1",
-        "--speed 2",       "extra",              "--from ten",      "--from 5 --seconds 4",
-        "--from 5 --stills {dir} --at 4",
+        "--speed 2",       "extra",              "--fps 0.5",       "--fps 0.00001", "--bench {dir}",
+        "--bench {dir}/no/such/folder/bench.json", "--video {dir}/no/such/folder/run.mp4",
+        "--from ten",      "--from 5 --seconds 4", "--from 5 --stills {dir} --at 4",
     };
     for (const std::string& arguments : bad) {
         const Capture capture = run("bad", arguments);
@@ -293,8 +294,9 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         EXPECT_EQ(capture.err.size(), 1u) << arguments;
     }
 
-    // Without sync.xm the demo would run for ever, unless the run is limited. A folder with some
-    // content is used as it is, so the content folder's module does not stand in.
+    // Without sync.xm, or with one that cannot be played, the demo would run for ever, unless the
+    // run is limited. A folder with some content is used as it is, so the content folder's module
+    // does not stand in.
     const std::string someContent = ::testing::TempDir() + "some-content";
     std::filesystem::create_directories(someContent);
     std::filesystem::copy_file(buildDir + "/data/black.png", someContent + "/black.png",
@@ -302,6 +304,14 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     const Capture noModule = runIn(someContent, "no-module", "");
     EXPECT_EQ(noModule.status, 2);
     EXPECT_EQ(noModule.err.size(), 1u);
+    const std::string badModuleDir = ::testing::TempDir() + "bad-module";
+    std::filesystem::create_directories(badModuleDir);
+    std::ofstream(badModuleDir + "/sync.xm") << "Extended Module: but nothing after the name\n";
+    const Capture badModule = runIn(badModuleDir, "bad-module", "--frames {dir}/frames", "timeout 600");
+    EXPECT_EQ(badModule.status, 2);
+    ASSERT_FALSE(badModule.err.empty());
+    EXPECT_NE(badModule.err.back().find("sync.xm"), std::string::npos) << badModule.err.back();
+    EXPECT_TRUE(std::filesystem::is_empty(badModule.dir + "/frames")) << "no frame is written";
 
     // Arguments are checked before SFML looks for a display, and a missing display is said plainly.
     const Capture noDisplayBad = runIn(buildDir + "/data", "no-display-bad", "--fps x", "env -u DISPLAY");
@@ -311,6 +321,28 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     EXPECT_EQ(noDisplay.status, 1);
     ASSERT_EQ(noDisplay.err.size(), 1u);
     EXPECT_NE(noDisplay.err[0].find("X display"), std::string::npos) << noDisplay.err[0];
+}
+
+TEST(Capture, APictureThatCannotBeWrittenEndsTheRunNamingItAndLeavesNoPartialFile)
+{
+    // A full disk, as the file size limit makes it (ignoring the signal, writes fail with EFBIG);
+    // any PNG of a 1280 x 720 frame is larger than 1 KiB.
+    const Capture full = run("full", "--seconds 0.5 --stills {dir}/stills --at 0.1", "trap '' XFSZ; ulimit -f 2;");
+    EXPECT_EQ(full.status, 1);
+    ASSERT_FALSE(full.err.empty());
+    EXPECT_NE(full.err.back().find(full.dir + "/stills/0.1.png"), std::string::npos) << full.err.back();
+    EXPECT_TRUE(std::filesystem::is_empty(full.dir + "/stills")) << "neither the still nor its temporary is left";
+
+    // A folder where the first frame of the sequence goes: the finished file cannot take its name.
+    const std::string frames = ::testing::TempDir() + "frames-in-the-way";
+    std::filesystem::remove_all(frames);
+    std::filesystem::create_directories(frames + "/frame-000001.png");
+    const Capture blocked = run("blocked", "--seconds 0.5 --frames " + frames);
+    EXPECT_EQ(blocked.status, 1);
+    ASSERT_FALSE(blocked.err.empty());
+    EXPECT_NE(blocked.err.back().find(frames + "/frame-000001.png"), std::string::npos) << blocked.err.back();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(frames), std::filesystem::directory_iterator()), 1)
+        << "only the folder in the way is there";
 }
 
 TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The capture tool is deterministic, and --from changes nothing it writes: a whole run of the demo
-# and runs that start later (at a scene's first frame, mid-scene, at the flash) print the same lines,
-# see the same orders and write the same stills, byte for byte, for every frame they share (the
-# random sequence is never seeded and the clock is the fixed step). 10 fps keeps the runs short.
+# The capture tool is deterministic, the draw layer changes no pixel, and --from changes nothing it
+# writes. A whole run of the demo and a second whole run that draws every call as the scenes make it
+# (--draw-all) print the same lines and give every frame the same pixels (hashes compared frame by
+# frame); runs that start later (at a scene's first frame, mid-scene, at the flash) print the same
+# lines, see the same orders and write the same stills, byte for byte, for every frame they share
+# (the random sequence is never seeded and the clock is the fixed step). 10 fps keeps the runs short.
 # Arguments: build directory, source directory.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -43,14 +45,26 @@ check() {
   fi
 }
 
-capture whole --at "$times"
+capture whole --at "$times" --hashes "$work/whole/hashes.txt"
 whole=$work/whole
+capture drawall --at "$times" --hashes "$work/drawall/hashes.txt" --draw-all
 # Only a whole run with real pictures makes the comparisons worth anything.
 check "the whole run ends with end?" test "$(tail -n 1 "$whole/stdout.txt")" = "end?"
 check "the whole run wrote 15 stills" test "$(ls "$whole/stills" | wc -l)" -eq 15
 png() { [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]; }
 for still in "$whole/stills/"*.png; do
   check "$(basename "$still") is a PNG file" png "$still"
+done
+
+check "--draw-all: identical standard output" cmp -s "$whole/stdout.txt" "$work/drawall/stdout.txt"
+check "--draw-all: identical orders" cmp -s "$whole/orders.txt" "$work/drawall/orders.txt"
+check "one hash per frame" test "$(wc -l <"$whole/hashes.txt")" -eq "$(wc -l <"$whole/orders.txt")"
+differing=$(paste -d ' ' "$whole/hashes.txt" "$work/drawall/hashes.txt" | awk '$1 != $2 { print NR }')
+check "--draw-all: every frame identical (frames differing: $(echo $differing | cut -c1-80))" \
+  test -z "$differing"
+for still in "$whole/stills/"*.png; do
+  name=$(basename "$still")
+  check "--draw-all: identical still $name" cmp -s "$still" "$work/drawall/stills/$name"
 done
 
 # Frame numbers (1-based) where an order first shows, and frame times as --from and --seconds take them.

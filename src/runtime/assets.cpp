@@ -7,6 +7,7 @@
 
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 namespace {
 
@@ -110,9 +111,12 @@ void reportFailure(const char* message)
 void loadImage(const CatalogueRow& row)
 {
     sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
+    sf::Image decoded;
     // The empty rectangle selects the whole image.
-    if (!texture.loadFromFile(row.file, sf::IntRect()) && row.failureMessage)
+    const bool loaded = decoded.loadFromFile(row.file) && texture.loadFromImage(decoded, sf::IntRect());
+    if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
+    demo.imageFacts[static_cast<int>(row.image)] = loaded ? imageFacts(decoded) : ImageFacts();
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
     texture.setSmooth(true);
 

@@ -150,6 +150,7 @@ struct DemoState {
 
     // Content.
     sf::Texture textures[imageCount];
+    ImageFacts imageFacts[imageCount];  // of each texture's image, for the draw layer
     sf::Sprite sprites[imageCount];
     sf::Font captionFont;
     sf::Text captionText;

@@ -9,13 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "platform/bass.h"
 #include "platform/bass_offline.h"
 #include "demo/demo.h"
+#include "demo/display.h"
 #include "runtime/assets.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
@@ -142,9 +143,8 @@ int fail(const std::string& message)
 
 }  // namespace
 
-// The demo's state block makes textures, which need an X display, before main runs; without one
-// SFML aborts. So the command line and the display are checked first, from the start-up list that
-// glibc calls with the program's arguments ahead of every ordinary static constructor.
+// The command line, the output paths and the display are checked before the state block's
+// static constructors run (see demo/display.h); glibc passes the hook the program's arguments.
 __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, char**)
 {
     Options options;
@@ -164,12 +164,11 @@ __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, c
                    stderr);
         std::exit(2);
     }
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        std::fputs("nerethval-capture: needs an X display (xvfb-run -a -s \"-screen 0 1280x720x24\" works)\n",
-                   stderr);
-        std::exit(1);
+    if (!checkOutputs(options, error)) {
+        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
+        std::exit(2);
     }
+    exitUnlessDisplay("nerethval-capture");
 }
 
 int main(int argc, char** argv)
@@ -178,11 +177,6 @@ int main(int argc, char** argv)
     std::string error;
     parseOptions(argc, argv, options, error);
 
-    std::error_code fileError;
-    for (const std::string& dir : {options.stillsDir, options.framesDir}) {
-        if (!dir.empty() && !std::filesystem::create_directories(dir, fileError) && fileError)
-            return fail("cannot make " + dir + ": " + fileError.message());
-    }
     std::ofstream orders;
     if (!options.ordersPath.empty()) {
         orders.open(options.ordersPath);
@@ -204,6 +198,14 @@ int main(int argc, char** argv)
     startDemo();
     if (!window.isOpen())
         return fail("the window did not open");
+    // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
+    // would go on for ever, writing frames all the while.
+    if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1)) {
+        std::cerr << "nerethval-capture: sync.xm here cannot be played as a module, so the demo would never end: "
+                     "run it from build/data, or give --seconds"
+                  << std::endl;
+        return 2;
+    }
     window.setActive(true);
     const unsigned width = window.getSize().x;
     const unsigned height = window.getSize().y;
@@ -296,16 +298,15 @@ int main(int argc, char** argv)
         for (StillRequest& still : options.stills) {
             if (still.written || !reached(k, options.fps, still.time))
                 continue;
-            const std::string path = options.stillsDir + "/" + still.name + ".png";
-            if (!writePng(frame, path))
-                return fail("cannot write " + path);
+            if (!writePng(frame, options.stillsDir + "/" + still.name + ".png", error))
+                return fail(error);
             still.written = true;
         }
         if (sequenceDue) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(k));
-            if (!writePng(frame, options.framesDir + name))
-                return fail("cannot write " + options.framesDir + name);
+            if (!writePng(frame, options.framesDir + name, error))
+                return fail(error);
         }
         if (recording && !sendFrame(video, frame))
             return fail("ffmpeg stopped taking frames");

@@ -45,6 +45,14 @@ bool positive(const Rational& value)
     return value.num > 0;
 }
 
+// One frame a second is the floor. Slower, a frame's sound block grows without bound (0.00001 fps
+// would want 17 GB at once), and a frame would span so much of the timeline that no still or
+// video made from it is of use; at 1 fps every order of the timeline (9.4 s) still gets nine frames.
+bool atLeastOne(const Rational& value)
+{
+    return value.num >= value.den;
+}
+
 }  // namespace
 
 bool parseRational(const std::string& text, Rational& value)
@@ -132,8 +140,9 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
         }
 
         if (name == "--fps") {
-            if (!parseRational(value, options.fps) || !positive(options.fps)) {
-                error = "--fps wants a positive number such as 60, 59.94 or 30000/1001, not '" + value + "'";
+            if (!parseRational(value, options.fps) || !atLeastOne(options.fps)) {
+                error = "--fps wants a rate of at least 1 frame a second, such as 60, 59.94 or 30000/1001, not '" +
+                        value + "'";
                 return false;
             }
             options.fpsText = value;
