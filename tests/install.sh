@@ -2,9 +2,10 @@
 # The release as a viewer gets it: installed into a fresh prefix, the demo and the capture find their
 # content from any folder, a folder holding some content is used as it is; cpack makes the .deb, whose
 # dependencies cover every library the binaries load, and the release archive with its .nfo.
-# Arguments: build directory, source directory.
+# Arguments: build directory, source directory, and "packages" for the cpack checks alone.
 set -uo pipefail
 build=$(cd "$1" && pwd)
+part=${3:-install}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -31,6 +32,7 @@ run_from() {
 last_line() { [ "$(tail -n 1 "$work/stdout")" = "$1" ]; }
 no_errors() { ! grep -q "^Error while loading" "$work/stdout"; }
 
+if [ "$part" = install ]; then
 echo "1. cmake --install puts the programs in bin/ and the content in share/nerethval/"
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install: cmake --install failed"; exit 1; }
 check "bin/ holds the two programs" test -x "$prefix/bin/nerethval" -a -x "$prefix/bin/nerethval-capture"
@@ -66,6 +68,9 @@ check "the missing font and pictures are reported as ever" \
   test "$(grep -c "^Error while loading" "$work/stdout")" -eq 4
 check "no content folder named" bash -c "! grep -q '^nerethval:' '$work/stderr'"
 
+fi
+
+if [ "$part" = packages ]; then
 echo "5. cpack makes the .deb and the release archive"
 if ! cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1; then
   echo "install: cpack failed"
@@ -95,7 +100,8 @@ closure=$(
   done
 )
 covered=1
-for library in $(ldd "$prefix/bin/nerethval" "$prefix/bin/nerethval-capture" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' | sort -u); do
+dpkg-deb -x "$deb" "$work/unpacked"
+for library in $(ldd "$work/unpacked/usr/bin/nerethval" "$work/unpacked/usr/bin/nerethval-capture" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' | sort -u); do
   real=$(realpath "$library")
   owner=$(dpkg -S "$real" 2>/dev/null || dpkg -S "${real#/usr}" 2>/dev/null || dpkg -S "/usr$real" 2>/dev/null)
   owner=${owner%%:*}
@@ -115,6 +121,7 @@ for file in nerethval.nfo README.md contact-sheet.png bin/nerethval bin/nerethva
     share/nerethval/Quillon8-LICENCE.txt; do
   check "the archive holds $file" grep -qxF "$top/$file" <<<"$listing"
 done
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

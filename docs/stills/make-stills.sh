@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's strip: one still per scene, captured from the real content at 60 fps by
-# build/nerethval-capture and scaled to 320 x 180. Run after the build (scripts/setup.sh); the one
+# build/nerethval-capture and scaled to 320 x 180. Each still is its own run that starts at its
+# moment (--from), so no frame before it is drawn. Run after the build (scripts/setup.sh); the one
 # argument, if given, is another build directory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -12,14 +13,15 @@ times=(3.50 12.91 23.52 32.94 42.35 61.17 80.00 98.82 117.64 136.47 154.59 163.0
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-capture=("$build/nerethval-capture" --fps 60 --seconds "${times[-1]}" --stills "$work"
-         --at "$(IFS=,; echo "${times[*]}")")
 cd "$build/data"
-if [ -n "${DISPLAY:-}" ]; then
-  "${capture[@]}" >/dev/null
-else
-  xvfb-run -a -s "-screen 0 1280x720x24" "${capture[@]}" >/dev/null
-fi
+for time in "${times[@]}"; do
+  capture=("$build/nerethval-capture" --fps 60 --from "$time" --seconds "$time" --stills "$work" --at "$time")
+  if [ -n "${DISPLAY:-}" ]; then
+    "${capture[@]}" >/dev/null
+  else
+    xvfb-run -a -s "-screen 0 1280x720x24" "${capture[@]}" >/dev/null
+  fi
+done
 for i in "${!names[@]}"; do
   ffmpeg -v error -nostdin -y -i "$work/${times[$i]}.png" -vf scale=320:180 "$root/docs/stills/${names[$i]}.png"
 done

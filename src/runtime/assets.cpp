@@ -89,14 +89,16 @@ constexpr int rowsBeforeFont = 3;
 const char* const captionFontFile = "Quillon8.ttf";
 // Content outside the catalogue: the font, and what the frame loop and scene 02 open.
 const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream.mp3"};
-static_assert(imageCount + sizeof(otherContent) / sizeof(otherContent[0]) == contentFileCount,
-              "every content file is named once");
 
 bool holdsContent(const std::filesystem::path& dir)
 {
     std::error_code error;
-    for (int index = 0; index < contentFileCount; ++index) {
-        if (std::filesystem::exists(dir / contentFile(index), error))
+    for (const CatalogueRow& row : catalogue) {
+        if (std::filesystem::exists(dir / row.file, error))
+            return true;
+    }
+    for (const char* file : otherContent) {
+        if (std::filesystem::exists(dir / file, error))
             return true;
     }
     return false;
@@ -144,11 +146,6 @@ void loadAssets()
             loadCaptionFont();
         loadImage(catalogue[row]);
     }
-}
-
-const char* contentFile(int index)
-{
-    return index < imageCount ? catalogue[index].file : otherContent[index - imageCount];
 }
 
 void enterContentFolder(const char* programName)
