@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Records the demo through OpenAL Soft's wave writer and says how sound and picture agree.
+
+  tools/sync/record_sync.py BUILD_DIR [SECONDS] [--silent-timeline]
+
+Runs BUILD_DIR/nerethval for SECONDS (default 60) from a folder holding the content of BUILD_DIR/data,
+with a sync.xm that clicks on the left at every order's first row (make-sync --clicks: the same orders
+and tempo), or the real silent one with --silent-timeline. It needs an X display (xvfb-run will do).
+The time of each standard-output line and the WAV's size every 2 ms are logged; mpg123's decode of
+the MP3 is matched sample for sample with the recording. Reported: where MP3 sample 0 lies, the first
+MP3 sample heard, and for each order that prints a "scene NN" line, when the order's first sample
+was played against that line. Exit status 1 when a figure is off by more than one 60 Hz frame.
+"""
+import array
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+RATE = 44100
+FRAME = 1 / 60
+CLICK_LEVEL = 1000
+ORDER_FRAMES = 64 * 6480  # 64 rows at speed 6 and 102 BPM
+SCENE_OF_ORDER = {0: 1, 1: 2, 2: 3, 3: 4, 4: 5, 6: 6, 8: 7, 10: 8, 12: 9, 14: 10, 16: 11}
+
+
+def stereo(raw):
+    samples = array.array("h")
+    samples.frombytes(raw[: len(raw) // 4 * 4])
+    return samples[0::2], samples[1::2]
+
+
+def record(build, seconds, clicks, folder):
+    data = os.path.join(folder, "data")
+    os.mkdir(data)
+    source = os.path.join(build, "data")
+    for name in os.listdir(source):
+        if name != "sync.xm":
+            os.symlink(os.path.join(source, name), os.path.join(data, name))
+    if clicks:
+        subprocess.run([os.path.join(build, "tools/sync/make-sync"), "--clicks", os.path.join(data, "sync.xm")], check=True)
+    else:
+        os.symlink(os.path.join(source, "sync.xm"), os.path.join(data, "sync.xm"))
+    wav = os.path.join(folder, "out.wav")
+    config = os.path.join(folder, "alsoft.conf")
+    with open(config, "w") as file:
+        file.write("[general]\ndrivers = wave\nperiod_size = 256\nperiods = 2\nfrequency = 44100\n"
+                   "sample-type = int16\ndither = false\noutput-limiter = false\n[wave]\nfile = %s\n" % wav)
+    environment = dict(os.environ, ALSOFT_CONF=config, ALSOFT_DRIVERS="wave")
+    demo = subprocess.Popen([os.path.join(build, "nerethval")], cwd=data, env=environment,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    lines = []
+    reader = threading.Thread(target=lambda: [lines.append((time.monotonic(), line.decode().rstrip("\n")))
+                                              for line in demo.stdout])
+    reader.start()
+    sizes = []
+    start = time.monotonic()
+    while time.monotonic() - start < seconds and demo.poll() is None:
+        try:
+            sizes.append((time.monotonic(), os.stat(wav).st_size))
+        except FileNotFoundError:
+            pass
+        time.sleep(0.002)
+    demo.terminate()
+    demo.wait()
+    reader.join()
+    with open(wav, "rb") as file:
+        recorded = file.read()
+    return lines, sizes, recorded, os.path.join(data, "nerethval_dream.mp3")
+
+
+def main():
+    arguments = [a for a in sys.argv[1:] if not a.startswith("--")]
+    if not arguments:
+        sys.exit(__doc__)
+    build = os.path.abspath(arguments[0])
+    seconds = float(arguments[1]) if len(arguments) > 1 else 60
+    clicks = "--silent-timeline" not in sys.argv
+    with tempfile.TemporaryDirectory() as folder:
+        lines, sizes, recorded, mp3 = record(build, seconds, clicks, folder)
+        decoded = subprocess.run(["mpg123", "-q", "-s", "-e", "s16", "-r", str(RATE), "--stereo", mp3],
+                                 check=True, stdout=subprocess.PIPE).stdout
+    data_start = recorded.find(b"data") + 8
+    left, right = stereo(recorded[data_start:])
+    mp3_left, mp3_right = stereo(decoded)
+    print("recorded %.1f s; %d lines on standard output" % (len(left) / RATE, len(lines)))
+    failed = False
+
+    # The clicks sound on the left only, so the right channel is the MP3's alone: find a second of it.
+    key_at = RATE
+    key = mp3_right[key_at:key_at + 2048].tobytes()
+    found = right.tobytes().find(key)
+    while found >= 0 and found % 2:
+        found = right.tobytes().find(key, found + 1)
+    if found < 0:
+        print("the MP3 was not found in the recording")
+        return 1
+    mp3_start = found // 2 - key_at
+    first_heard = key_at
+    while first_heard > 0 and mp3_start + first_heard > 0 and right[mp3_start + first_heard - 1] == mp3_right[first_heard - 1]:
+        first_heard -= 1
+    heard_end = min(len(right) - mp3_start, len(mp3_right))
+    mismatches = sum(1 for k in range(first_heard, heard_end) if right[mp3_start + k] != mp3_right[k])
+    print("MP3 sample 0 at recorded frame %d; first MP3 sample heard: %d; %d of the %d right-channel samples"
+          " after it differ from mpg123's decode" % (mp3_start, first_heard, mismatches, heard_end - first_heard))
+    failed |= first_heard != 0
+
+    # The writer plays on its own real-time clock; the file grows in steps of its stdio buffer, so
+    # the log entry least behind that clock places frame 0.
+    frame_zero = min(t - (size - data_start) / 4 / RATE for t, size in sizes if size > data_start)
+    played = lambda frame: frame_zero + frame / RATE
+    line_time = {text: t for t, text in reversed(lines)}
+
+    def compare(what, frame, line):
+        if line not in line_time:
+            print("%s: no \"%s\" line" % (what, line))
+            return False
+        offset = played(frame) - line_time[line]
+        print("%s played %+.1f ms from the \"%s\" line" % (what, offset * 1000, line))
+        return abs(offset) <= FRAME
+
+    failed |= not compare("MP3 sample 0", mp3_start, "scene 02")
+    if not clicks:
+        return 1 if failed else 0
+    onsets = []
+    for frame in range(len(left)):
+        k = frame - mp3_start
+        residual = left[frame] - (mp3_left[k] if 0 <= k < len(mp3_left) else 0)
+        if abs(residual) > CLICK_LEVEL and (not onsets or frame - onsets[-1] > RATE):
+            onsets.append(frame)
+    for onset in onsets:
+        order = round((onset - onsets[0]) / ORDER_FRAMES)
+        if order in SCENE_OF_ORDER:
+            failed |= not compare("order %d" % order, onset, "scene %02d" % SCENE_OF_ORDER[order])
+        else:
+            print("order %d played at %.3f s (it prints no line)" % (order, played(onset) - frame_zero))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
