@@ -3,15 +3,19 @@
 
   tools/sync/record_sync.py BUILD_DIR [SECONDS] [--silent-timeline]
 
-Runs BUILD_DIR/nerethval for SECONDS (default 60) from a folder holding the content of BUILD_DIR/data,
+Records SECONDS (default 60) of BUILD_DIR/nerethval run from a folder holding the content of BUILD_DIR/data,
 with a sync.xm that clicks on the left at every order's first row (make-sync --clicks: the same orders
 and tempo), or the real silent one with --silent-timeline. It needs an X display (xvfb-run will do).
 The time of each standard-output line and the WAV's size every 2 ms are logged; mpg123's decode of
 the MP3 is matched sample for sample with the recording. Reported: where MP3 sample 0 lies, the first
 MP3 sample heard, and for each order that prints a "scene NN" line, when the order's first sample
-was played against that line. Exit status 1 when a figure is off by more than one 60 Hz frame.
+was played against that line. The frame loop queries the position once a frame, so a slow frame
+makes a line late however well the sound keeps time: the end of each presented frame is logged too
+(a preloaded glXSwapBuffers), and each line is shown with the frame before it.
+Exit status 1 when a figure is off by more than one 60 Hz frame.
 """
 import array
+import bisect
 import os
 import subprocess
 import sys
@@ -23,6 +27,27 @@ RATE = 44100
 FRAME = 1 / 60
 CLICK_LEVEL = 1000
 ORDER_FRAMES = 64 * 6480  # 64 rows at speed 6 and 102 BPM
+FRAME_LOGGER = r"""
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+void glXSwapBuffers(void* display, unsigned long drawable)
+{
+    static void (*next)(void*, unsigned long);
+    static FILE* log;
+    if (!next) {
+        next = (void (*)(void*, unsigned long))dlsym(RTLD_NEXT, "glXSwapBuffers");
+        log = fopen(getenv("FRAME_LOG"), "w");
+    }
+    next(display, drawable);
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    fprintf(log, "%.6f\n", now.tv_sec + now.tv_nsec * 1e-9);
+    fflush(log);
+}
+"""
 SCENE_OF_ORDER = {0: 1, 1: 2, 2: 3, 3: 4, 4: 5, 6: 6, 8: 7, 10: 8, 12: 9, 14: 10, 16: 11}
 
 
@@ -48,27 +73,34 @@ def record(build, seconds, clicks, folder):
     with open(config, "w") as file:
         file.write("[general]\ndrivers = wave\nperiod_size = 256\nperiods = 2\nfrequency = 44100\n"
                    "sample-type = int16\ndither = false\noutput-limiter = false\n[wave]\nfile = %s\n" % wav)
-    environment = dict(os.environ, ALSOFT_CONF=config, ALSOFT_DRIVERS="wave")
+    logger = os.path.join(folder, "frame_logger")
+    with open(logger + ".c", "w") as file:
+        file.write(FRAME_LOGGER)
+    subprocess.run(["cc", "-shared", "-fPIC", "-o", logger + ".so", logger + ".c", "-ldl"], check=True)
+    frame_log = os.path.join(folder, "frames.txt")
+    environment = dict(os.environ, ALSOFT_CONF=config, ALSOFT_DRIVERS="wave", LD_PRELOAD=logger + ".so",
+                       FRAME_LOG=frame_log)
     demo = subprocess.Popen([os.path.join(build, "nerethval")], cwd=data, env=environment,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     lines = []
     reader = threading.Thread(target=lambda: [lines.append((time.monotonic(), line.decode().rstrip("\n")))
                                               for line in demo.stdout])
     reader.start()
-    sizes = []
-    start = time.monotonic()
-    while time.monotonic() - start < seconds and demo.poll() is None:
+    sizes = [(time.monotonic(), 0)]
+    while sizes[-1][1] < seconds * RATE * 4 and demo.poll() is None:
+        time.sleep(0.002)
         try:
             sizes.append((time.monotonic(), os.stat(wav).st_size))
         except FileNotFoundError:
             pass
-        time.sleep(0.002)
     demo.terminate()
     demo.wait()
     reader.join()
     with open(wav, "rb") as file:
         recorded = file.read()
-    return lines, sizes, recorded, os.path.join(data, "nerethval_dream.mp3")
+    with open(frame_log) as file:
+        frames = [float(line) for line in file]
+    return lines, sizes, recorded, frames, os.path.join(data, "nerethval_dream.mp3")
 
 
 def main():
@@ -79,7 +111,7 @@ def main():
     seconds = float(arguments[1]) if len(arguments) > 1 else 60
     clicks = "--silent-timeline" not in sys.argv
     with tempfile.TemporaryDirectory() as folder:
-        lines, sizes, recorded, mp3 = record(build, seconds, clicks, folder)
+        lines, sizes, recorded, frames, mp3 = record(build, seconds, clicks, folder)
         decoded = subprocess.run(["mpg123", "-q", "-s", "-e", "s16", "-r", str(RATE), "--stereo", mp3],
                                  check=True, stdout=subprocess.PIPE).stdout
     data_start = recorded.find(b"data") + 8
@@ -118,7 +150,13 @@ def main():
             print("%s: no \"%s\" line" % (what, line))
             return False
         offset = played(frame) - line_time[line]
-        print("%s played %+.1f ms from the \"%s\" line" % (what, offset * 1000, line))
+        # The frame before the line's began with the query that still gave the previous position.
+        ended = bisect.bisect_left(frames, line_time[line])
+        before = "it is the first frame"
+        if ended >= 2:
+            before = "the frame before it and the line's own up to the query took %.1f ms" % (
+                (line_time[line] - frames[ended - 2]) * 1000)
+        print("%s played %+.1f ms from the \"%s\" line; %s" % (what, offset * 1000, line, before))
         return abs(offset) <= FRAME
 
     failed |= not compare("MP3 sample 0", mp3_start, "scene 02")
