@@ -151,13 +151,14 @@ TEST(AudioDevice, StreamsAreHeardWholeWithinAFrameOfThePositionThatStartedThem)
     std::uint64_t dataStart = 0;
     const std::vector<std::int16_t> recorded = recordedFrames(dataStart);
     const long long frameCount = static_cast<long long>(recorded.size() / 2);
-    // The writer plays the frames out on its own real-time clock, but the file grows in 4 KiB
-    // steps of its stdio buffer: the log entry least behind that clock gives where frame 0 stood.
+    // The writer mixes each period of 256 frames when its last frame is due on its real-time clock
+    // and writes it at once, but the file grows in 4 KiB steps of its stdio buffer: the log entry
+    // least behind that clock gives where frame 0 stood.
     double frameZeroAt = 1e9;
     for (const auto& [seconds, size] : sizeAt)
         if (size > dataStart)
             frameZeroAt = std::min(frameZeroAt, seconds - static_cast<double>(size - dataStart) / 4 / 44100);
-    auto writtenAt = [&](long long frame) { return frameZeroAt + static_cast<double>(frame) / 44100; };
+    auto writtenAt = [&](long long frame) { return frameZeroAt + static_cast<double>(frame / 256 + 1) * 256 / 44100; };
 
     // The tone is the same on both sides, so left minus right is the timeline's clicks alone.
     std::vector<long long> clicks;

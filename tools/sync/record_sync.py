@@ -10,8 +10,9 @@ The time of each standard-output line and the WAV's size every 2 ms are logged; 
 the MP3 is matched sample for sample with the recording. Reported: where MP3 sample 0 lies, the first
 MP3 sample heard, and for each order that prints a "scene NN" line, when the order's first sample
 was played against that line. The frame loop queries the position once a frame, so a slow frame
-makes a line late however well the sound keeps time: the end of each presented frame is logged too
-(a preloaded glXSwapBuffers), and each line is shown with the frame before it.
+makes a line late however well the sound keeps time: the end of each presented frame is logged too,
+and each line is shown with the frame before it. Both are stamped inside the demo's process by a
+preloaded glXSwapBuffers and fflush, so a busy machine does not delay them on their way here.
 Exit status 1 when a figure is off by more than one 60 Hz frame.
 """
 import array
@@ -25,6 +26,7 @@ import time
 
 RATE = 44100
 FRAME = 1 / 60
+PERIOD = 256  # the device's period, in frames
 CLICK_LEVEL = 1000
 ORDER_FRAMES = 64 * 6480  # 64 rows at speed 6 and 102 BPM
 FRAME_LOGGER = r"""
@@ -33,19 +35,33 @@ FRAME_LOGGER = r"""
 #include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
+static void stamp(char what)
+{
+    static FILE* log;
+    if (!log)
+        log = fopen(getenv("FRAME_LOG"), "w");
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    fprintf(log, "%c %.6f\n", what, now.tv_sec + now.tv_nsec * 1e-9);
+    fflush(log);
+}
 void glXSwapBuffers(void* display, unsigned long drawable)
 {
     static void (*next)(void*, unsigned long);
-    static FILE* log;
-    if (!next) {
+    if (!next)
         next = (void (*)(void*, unsigned long))dlsym(RTLD_NEXT, "glXSwapBuffers");
-        log = fopen(getenv("FRAME_LOG"), "w");
-    }
     next(display, drawable);
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    fprintf(log, "%.6f\n", now.tv_sec + now.tv_nsec * 1e-9);
-    fflush(log);
+    stamp('F');
+}
+int fflush(FILE* stream)
+{
+    static int (*next)(FILE*);
+    if (!next)
+        next = (int (*)(FILE*))dlsym(RTLD_NEXT, "fflush");
+    const int result = next(stream);
+    if (stream == stdout)
+        stamp('L');
+    return result;
 }
 """
 SCENE_OF_ORDER = {0: 1, 1: 2, 2: 3, 3: 4, 4: 5, 6: 6, 8: 7, 10: 8, 12: 9, 14: 10, 16: 11}
@@ -71,8 +87,8 @@ def record(build, seconds, clicks, folder):
     wav = os.path.join(folder, "out.wav")
     config = os.path.join(folder, "alsoft.conf")
     with open(config, "w") as file:
-        file.write("[general]\ndrivers = wave\nperiod_size = 256\nperiods = 2\nfrequency = 44100\n"
-                   "sample-type = int16\ndither = false\noutput-limiter = false\n[wave]\nfile = %s\n" % wav)
+        file.write("[general]\ndrivers = wave\nperiod_size = %d\nperiods = 2\nfrequency = 44100\n"
+                   "sample-type = int16\ndither = false\noutput-limiter = false\n[wave]\nfile = %s\n" % (PERIOD, wav))
     logger = os.path.join(folder, "frame_logger")
     with open(logger + ".c", "w") as file:
         file.write(FRAME_LOGGER)
@@ -99,7 +115,13 @@ def record(build, seconds, clicks, folder):
     with open(wav, "rb") as file:
         recorded = file.read()
     with open(frame_log) as file:
-        frames = [float(line) for line in file]
+        stamps = [line.split() for line in file]
+    frames = [float(t) for what, t in stamps if what == "F"]
+    flushed = [float(t) for what, t in stamps if what == "L"]
+    if len(flushed) == len(lines):
+        lines = [(t, text) for t, (_, text) in zip(flushed, lines)]
+    else:
+        print("%d flushes for %d lines: lines are timed as they arrive" % (len(flushed), len(lines)))
     return lines, sizes, recorded, frames, os.path.join(data, "nerethval_dream.mp3")
 
 
@@ -139,10 +161,11 @@ def main():
           " after it differ from mpg123's decode" % (mp3_start, first_heard, mismatches, heard_end - first_heard))
     failed |= first_heard != 0
 
-    # The writer plays on its own real-time clock; the file grows in steps of its stdio buffer, so
-    # the log entry least behind that clock places frame 0.
+    # The writer mixes each period when its last frame is due on its real-time clock and writes it
+    # at once; the file grows in steps of its stdio buffer, so the log entry least behind that clock
+    # places frame 0.
     frame_zero = min(t - (size - data_start) / 4 / RATE for t, size in sizes if size > data_start)
-    played = lambda frame: frame_zero + frame / RATE
+    played = lambda frame: frame_zero + (frame // PERIOD + 1) * PERIOD / RATE
     line_time = {text: t for t, text in reversed(lines)}
 
     def compare(what, frame, line):
