@@ -143,23 +143,58 @@ def main():
     failed = False
 
     # The clicks sound on the left only, so the right channel is the MP3's alone: find a second of it.
-    key_at = RATE
-    key = mp3_right[key_at:key_at + 2048].tobytes()
-    found = right.tobytes().find(key)
-    while found >= 0 and found % 2:
-        found = right.tobytes().find(key, found + 1)
-    if found < 0:
+    right_bytes = right.tobytes()
+
+    def find(k, after):
+        """The recorded frame where MP3 sample k lies, searching from recorded frame `after`."""
+        key = mp3_right[k:k + 2048].tobytes()
+        found = right_bytes.find(key, 2 * after)
+        while found >= 0 and found % 2:
+            found = right_bytes.find(key, found + 1)
+        return found // 2 if found >= 0 and len(key) == 4096 else None
+
+    mp3_start = find(RATE, 0)
+    if mp3_start is None:
         print("the MP3 was not found in the recording")
         return 1
-    mp3_start = found // 2 - key_at
-    first_heard = key_at
+    mp3_start -= RATE
+    first_heard = RATE
     while first_heard > 0 and mp3_start + first_heard > 0 and right[mp3_start + first_heard - 1] == mp3_right[first_heard - 1]:
         first_heard -= 1
-    heard_end = min(len(right) - mp3_start, len(mp3_right))
-    mismatches = sum(1 for k in range(first_heard, heard_end) if right[mp3_start + k] != mp3_right[k])
-    print("MP3 sample 0 at recorded frame %d; first MP3 sample heard: %d; %d of the %d right-channel samples"
-          " after it differ from mpg123's decode" % (mp3_start, first_heard, mismatches, heard_end - first_heard))
+    print("MP3 sample 0 at recorded frame %d; first MP3 sample heard: %d" % (mp3_start, first_heard))
     failed |= first_heard != 0
+
+    # Past a gap (an output that ran dry) the MP3 is found again further on, later by the gap.
+    # segments: (recorded frame, MP3 sample) where each stretch of faithful samples begins.
+    segments = [(mp3_start + first_heard, first_heard)]
+    while True:
+        frame, k = segments[-1]
+        count = min(len(right) - frame, len(mp3_right) - k)
+        bad = next((i for i in range(count) if right[frame + i] != mp3_right[k + i]), None)
+        if bad is None:
+            break
+        again = find(k + bad + RATE // 10, frame + bad)
+        if again is None:
+            print("the MP3 differs from mpg123's decode from its sample %d on" % (k + bad))
+            failed = True
+            break
+        gap = again - RATE // 10 - (frame + bad)
+        print("gap: %.1f ms of silence before MP3 sample %d (%.3f s into it)" % (gap * 1000 / RATE, k + bad, (k + bad) / RATE))
+        segments.append((frame + bad + gap, k + bad))
+        failed = True
+    print("%d gaps; the rest of the recorded right channel is mpg123's decode, sample for sample" % (len(segments) - 1))
+
+    starts = [frame for frame, _ in segments]
+
+    def mp3_left_at(frame):
+        """The MP3's left sample at a recorded frame: 0 before it, in a gap and after its end."""
+        index = bisect.bisect_right(starts, frame) - 1
+        if index < 0:
+            return 0
+        k = segments[index][1] + frame - starts[index]
+        if k >= len(mp3_left) or (index + 1 < len(segments) and k >= segments[index + 1][1]):
+            return 0
+        return mp3_left[k]
 
     # The writer mixes each period when its last frame is due on its real-time clock and writes it
     # at once; the file grows in steps of its stdio buffer, so the log entry least behind that clock
@@ -187,8 +222,7 @@ def main():
         return 1 if failed else 0
     onsets = []
     for frame in range(len(left)):
-        k = frame - mp3_start
-        residual = left[frame] - (mp3_left[k] if 0 <= k < len(mp3_left) else 0)
+        residual = left[frame] - mp3_left_at(frame)
         if abs(residual) > CLICK_LEVEL and (not onsets or frame - onsets[-1] > RATE):
             onsets.append(frame)
     for onset in onsets:
