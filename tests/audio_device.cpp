@@ -111,7 +111,7 @@ TEST(AudioDevice, PositionFollowsTheFramesPlayedNotThoseDecodedAhead)
     const std::string errors = ::testing::internal::GetCapturedStderr();
     std::cout << "ahead at most " << mostAhead * 1000 << " ms, behind at most " << mostBehind * 1000 << " ms\n";
     EXPECT_GT(lastHeard, 0.5) << "the position advanced";
-    // Reporting the decoded position instead would run about 190 ms ahead: eight 1024-frame
+    // Reporting the decoded position instead would run about 370 ms ahead: sixteen 1024-frame
     // buffers queued, plus the device's own latency.
     EXPECT_LT(mostAhead, 0.03) << "the position never runs ahead of what has been played";
     EXPECT_LT(mostBehind, 0.05) << "the position keeps up with the clock";

@@ -34,10 +34,10 @@ namespace {
 constexpr QWORD failedPosition = ~QWORD(0);
 constexpr std::size_t decodeBlock = 1024;           // frames
 constexpr std::uint64_t largestFile = 256ull << 20;  // bytes; a bigger "file" is refused, not read
-// Each device channel keeps 8 buffers of 1024 frames (186 ms) queued: shorter queues ran dry on a
-// loaded machine. A channel's start does not wait for any queue, so depth costs no latency.
+// Each device channel keeps 16 buffers of 1024 frames (372 ms) queued: 150 ms still ran dry now
+// and then on a loaded machine. A channel's start waits for no queue, so depth costs no latency.
 constexpr std::size_t deviceBlock = 1024;  // frames
-constexpr int deviceBuffers = 8;
+constexpr int deviceBuffers = 16;
 
 enum class Output { None, Device, Silent, Offline };
 

@@ -225,8 +225,13 @@ def main():
         residual = left[frame] - mp3_left_at(frame)
         if abs(residual) > CLICK_LEVEL and (not onsets or frame - onsets[-1] > RATE):
             onsets.append(frame)
+    if not onsets:
+        print("no click of the timeline was heard")
+        return 1
+    # Orders are counted from the first click heard, which is order 0's unless its start was lost.
+    first_order = round((played(onsets[0]) - line_time.get("scene 01", played(onsets[0]))) * RATE / ORDER_FRAMES)
     for onset in onsets:
-        order = round((onset - onsets[0]) / ORDER_FRAMES)
+        order = first_order + round((onset - onsets[0]) / ORDER_FRAMES)
         if order in SCENE_OF_ORDER:
             failed |= not compare("order %d" % order, onset, "scene %02d" % SCENE_OF_ORDER[order])
         else:
