@@ -111,8 +111,8 @@ TEST(AudioDevice, PositionFollowsTheFramesPlayedNotThoseDecodedAhead)
     const std::string errors = ::testing::internal::GetCapturedStderr();
     std::cout << "ahead at most " << mostAhead * 1000 << " ms, behind at most " << mostBehind * 1000 << " ms\n";
     EXPECT_GT(lastHeard, 0.5) << "the position advanced";
-    // Reporting the decoded position instead would run about 370 ms ahead: sixteen 1024-frame
-    // buffers queued, plus the device's own latency.
+    // Reporting the decoded position instead would run about 740 ms ahead: 32 buffers of 1024
+    // frames queued, plus the device's own latency.
     EXPECT_LT(mostAhead, 0.03) << "the position never runs ahead of what has been played";
     EXPECT_LT(mostBehind, 0.05) << "the position keeps up with the clock";
     EXPECT_EQ(errors.find("no sound device"), std::string::npos) << errors;

@@ -34,10 +34,12 @@ namespace {
 constexpr QWORD failedPosition = ~QWORD(0);
 constexpr std::size_t decodeBlock = 1024;           // frames
 constexpr std::uint64_t largestFile = 256ull << 20;  // bytes; a bigger "file" is refused, not read
-// Each device channel keeps 16 buffers of 1024 frames (372 ms) queued: 150 ms still ran dry now
-// and then on a loaded machine. A channel's start waits for no queue, so depth costs no latency.
+// Each device channel keeps 32 buffers of 1024 frames (743 ms) queued: 150 ms and 372 ms still ran
+// dry now and then on a loaded machine. A channel's start waits for no queue, so depth costs no
+// latency; the caller's thread queues the first 8 (186 ms) and the refill thread the rest.
 constexpr std::size_t deviceBlock = 1024;  // frames
-constexpr int deviceBuffers = 16;
+constexpr int deviceBuffers = 32;
+constexpr int primedBuffers = 8;
 
 enum class Output { None, Device, Silent, Offline };
 
@@ -74,6 +76,7 @@ struct Channel {
     // With a sound device:
     ALuint source = 0;
     ALuint buffers[deviceBuffers] = {};
+    int buffersInUse = 0;              // the first ones of `buffers`, queued at least once since the start
     std::uint64_t unqueuedFrames = 0;  // frames of the buffers played and taken back from the queue
     std::uint64_t heardFrames = 0;     // latest answer of deviceHeardFrame, never lower until a restart
 
@@ -330,14 +333,17 @@ bool startOnDevice(Channel& channel)
     }
     channel.unqueuedFrames = 0;
     channel.heardFrames = 0;
-    for (ALuint buffer : channel.buffers)
-        queueBlock(channel, buffer);
+    for (channel.buffersInUse = 0; channel.buffersInUse < primedBuffers; ++channel.buffersInUse)
+        queueBlock(channel, channel.buffers[channel.buffersInUse]);
     alSourcePlay(channel.source);
+    mixer.device.wake.notify_one();
     return true;
 }
 
 void refillOnDevice(Channel& channel)
 {
+    for (; channel.buffersInUse < deviceBuffers; ++channel.buffersInUse)
+        queueBlock(channel, channel.buffers[channel.buffersInUse]);
     ALint processed = 0;
     alGetSourcei(channel.source, AL_BUFFERS_PROCESSED, &processed);
     for (; processed > 0; --processed) {
