@@ -212,8 +212,10 @@ def main():
         ended = bisect.bisect_left(frames, line_time[line])
         before = "it is the first frame"
         if ended >= 2:
-            before = "the frame before it and the line's own up to the query took %.1f ms" % (
-                (line_time[line] - frames[ended - 2]) * 1000)
+            # The position changed between the two queries, somewhere in that span.
+            span = line_time[line] - frames[ended - 2]
+            before = "the frame before it and the line's own up to the query took %.1f ms; the sound is%s" \
+                " within a frame of that span" % (span * 1000, "" if -span - FRAME <= offset <= FRAME else " not")
         print("%s played %+.1f ms from the \"%s\" line; %s" % (what, offset * 1000, line, before))
         return abs(offset) <= FRAME
 
