@@ -34,8 +34,8 @@ namespace {
 constexpr QWORD failedPosition = ~QWORD(0);
 constexpr std::size_t decodeBlock = 1024;           // frames
 constexpr std::uint64_t largestFile = 256ull << 20;  // bytes; a bigger "file" is refused, not read
-// Each device channel keeps 32 buffers of 1024 frames (743 ms) queued: 150 ms and 372 ms still ran
-// dry now and then on a loaded machine. A channel's start waits for no queue, so depth costs no
+// Each device channel keeps 32 buffers of 1024 frames (743 ms) queued: queues of 186 ms and 372 ms
+// each ran dry in a recording on a heavily loaded machine. A channel's start waits for no queue, so depth costs no
 // latency; the caller's thread queues the first 8 (186 ms) and the refill thread the rest.
 constexpr std::size_t deviceBlock = 1024;  // frames
 constexpr int deviceBuffers = 32;
@@ -57,8 +57,8 @@ struct Mp3Deleter {
 struct Channel {
     bool isModule = false;
     bool looping = false;
-    // The data: `bytes` for modules and for streams given from memory; a stream from a file is read
-    // from `fd` as it plays. Either way the data is the window of `length` bytes from `offset`.
+    // The data: `bytes` holds it for modules and for streams given from memory; a stream from a
+    // file is read from `fd` as it plays, `length` bytes from `offset`.
     std::vector<char> bytes;
     int fd = -1;
     std::uint64_t offset = 0;
@@ -168,6 +168,7 @@ int openRegularFile(const char* path, std::uint64_t& size, std::string& problem)
     return -1;
 }
 
+// The frame of the silent or offline clock being heard now, never lower than an earlier answer.
 std::uint64_t heardFrame()
 {
     std::uint64_t frame = mixer.mixedFrames;
