@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config git
   libsfml-dev libopenal-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
+  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev libpng-dev
   libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg
   fonts-roboto-unhinted

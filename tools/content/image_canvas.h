@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 struct Vec2 {
@@ -141,3 +142,7 @@ std::vector<float> blurMask(const std::vector<float>& mask, int width, int heigh
 // the colours exact), sets the alpha a glow needs to show over black, dithers, and converts to
 // straight 8-bit RGBA.
 sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight = true);
+
+// Writes the image as an RGBA PNG at zlib's strongest compression: smaller files decode faster
+// at start-up, and the decoded pixels are the same. False if the file cannot be written.
+bool savePng(const sf::Image& image, const std::string& path);
