@@ -1,5 +1,13 @@
 #include "runtime/assets.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
 
@@ -79,14 +87,57 @@ void reportFailure(const char* message)
     printLine(message);
 }
 
-void loadImage(const CatalogueRow& row)
+// Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
+// workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context.
+struct DecodedImage {
+    sf::Image pixels;
+    bool decoded = false;
+    bool ready = false;  // guarded by DecodeQueue::lock
+};
+
+struct DecodeQueue {
+    DecodedImage images[imageCount];
+    std::atomic<int> nextRow{0};
+    std::mutex lock;
+    std::condition_variable readyChanged;
+};
+
+void decodeAhead(DecodeQueue& queue)
+{
+    for (int row = queue.nextRow++; row < imageCount; row = queue.nextRow++) {
+        DecodedImage& image = queue.images[row];
+        image.decoded = image.pixels.loadFromFile(catalogue[row].file);
+        std::lock_guard<std::mutex> hold(queue.lock);
+        image.ready = true;
+        queue.readyChanged.notify_all();
+    }
+}
+
+DecodedImage& waitForImage(DecodeQueue& queue, int row)
+{
+    DecodedImage& image = queue.images[row];
+    std::unique_lock<std::mutex> hold(queue.lock);
+    queue.readyChanged.wait(hold, [&] { return image.ready; });
+    return image;
+}
+
+int decodeWorkerCount()
+{
+    // Decoded images wait in memory until they are uploaded; beyond the cores, more workers would
+    // only hold more of them at once.
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+void loadImage(const CatalogueRow& row, DecodedImage& image)
 {
     sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
-    if (!texture.loadFromFile(row.file, sf::IntRect()) && row.failureMessage)
+    const bool loaded = image.decoded && texture.loadFromImage(image.pixels, sf::IntRect());
+    if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
     texture.setSmooth(true);
+    image.pixels = sf::Image();
 
     sf::Sprite& placed = sprite(row.image);
     // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
@@ -107,9 +158,15 @@ void loadCaptionFont()
 
 void loadAssets()
 {
+    DecodeQueue queue;
+    std::vector<std::thread> workers;
+    for (int i = 0; i < decodeWorkerCount(); ++i)
+        workers.emplace_back(decodeAhead, std::ref(queue));
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
             loadCaptionFont();
-        loadImage(catalogue[row]);
+        loadImage(catalogue[row], waitForImage(queue, row));
     }
+    for (std::thread& worker : workers)
+        worker.join();
 }
