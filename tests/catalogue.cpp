@@ -1,12 +1,15 @@
-// The content catalogue: what start-up reports for missing files, and where each sprite sits.
+// The content catalogue: what start-up reports for missing files, and where each sprite sits; and
+// the draw layer, which works from what the catalogue learns of each image.
 #include <gtest/gtest.h>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "runtime/assets.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "support/support.h"
 
 namespace fs = std::filesystem;
@@ -130,4 +133,131 @@ TEST_F(Catalogue, SpritesArePlacedAsTheirGroupsNeed)
     for (Image plain : {Image::Title, Image::HexagonSmall, Image::Credits, Image::Glint2,
                         Image::G3D1_3, Image::Glint, Image::G4_2, Image::Glint6, Image::Halo2})
         expectPlacement(plain, zero, zero);
+}
+
+namespace {
+
+// A demo texture holding `picture`, with the facts the loader would give it, on a sprite of its own.
+sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, sf::Vector2f position)
+{
+    sf::Texture& texture = demo.textures[static_cast<int>(image)];
+    EXPECT_TRUE(texture.loadFromImage(picture));
+    texture.setSmooth(true);
+    demo.imageFacts[static_cast<int>(image)] = imageFacts(picture);
+    sf::Sprite placed(texture);
+    placed.setOrigin(origin);
+    placed.setPosition(position);
+    return placed;
+}
+
+sf::Image picture(unsigned width, unsigned height, sf::Color fill)
+{
+    sf::Image image;
+    image.create(width, height, fill);
+    return image;
+}
+
+void paint(sf::Image& image, sf::IntRect area, sf::Color colour)
+{
+    for (int y = area.top; y < area.top + area.height; ++y)
+        for (int x = area.left; x < area.left + area.width; ++x)
+            image.setPixel(unsigned(x), unsigned(y), colour);
+}
+
+sf::Image frameDrawnIn(DrawMode mode, const std::function<void(sf::RenderWindow&)>& draws)
+{
+    sf::RenderWindow& window = testWindow();
+    setDrawMode(mode);
+    window.clear(sf::Color::Black);
+    draws(window);
+    flushDraws(window);
+    setDrawMode(DrawMode::Layer);
+    sf::Texture copy;
+    copy.create(window.getSize().x, window.getSize().y);
+    copy.update(window);
+    return copy.copyToImage();
+}
+
+int differingPixels(const sf::Image& a, const sf::Image& b)
+{
+    int count = 0;
+    for (unsigned y = 0; y < a.getSize().y; ++y)
+        for (unsigned x = 0; x < a.getSize().x; ++x)
+            count += a.getPixel(x, y) != b.getPixel(x, y);
+    return count;
+}
+
+}  // namespace
+
+// The layer draws each frame exactly as drawing every call would, in the cases where leaving out
+// or narrowing a draw is tempting and wrong.
+TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
+{
+    testWindow();
+    const sf::Vector2f centre(640.0f, 360.0f);
+    sf::Image glintPicture = picture(1280, 720, sf::Color::Transparent);
+    paint(glintPicture, {40, 40, 100, 60}, sf::Color(255, 200, 100, 255));
+    paint(glintPicture, {600, 330, 80, 60}, sf::Color(90, 160, 255, 120));
+    paint(glintPicture, {1200, 650, 50, 40}, sf::Color(255, 255, 255, 3));
+    const sf::Sprite glint = loadedAs(Image::Glint1_3, glintPicture, centre, centre);
+    sf::Sprite black = loadedAs(Image::Black, picture(1280, 720, sf::Color::Black), centre, centre);
+    sf::Image halvesPicture = picture(1280, 720, sf::Color::Black);
+    paint(halvesPicture, {640, 0, 640, 720}, sf::Color::White);
+    sf::Sprite halves = loadedAs(Image::White, halvesPicture, centre, centre);
+    sf::Image ringsPicture = picture(720, 720, sf::Color::Transparent);
+    paint(ringsPicture, {0, 0, 30, 30}, sf::Color(255, 0, 0, 200));
+    paint(ringsPicture, {690, 340, 30, 40}, sf::Color(0, 255, 0, 255));
+    paint(ringsPicture, {300, 700, 120, 20}, sf::Color(0, 0, 255, 90));
+    sf::Sprite turned = loadedAs(Image::H1, ringsPicture, {360.0f, 360.0f}, centre);
+    turned.setRotation(30.0f);
+    turned.setScale(1.3f, 1.3f);
+    sf::Image sparkPicture = picture(21, 19, sf::Color::Transparent);
+    paint(sparkPicture, {5, 4, 11, 11}, sf::Color(255, 255, 0, 180));
+    const sf::Sprite spark = loadedAs(Image::Glitter, sparkPicture, {10.0f, 9.0f}, {300.0f, 200.0f});
+    sf::Font font;
+    ASSERT_TRUE(font.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
+    sf::Text caption("over the overlay", font, 64);
+    caption.setPosition(200.0f, 300.0f);
+
+    // Each frame drawn through the layer and drawn call by call, pixel for pixel the same.
+    const auto layeredFrame = [](const char* what, const std::function<void(sf::RenderWindow&)>& draws) {
+        const sf::Image layered = frameDrawnIn(DrawMode::Layer, draws);
+        EXPECT_EQ(differingPixels(layered, frameDrawnIn(DrawMode::Everything, draws)), 0) << what;
+        return layered;
+    };
+
+    black.setScale(0.0f, 0.0f);
+    sf::Image frame = layeredFrame("a zero-scale opaque overlay hides nothing", [&](sf::RenderWindow& window) {
+        drawSprite(window, glint);
+        drawSprite(window, black);
+    });
+    EXPECT_EQ(frame.getPixel(50, 50), sf::Color(255, 200, 100));
+
+    black.setScale(0.7f, 0.7f);
+    black.setColor(sf::Color(255, 255, 255, 128));
+    frame = layeredFrame("a turned sprite reaches every cell its corners turn into", [&](sf::RenderWindow& window) {
+        drawSprite(window, glint);
+        drawSprite(window, black);
+        drawSprite(window, turned);
+        drawSprite(window, spark);
+    });
+    EXPECT_NEAR(frame.getPixel(300, 200).g, 180, 2) << "the unscaled spark";
+    EXPECT_GT(differingPixels(frame, picture(1280, 720, sf::Color::Black)), 2000) << "the turned corners";
+
+    halves.setColor(sf::Color(255, 255, 255, 254));
+    frame = layeredFrame("an opaque picture at alpha 254 lets what is beneath through", [&](sf::RenderWindow& window) {
+        drawSprite(window, glint);
+        drawSprite(window, halves);
+    });
+    EXPECT_EQ(frame.getPixel(50, 50).r, 1);
+
+    black.setScale(1.0f, 1.0f);
+    black.setColor(sf::Color::White);
+    frame = layeredFrame("a caption over an opaque overlay still shows", [&](sf::RenderWindow& window) {
+        drawSprite(window, glint);
+        drawSprite(window, black);
+        drawText(window, caption);
+    });
+    EXPECT_EQ(frame.getPixel(50, 50), sf::Color::Black) << "the overlay hides the glint";
+    EXPECT_GT(differingPixels(frame, picture(1280, 720, sf::Color::Black)), 500) << "the caption is drawn";
 }

@@ -11,6 +11,7 @@
 #include "runtime/assets.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 namespace {
 
@@ -143,6 +144,7 @@ unsigned drawFrame(sf::RenderWindow& window)
     } else if (SceneFunction scene = sceneForOrder(order)) {
         scene(window);
     }
+    flushDraws(window);
     return order;
 }
 

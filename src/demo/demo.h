@@ -11,7 +11,7 @@ SceneFunction sceneForOrder(unsigned order);
 void openDemoWindow(sf::RenderWindow& window);
 // OpenGL state, content, pools, audio and the timeline module, in start-up order.
 void startDemo();
-// One frame up to the scene's drawing: events, clears, position query, dispatch.
+// One frame up to presenting it: events, clears, position query, dispatch, the scene's drawing.
 // frameDelta must already be set. Returns the order the dispatch saw.
 unsigned drawFrame(sf::RenderWindow& window);
 // Presents the frame; true while the loop should go on.

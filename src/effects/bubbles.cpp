@@ -4,6 +4,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createBubblePool()
@@ -48,7 +49,7 @@ void updateDrawBubbles(sf::RenderWindow& window)
         bubbleSprite.setPosition(bubble.x, bubble.y);
         bubbleSprite.setScale(bubble.scale, bubble.scale);
         bubbleSprite.setColor(unitAlphaColour(bubble.alpha));
-        window.draw(bubbleSprite);
+        drawSprite(window, bubbleSprite);
     }
 }
 

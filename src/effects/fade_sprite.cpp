@@ -2,6 +2,7 @@
 
 #include "runtime/alpha.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 // The state is left as it is, so an instance is good for one appearance per run.
 void showFadeSprite(FadeSprite& fadeSprite)
@@ -40,5 +41,5 @@ void drawFadeSprite(FadeSprite& fadeSprite, sf::RenderWindow& window)
     if (!fadeSprite.visible)
         return;
     fadeSprite.sprite->setColor(unitAlphaColour(fadeSprite.alpha));
-    window.draw(*fadeSprite.sprite);
+    drawSprite(window, *fadeSprite.sprite);
 }

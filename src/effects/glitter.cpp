@@ -2,6 +2,7 @@
 
 #include "runtime/alpha.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createGlitterPool()
@@ -57,6 +58,6 @@ void drawGlitter(sf::RenderWindow& window)
             continue;
         glitter.setPosition(static_cast<float>(point.x), static_cast<float>(point.y));
         glitter.setColor(unitAlphaColour(point.alpha));
-        window.draw(glitter);
+        drawSprite(window, glitter);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "runtime/alpha.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createHexPulsePool()
@@ -63,6 +64,6 @@ void updateDrawHexPulses(sf::RenderWindow& window)
         hexagon.setScale(pulse.scale, pulse.scale);
         hexagon.setColor(unitAlphaColour(pulse.alpha));
         hexagon.setRotation(pulse.rotation);
-        window.draw(hexagon);
+        drawSprite(window, hexagon);
     }
 }

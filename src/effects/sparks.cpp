@@ -4,6 +4,7 @@
 
 #include "runtime/alpha.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createSparkPool()
@@ -70,6 +71,6 @@ void drawSparks(sf::RenderWindow& window)
         sparkSprite.setRotation(spark.spin);
         sparkSprite.setPosition(static_cast<float>(spark.x), static_cast<float>(spark.y));
         sparkSprite.setColor(unitAlphaColour(spark.alpha));
-        window.draw(sparkSprite);
+        drawSprite(window, sparkSprite);
     }
 }

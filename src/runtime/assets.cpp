@@ -6,10 +6,12 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 namespace {
 
@@ -92,6 +94,7 @@ void reportFailure(const char* message)
 struct DecodedImage {
     sf::Image pixels;
     bool decoded = false;
+    ImageFacts facts;  // worked out on the worker too: it reads every texel
     bool ready = false;  // guarded by DecodeQueue::lock
 };
 
@@ -107,6 +110,8 @@ void decodeAhead(DecodeQueue& queue)
     for (int row = queue.nextRow++; row < imageCount; row = queue.nextRow++) {
         DecodedImage& image = queue.images[row];
         image.decoded = image.pixels.loadFromFile(catalogue[row].file);
+        if (image.decoded)
+            image.facts = imageFacts(image.pixels);
         std::lock_guard<std::mutex> hold(queue.lock);
         image.ready = true;
         queue.readyChanged.notify_all();
@@ -135,6 +140,7 @@ void loadImage(const CatalogueRow& row, DecodedImage& image)
     const bool loaded = image.decoded && texture.loadFromImage(image.pixels, sf::IntRect());
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
+    demo.imageFacts[static_cast<int>(row.image)] = loaded ? std::move(image.facts) : ImageFacts();
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
     texture.setSmooth(true);
     image.pixels = sf::Image();

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "effects/fade_sprite.h"
+#include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/reveal.h"
 
@@ -149,10 +150,12 @@ struct DemoState {
 
     // Content.
     sf::Texture textures[imageCount];
+    ImageFacts imageFacts[imageCount];  // of each texture's image, for the draw layer
     sf::Sprite sprites[imageCount];
     sf::Font captionFont;
     sf::Text captionText;
     sf::Clock demoClock;
+    DrawLayer drawLayer;
 
     // Each scene's own state.
     OpeningSceneState scene01;

@@ -2,6 +2,7 @@
 // stays until 7.059 s and is black again from 8.2355 s until the timeline moves on.
 #include "runtime/alpha.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/scenes.h"
 
 void creditsScene(sf::RenderWindow& window)
@@ -23,6 +24,6 @@ void creditsScene(sf::RenderWindow& window)
     // Set before drawing, so whatever the flash scene left on the overlay never shows.
     sprite(Image::Black).setColor(alphaColour(scene.blackAlpha));
 
-    window.draw(sprite(Image::Credits));
-    window.draw(sprite(Image::Black));
+    drawSprite(window, sprite(Image::Credits));
+    drawSprite(window, sprite(Image::Black));
 }

@@ -5,6 +5,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/scenes.h"
 
 void flashScene(sf::RenderWindow& window)
@@ -38,7 +39,7 @@ void flashScene(sf::RenderWindow& window)
     sprite(Image::Black).setColor(alphaColour(overlayAlpha));
 
     // white.png keeps the colour scene 11's white-out left on it.
-    window.draw(sprite(Image::White));
-    window.draw(gantz);
-    window.draw(sprite(Image::Black));
+    drawSprite(window, sprite(Image::White));
+    drawSprite(window, gantz);
+    drawSprite(window, sprite(Image::Black));
 }

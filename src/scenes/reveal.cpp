@@ -7,6 +7,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 
 namespace {
@@ -102,5 +103,5 @@ void applyRevealColours(const Reveal& reveal, int layerCount)
 void drawRevealLayers(sf::RenderWindow& window, int layerCount)
 {
     for (int index = 0; index < layerCount; ++index)
-        window.draw(stackedLayer(index));
+        drawSprite(window, stackedLayer(index));
 }

@@ -4,6 +4,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -23,5 +24,5 @@ void scene02(sf::RenderWindow& window)
     advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);
 
     demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

@@ -3,6 +3,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
 
@@ -18,5 +19,5 @@ void scene03(sf::RenderWindow& window)
 
     sf::Sprite& title = sprite(Image::Title);
     title.setColor(alphaColour(scene.fader.alpha));
-    window.draw(title);
+    drawSprite(window, title);
 }

@@ -4,6 +4,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -91,8 +92,8 @@ void scene04(sf::RenderWindow& window)
     white.setScale(scene.zoomScale, scene.zoomScale);
     wall.setScale(scene.zoomScale, scene.zoomScale);
 
-    window.draw(white);
-    window.draw(black);
-    window.draw(wall);
-    window.draw(demo.captionText);
+    drawSprite(window, white);
+    drawSprite(window, black);
+    drawSprite(window, wall);
+    drawText(window, demo.captionText);
 }

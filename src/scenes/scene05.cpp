@@ -4,6 +4,7 @@
 #include "effects/bubbles.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -51,9 +52,9 @@ void scene05(sf::RenderWindow& window)
     applyRevealColours(scene.reveal, 1);
 
     for (Image glint : glintLayers)
-        window.draw(sprite(glint));
-    window.draw(sprite(Image::Black));
+        drawSprite(window, sprite(glint));
+    drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 1);
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

@@ -5,6 +5,7 @@
 #include "effects/glitter.h"
 #include "effects/random.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -45,11 +46,11 @@ void scene06(sf::RenderWindow& window)
 
     applyRevealColours(scene.reveal, 2);
 
-    window.draw(sprite(Image::Glint2));
+    drawSprite(window, sprite(Image::Glint2));
     updateGlitter();
     drawGlitter(window);
-    window.draw(sprite(Image::Black));
+    drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 2);
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

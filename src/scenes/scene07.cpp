@@ -4,6 +4,7 @@
 #include "effects/bubbles.h"
 #include "effects/fade_sprite.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -76,25 +77,25 @@ void scene07(sf::RenderWindow& window)
     sprite(Image::G3D1_2).setPosition(scene.fastScroll + 1280.0f, 0.0f);
     sprite(Image::G3D1_3).setPosition(scene.fastScroll + 2240.0f, 0.0f);
 
-    window.draw(sprite(Image::G3Bg));
-    window.draw(sprite(Image::G3D4));
-    window.draw(sprite(Image::G3D3));
-    window.draw(sprite(Image::G3D2));
+    drawSprite(window, sprite(Image::G3Bg));
+    drawSprite(window, sprite(Image::G3D4));
+    drawSprite(window, sprite(Image::G3D3));
+    drawSprite(window, sprite(Image::G3D2));
     // The strip's first piece comes round again further along.
     sf::Sprite& stripStart = sprite(Image::G3D1);
-    window.draw(stripStart);
+    drawSprite(window, stripStart);
     stripStart.setPosition(scene.fastScroll + 3820.0f, 0.0f);
-    window.draw(stripStart);
-    window.draw(sprite(Image::G3D1_1));
-    window.draw(sprite(Image::G3D1_2));
-    window.draw(sprite(Image::G3D1_3));
+    drawSprite(window, stripStart);
+    drawSprite(window, sprite(Image::G3D1_1));
+    drawSprite(window, sprite(Image::G3D1_2));
+    drawSprite(window, sprite(Image::G3D1_3));
     for (FadeSprite& fadeSprite : demo.fadeSprites) {
         updateFadeSprite(fadeSprite);
         drawFadeSprite(fadeSprite, window);
     }
-    window.draw(sprite(Image::G3Fg));
-    window.draw(sprite(Image::Black));
+    drawSprite(window, sprite(Image::G3Fg));
+    drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 3);
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

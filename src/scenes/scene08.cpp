@@ -3,6 +3,7 @@
 // 6.0 s, cross-fade from 8.2355 s, verse in from 14.118 s, verse out from 17.6475 s.
 #include "effects/bubbles.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -32,15 +33,15 @@ void scene08(sf::RenderWindow& window)
 
     applyRevealColours(scene.reveal, 4);
 
-    window.draw(sprite(Image::Glint4));
+    drawSprite(window, sprite(Image::Glint4));
     if (scene.overlay1Shown)
-        window.draw(sprite(Image::G4_1));
+        drawSprite(window, sprite(Image::G4_1));
     if (scene.overlay2Shown)
-        window.draw(sprite(Image::G4_2));
+        drawSprite(window, sprite(Image::G4_2));
     if (scene.overlay3Shown)
-        window.draw(sprite(Image::G4_3));
-    window.draw(sprite(Image::Black));
+        drawSprite(window, sprite(Image::G4_3));
+    drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 4);
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

@@ -4,6 +4,7 @@
 #include "effects/bubbles.h"
 #include "runtime/alpha.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -42,10 +43,10 @@ void scene09(sf::RenderWindow& window)
     glint.setScale(scene.glintScale, scene.glintScale);
     skull.setScale(scene.skullScale, scene.skullScale);
 
-    window.draw(glint);
-    window.draw(skull);
-    window.draw(sprite(Image::Black));
+    drawSprite(window, glint);
+    drawSprite(window, skull);
+    drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, layerCount);
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

@@ -5,6 +5,7 @@
 #include "effects/random.h"
 #include "effects/sparks.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
@@ -63,10 +64,10 @@ void scene10(sf::RenderWindow& window)
 
     updateSparks();
     drawSparks(window);
-    window.draw(sprite(Image::Halo));
-    window.draw(sprite(Image::Glint6));
-    window.draw(sprite(Image::Black));
+    drawSprite(window, sprite(Image::Halo));
+    drawSprite(window, sprite(Image::Glint6));
+    drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, layerCount);
-    window.draw(demo.captionText);
+    drawText(window, demo.captionText);
 }

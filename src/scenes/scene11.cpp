@@ -6,6 +6,7 @@
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 #include "scenes/scenes.h"
 
 void scene11(sf::RenderWindow& window)
@@ -66,5 +67,5 @@ void scene11(sf::RenderWindow& window)
 
     updateDrawHexPulses(window);
     updateDrawBubbles(window);
-    window.draw(white);
+    drawSprite(window, white);
 }

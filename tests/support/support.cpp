@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 sf::RenderWindow& testWindow()
 {
@@ -32,11 +33,13 @@ void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frame
 {
     demo.frameDelta = frameDelta;
     scene(testWindow());
+    flushDraws(testWindow());
 }
 
 sf::Color windowPixel(int x, int y)
 {
     sf::RenderWindow& window = testWindow();
+    flushDraws(window);
     sf::Texture texture;
     texture.create(window.getSize().x, window.getSize().y);
     texture.update(window);

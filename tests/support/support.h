@@ -11,10 +11,11 @@ sf::RenderWindow& testWindow();
 // Everything written to std::cout while body runs.
 std::string captureConsole(const std::function<void()>& body);
 
-// Sets frameDelta and runs one call of a scene (or anything that reads frameDelta).
+// Sets frameDelta and runs one call of a scene (or anything that reads frameDelta), then draws
+// what it handed to the draw layer.
 void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frameDelta);
 
-// The pixel at (x, y) of what has been drawn into the test window so far.
+// The pixel at (x, y) of what has been drawn into the test window so far, handed-in draws included.
 sf::Color windowPixel(int x, int y);
 
 // A looping timeline module written for the test: speed 1 at 255 BPM, one row every

@@ -36,6 +36,8 @@ struct Options {
     std::uint64_t every = 1;
     std::string videoPath;
     std::string benchPath;
+    std::string hashesPath;
+    bool drawAll = false;  // every draw as the scenes make it, not through the draw layer
     bool help = false;
 };
 
@@ -55,6 +57,8 @@ struct FrameImage {
 // Reads the back buffer of the current context (call before the frame is presented).
 void readFrame(FrameImage& frame, unsigned width, unsigned height);
 bool writePng(const FrameImage& frame, const std::string& path);
+// 16 hex digits that differ for frames that differ (FNV-1a over the pixels), for comparing runs.
+std::string frameHash(const FrameImage& frame);
 
 // ffmpeg fed by two pipes: the 44.1 kHz stereo mix and raw frames. Both are queued here and
 // written as ffmpeg takes them, so that neither stream can stall the other (ffmpeg opens its
@@ -75,10 +79,12 @@ bool sendAudio(VideoPipe& video, const std::int16_t* samples, std::size_t valueC
 bool sendFrame(VideoPipe& video, const FrameImage& frame);
 bool finishVideo(VideoPipe& video, std::string& error);
 
-// Frame times of one scene label ("scene 05", "flash", "black", ...), in milliseconds.
+// Frame times of one scene label ("scene 05", "flash", "black", ...), in milliseconds: wall
+// time and the process's CPU time for each frame.
 struct SceneTimes {
     std::string scene;
     std::vector<double> frameMs;
+    std::vector<double> cpuMs;
 };
 
 struct TimeSummary {

@@ -17,6 +17,7 @@
 #include "platform/bass_offline.h"
 #include "demo/demo.h"
 #include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 namespace {
 
@@ -75,6 +76,15 @@ double processAgeSeconds()
     clock_gettime(CLOCK_BOOTTIME, &now);
     const double started = std::strtod(field.c_str(), nullptr) / double(sysconf(_SC_CLK_TCK));
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9 - started;
+}
+
+// CPU time of the whole process, its rasteriser threads included: on a busy machine it still
+// says what a frame costs when wall time also counts the waits for other processes.
+double processCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
 }
 
 struct Progress {
@@ -177,6 +187,14 @@ int main(int argc, char** argv)
         if (!orders)
             return fail("cannot write " + options.ordersPath);
     }
+    std::ofstream hashes;
+    if (!options.hashesPath.empty()) {
+        hashes.open(options.hashesPath);
+        if (!hashes)
+            return fail("cannot write " + options.hashesPath);
+    }
+    if (options.drawAll)
+        setDrawMode(DrawMode::Everything);
 
     sf::RenderWindow window;
     openDemoWindow(window);
@@ -227,17 +245,20 @@ int main(int argc, char** argv)
 
         demo.frameDelta = frameDelta;
         const Clock::time_point frameStart = Clock::now();
+        const double cpuStart = processCpuMs();
         const unsigned order = drawFrame(window);
         lastOrder = order;
         const std::string scene = sceneLabel(order);
         if (benching) {
             glFinish();
             const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
+            const double cpuMs = processCpuMs() - cpuStart;
             auto times = std::find_if(sceneTimes.begin(), sceneTimes.end(),
                                       [&](const SceneTimes& known) { return known.scene == scene; });
             if (times == sceneTimes.end())
-                times = sceneTimes.insert(sceneTimes.end(), SceneTimes{scene, {}});
+                times = sceneTimes.insert(sceneTimes.end(), SceneTimes{scene, {}, {}});
             times->frameMs.push_back(ms);
+            times->cpuMs.push_back(cpuMs);
         }
         if (orders.is_open())
             orders << order << '\n';
@@ -246,8 +267,10 @@ int main(int argc, char** argv)
         for (const StillRequest& still : options.stills)
             stillDue = stillDue || (!still.written && reached(k, options.fps, still.time));
         const bool sequenceDue = !options.framesDir.empty() && (k - 1) % options.every == 0;
-        if (stillDue || sequenceDue || recording)
+        if (stillDue || sequenceDue || recording || hashes.is_open())
             readFrame(frame, width, height);
+        if (hashes.is_open())
+            hashes << frameHash(frame) << '\n';
         for (StillRequest& still : options.stills) {
             if (still.written || !reached(k, options.fps, still.time))
                 continue;
@@ -287,6 +310,11 @@ int main(int argc, char** argv)
         orders.close();
         if (orders.fail())
             status = fail("cannot write " + options.ordersPath);
+    }
+    if (hashes.is_open()) {
+        hashes.close();
+        if (hashes.fail())
+            status = fail("cannot write " + options.hashesPath);
     }
     if (benching) {
         printBenchTable(sceneTimes, startupSeconds, renderer);

@@ -70,8 +70,11 @@ const char* usageText()
 {
     return "usage: nerethval-capture [--fps N] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
            "                         [--frames DIR [--every K]] [--video FILE.mp4] [--bench FILE.json]\n"
+           "                         [--hashes FILE] [--draw-all]\n"
            "Runs the demo on a fixed-step clock from build/data (the working directory) until it ends\n"
-           "(order 20) or for S seconds of timeline time. Standard output carries only the demo's lines.\n";
+           "(order 20) or for S seconds of timeline time. Standard output carries only the demo's lines.\n"
+           "--hashes writes one line per frame with a hash of its pixels; --draw-all draws every call as\n"
+           "the scenes make it instead of through the draw layer, which leaves out what changes no pixel.\n";
 }
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error)
@@ -94,8 +97,12 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.help = true;
             continue;
         }
+        if (name == "--draw-all" && !hasValue) {
+            options.drawAll = true;
+            continue;
+        }
         static const char* const known[] = {"--fps", "--seconds", "--orders", "--stills", "--at",
-                                            "--frames", "--every", "--video", "--bench"};
+                                            "--frames", "--every", "--video", "--bench", "--hashes"};
         bool isKnown = false;
         for (const char* option : known)
             isKnown = isKnown || name == option;
@@ -153,6 +160,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.videoPath = value;
         } else if (name == "--bench") {
             options.benchPath = value;
+        } else if (name == "--hashes") {
+            options.hashesPath = value;
         }
     }
 

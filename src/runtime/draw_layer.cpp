@@ -1,0 +1,375 @@
+#include "runtime/draw_layer.h"
+
+#include <SFML/OpenGL.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+
+#include "runtime/demo_state.h"
+
+namespace {
+
+// Facts are trusted only for the image they were worked out from: a demo texture, still that size,
+// drawn whole and not repeated. Anything else (a test picture, say) is drawn without them.
+const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
+{
+    const sf::Texture* texture = sprite.getTexture();
+    const std::less<const sf::Texture*> before;
+    if (!texture || before(texture, demo.textures) || !before(texture, demo.textures + imageCount))
+        return nullptr;
+    image = static_cast<int>(texture - demo.textures);
+    const ImageFacts& facts = demo.imageFacts[image];
+    const sf::Vector2u size = texture->getSize();
+    if (!facts.known || size != facts.size || texture->isRepeated() ||
+        sprite.getTextureRect() != sf::IntRect(0, 0, int(size.x), int(size.y)))
+        return nullptr;
+    return &facts;
+}
+
+// The default view maps world coordinates one to one onto window pixels; only then do the cells,
+// the cover test and whole-pixel placement mean what they say.
+bool worldIsPixels(const sf::RenderWindow& window)
+{
+    const sf::View& view = window.getView();
+    const sf::Vector2f size(window.getSize());
+    return view.getRotation() == 0.0f && view.getSize() == size && view.getCenter() == size * 0.5f &&
+           view.getViewport() == sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f);
+}
+
+float determinant(const sf::Transform& transform)
+{
+    const float* m = transform.getMatrix();
+    return m[0] * m[5] - m[4] * m[1];
+}
+
+// An opaque image at full alpha whose quad holds every corner of the window replaces every pixel.
+// A zero-scale sprite has no inverse (SFML would hand back the identity), so it never covers.
+bool coversWindow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u windowSize)
+{
+    if (!facts || !facts->opaque || sprite.getColor().a != 255)
+        return false;
+    const float* m = sprite.getTransform().getMatrix();
+    const double det = double(m[0]) * m[5] - double(m[4]) * m[1];
+    if (std::fabs(det) < 1e-9)
+        return false;
+    const sf::FloatRect local = sprite.getLocalBounds();
+    for (float x : {0.0f, float(windowSize.x)}) {
+        for (float y : {0.0f, float(windowSize.y)}) {
+            const double dx = double(x) - m[12];
+            const double dy = double(y) - m[13];
+            const double u = (m[5] * dx - m[4] * dy) / det;
+            const double v = (m[0] * dy - m[1] * dx) / det;
+            if (u < 0.0 || v < 0.0 || u > local.width || v > local.height)
+                return false;
+        }
+    }
+    return true;
+}
+
+// The window rectangle that a local rectangle of the sprite can touch, a pixel wider all round.
+sf::FloatRect reach(const sf::Sprite& sprite, const sf::FloatRect& local)
+{
+    const sf::FloatRect bounds = sprite.getTransform().transformRect(local);
+    return {bounds.left - 1.0f, bounds.top - 1.0f, bounds.width + 2.0f, bounds.height + 2.0f};
+}
+
+bool touchesWindow(const sf::FloatRect& area, sf::Vector2u windowSize)
+{
+    return area.left < float(windowSize.x) && area.top < float(windowSize.y) && area.left + area.width > 0.0f &&
+           area.top + area.height > 0.0f;
+}
+
+// A texel rectangle grown by one texel all round: linear filtering reads the neighbours.
+sf::FloatRect paddedTexels(int left, int top, int width, int height)
+{
+    return {float(left - 1), float(top - 1), float(width + 2), float(height + 2)};
+}
+
+// Whether a sprite can change a pixel at all.
+bool canShow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u windowSize)
+{
+    if (sprite.getColor().a == 0 || determinant(sprite.getTransform()) == 0.0f)
+        return false;
+    if (!facts)
+        return touchesWindow(reach(sprite, sprite.getLocalBounds()), windowSize);
+    const sf::IntRect& box = facts->alphaBox;
+    if (box.width <= 0 || box.height <= 0)
+        return false;
+    return touchesWindow(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
+}
+
+// Marks the window cells that the image's non-empty tiles can reach and gathers them into
+// rectangles of cells: runs along each row, stacked where the rows below repeat them.
+void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, sf::Vector2u windowSize)
+{
+    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
+    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
+    layer.cells.assign(std::size_t(across) * std::size_t(down), 0);
+    const int tilesAcross = int(facts.tilesAcross);
+    const int tilesDown = tilesAcross ? int(facts.nonEmptyTiles.size()) / tilesAcross : 0;
+    for (int ty = 0; ty < tilesDown; ++ty) {
+        for (int tx = 0; tx < tilesAcross; ++tx) {
+            if (!facts.nonEmptyTiles[std::size_t(ty * tilesAcross + tx)])
+                continue;
+            const int left = tx * drawCellSize;
+            const int top = ty * drawCellSize;
+            const int width = std::min(drawCellSize, int(facts.size.x) - left);
+            const int height = std::min(drawCellSize, int(facts.size.y) - top);
+            const sf::FloatRect area = reach(sprite, paddedTexels(left, top, width, height));
+            if (!touchesWindow(area, windowSize))
+                continue;
+            const int x0 = std::max(0, int(std::floor(area.left / drawCellSize)));
+            const int y0 = std::max(0, int(std::floor(area.top / drawCellSize)));
+            const int x1 = std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize)));
+            const int y1 = std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)));
+            for (int y = y0; y <= y1; ++y)
+                std::memset(&layer.cells[std::size_t(y * across + x0)], 1, std::size_t(x1 - x0 + 1));
+        }
+    }
+
+    layer.scissors.clear();
+    for (int y = 0; y < down; ++y) {
+        for (int x = 0; x < across;) {
+            if (!layer.cells[std::size_t(y * across + x)]) {
+                ++x;
+                continue;
+            }
+            const int runStart = x;
+            while (x < across && layer.cells[std::size_t(y * across + x)])
+                ++x;
+            const auto above = std::find_if(layer.scissors.begin(), layer.scissors.end(), [&](const sf::IntRect& rect) {
+                return rect.left == runStart && rect.width == x - runStart && rect.top + rect.height == y;
+            });
+            if (above != layer.scissors.end())
+                ++above->height;
+            else
+                layer.scissors.push_back({runStart, y, x - runStart, 1});
+        }
+    }
+}
+
+void setScissor(const sf::IntRect& cells, sf::Vector2u windowSize)
+{
+    const int left = cells.left * drawCellSize;
+    const int top = cells.top * drawCellSize;
+    const int right = std::min(int(windowSize.x), (cells.left + cells.width) * drawCellSize);
+    const int bottom = std::min(int(windowSize.y), (cells.top + cells.height) * drawCellSize);
+    glScissor(left, int(windowSize.y) - bottom, right - left, bottom - top);
+}
+
+// The product of a texel channel and a tint channel where the blend unit's own product is exact.
+bool exactProduct(sf::Uint8 texel, sf::Uint8 tint, sf::Uint8& product)
+{
+    if (texel == 0 || tint == 0)
+        product = 0;
+    else if (texel == 255)
+        product = tint;
+    else if (tint == 255)
+        product = texel;
+    else
+        return false;
+    return true;
+}
+
+// A one-colour image needs no texture: the quad in the colour the texture would give it.
+bool plainColour(const sf::Sprite& sprite, const ImageFacts& facts, sf::Color& colour)
+{
+    const sf::Color tint = sprite.getColor();
+    return facts.oneColour && exactProduct(facts.colour.r, tint.r, colour.r) &&
+           exactProduct(facts.colour.g, tint.g, colour.g) && exactProduct(facts.colour.b, tint.b, colour.b) &&
+           exactProduct(facts.colour.a, tint.a, colour.a);
+}
+
+// Unscaled, unturned and on whole pixels, every pixel centre lands on a texel centre, where
+// linear filtering reads that one texel.
+bool onWholeTexels(const sf::Sprite& sprite)
+{
+    const float* m = sprite.getTransform().getMatrix();
+    return m[0] == 1.0f && m[5] == 1.0f && m[4] == 0.0f && m[1] == 0.0f && m[12] == std::floor(m[12]) &&
+           m[13] == std::floor(m[13]);
+}
+
+void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::Color* plain)
+{
+    if (!plain) {
+        window.draw(sprite);
+        return;
+    }
+    const sf::FloatRect local = sprite.getLocalBounds();
+    // The sprite's own vertex order, so the quad splits into the same two triangles.
+    const sf::Vertex quad[] = {
+        {{0.0f, 0.0f}, *plain},
+        {{0.0f, local.height}, *plain},
+        {{local.width, 0.0f}, *plain},
+        {{local.width, local.height}, *plain},
+    };
+    window.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(sprite.getTransform()));
+}
+
+void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sprite& sprite,
+                        const ImageFacts* facts, int image, sf::Vector2u windowSize)
+{
+    if (!facts) {
+        window.draw(sprite);
+        return;
+    }
+    findScissors(layer, sprite, *facts, windowSize);
+    if (layer.scissors.empty())
+        return;
+
+    sf::Color colour;
+    const bool plain = plainColour(sprite, *facts, colour);
+    sf::Texture& texture = demo.textures[image];
+    const bool nearest = !plain && texture.isSmooth() && onWholeTexels(sprite);
+    if (nearest)
+        texture.setSmooth(false);
+    glEnable(GL_SCISSOR_TEST);
+    for (const sf::IntRect& cells : layer.scissors) {
+        setScissor(cells, windowSize);
+        drawNarrowed(window, sprite, plain ? &colour : nullptr);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    if (nearest)
+        texture.setSmooth(true);
+}
+
+bool textShows(const sf::Text& text)
+{
+    return text.getFillColor().a != 0 || (text.getOutlineThickness() != 0.0f && text.getOutlineColor().a != 0);
+}
+
+}  // namespace
+
+ImageFacts imageFacts(const sf::Image& image)
+{
+    ImageFacts facts;
+    const sf::Vector2u size = image.getSize();
+    const sf::Uint8* pixels = image.getPixelsPtr();
+    if (!pixels || size.x == 0 || size.y == 0)
+        return facts;
+    facts.known = true;
+    facts.size = size;
+    facts.tilesAcross = (size.x + drawCellSize - 1) / drawCellSize;
+    const unsigned tilesDown = (size.y + drawCellSize - 1) / drawCellSize;
+    facts.nonEmptyTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, false);
+
+    // Texels as 32-bit words: R, G, B, A in memory order.
+    std::uint32_t first;
+    std::memcpy(&first, pixels, 4);
+    std::uint32_t alphaMask;
+    const sf::Uint8 alphaOnly[4] = {0, 0, 0, 255};
+    std::memcpy(&alphaMask, alphaOnly, 4);
+    bool opaque = true;
+    bool oneColour = true;
+    unsigned left = size.x, top = size.y, right = 0, bottom = 0;  // alpha box, right and bottom exclusive
+    std::vector<std::uint32_t> row(size.x);
+    for (unsigned y = 0; y < size.y; ++y) {
+        std::memcpy(row.data(), pixels + std::size_t(y) * size.x * 4, std::size_t(size.x) * 4);
+        for (unsigned tile = 0; tile < facts.tilesAcross; ++tile) {
+            const unsigned from = tile * drawCellSize;
+            const unsigned to = std::min(size.x, from + drawCellSize);
+            std::uint32_t any = 0, all = alphaMask, differs = 0;
+            for (unsigned x = from; x < to; ++x) {
+                any |= row[x];
+                all &= row[x];
+                differs |= row[x] ^ first;
+            }
+            opaque = opaque && (all & alphaMask) == alphaMask;
+            oneColour = oneColour && differs == 0;
+            if ((any & alphaMask) == 0)
+                continue;
+            facts.nonEmptyTiles[std::size_t(y / drawCellSize) * facts.tilesAcross + tile] = true;
+            top = std::min(top, y);
+            bottom = y + 1;
+            unsigned x = from;
+            while ((row[x] & alphaMask) == 0)
+                ++x;
+            left = std::min(left, x);
+            x = to;
+            while ((row[x - 1] & alphaMask) == 0)
+                --x;
+            right = std::max(right, x);
+        }
+    }
+    facts.opaque = opaque;
+    facts.oneColour = oneColour;
+    facts.colour = sf::Color(pixels[0], pixels[1], pixels[2], pixels[3]);
+    if (right > left)
+        facts.alphaBox = sf::IntRect(int(left), int(top), int(right - left), int(bottom - top));
+    return facts;
+}
+
+void setDrawMode(DrawMode mode)
+{
+    demo.drawLayer.mode = mode;
+}
+
+void drawSprite(sf::RenderWindow& window, const sf::Sprite& sprite)
+{
+    DrawLayer& layer = demo.drawLayer;
+    if (layer.mode == DrawMode::Everything)
+        window.draw(sprite);
+    else if (layer.mode == DrawMode::Layer)
+        layer.draws.push_back({sprite, -1});
+}
+
+void drawText(sf::RenderWindow& window, const sf::Text& text)
+{
+    DrawLayer& layer = demo.drawLayer;
+    if (layer.mode == DrawMode::Everything) {
+        window.draw(text);
+    } else if (layer.mode == DrawMode::Layer) {
+        if (layer.textCount == layer.texts.size())
+            layer.texts.push_back(text);
+        else
+            layer.texts[layer.textCount] = text;
+        layer.draws.push_back({sf::Sprite(), static_cast<int>(layer.textCount++)});
+    }
+}
+
+void flushDraws(sf::RenderWindow& window)
+{
+    DrawLayer& layer = demo.drawLayer;
+    if (layer.draws.empty())
+        return;
+    const sf::Vector2u windowSize = window.getSize();
+    const bool narrow = worldIsPixels(window);
+
+    // Whatever lies beneath the last draw that covers the window cannot show.
+    std::size_t first = 0;
+    for (std::size_t i = layer.draws.size(); narrow && i-- > 0;) {
+        const DeferredDraw& draw = layer.draws[i];
+        int image = 0;
+        if (draw.text < 0 && coversWindow(draw.sprite, factsOf(draw.sprite, image), windowSize)) {
+            first = i;
+            break;
+        }
+    }
+
+    window.setActive(true);
+    const GLboolean fog = glIsEnabled(GL_FOG);
+    glDisable(GL_FOG);
+    for (std::size_t i = first; i < layer.draws.size(); ++i) {
+        const DeferredDraw& draw = layer.draws[i];
+        if (draw.text >= 0) {
+            const sf::Text& text = layer.texts[std::size_t(draw.text)];
+            if (textShows(text))
+                window.draw(text);
+            continue;
+        }
+        if (!narrow) {
+            window.draw(draw.sprite);
+            continue;
+        }
+        int image = 0;
+        const ImageFacts* facts = factsOf(draw.sprite, image);
+        if (canShow(draw.sprite, facts, windowSize))
+            drawSpriteNarrowed(layer, window, draw.sprite, facts, image, windowSize);
+    }
+    if (fog)
+        glEnable(GL_FOG);
+    layer.draws.clear();
+    layer.textCount = 0;
+}

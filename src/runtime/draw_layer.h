@@ -1,0 +1,57 @@
+#pragma once
+// The draw layer between the scenes and the window. Scenes, pools, fade sprites and captions hand
+// it their draws in painter's order; the frame loop flushes them before the frame is presented.
+// Draws are deferred within the frame and fog is switched off around the 2D layers and restored
+// (the sprites sit at eye depth 0, where fog never changes a colour): nothing a viewer, the console
+// or a later frame sees changes. The flush leaves out what cannot change a pixel (clear draws, draws
+// off the window, draws beneath a later opaque one that covers the window) and narrows the rest
+// (scissored to the cells that non-empty parts of the image can reach, nearest sampling where it
+// lands on whole texels, one-colour images as plain quads), so software OpenGL keeps up.
+#include <SFML/Graphics.hpp>
+#include <vector>
+
+// How handed-in draws reach the window.
+enum class DrawMode {
+    Layer,       // deferred to the flush, leaving out and narrowing what cannot change a pixel
+    Everything,  // drawn at once, every call as the scene makes it
+    Nothing,     // dropped: the scenes' logic runs without any drawing
+};
+
+// What the layer knows of one decoded image, worked out once at load.
+struct ImageFacts {
+    bool known = false;
+    sf::Vector2u size;
+    sf::IntRect alphaBox;    // the texels whose alpha is above 0; empty if there are none
+    bool opaque = false;     // every texel has alpha 255
+    bool oneColour = false;  // every texel is `colour`
+    sf::Color colour;
+    unsigned tilesAcross = 0;
+    std::vector<bool> nonEmptyTiles;  // 32 x 32 texel tiles with any alpha above 0, row by row
+};
+
+// One handed-in draw, copied when handed in: the pools re-position one shared sprite per slot.
+struct DeferredDraw {
+    sf::Sprite sprite;
+    int text = -1;  // index into DrawLayer::texts; -1 for a sprite
+};
+
+struct DrawLayer {
+    DrawMode mode = DrawMode::Layer;
+    std::vector<DeferredDraw> draws;  // this frame's, in painter's order
+    std::vector<sf::Text> texts;      // kept across frames so their storage is reused
+    std::size_t textCount = 0;
+    std::vector<char> cells;          // scratch: window cells a draw can reach
+    std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
+};
+
+constexpr int drawCellSize = 32;  // pixels, for window cells and image tiles alike
+
+ImageFacts imageFacts(const sf::Image& image);
+
+void setDrawMode(DrawMode mode);
+
+void drawSprite(sf::RenderWindow& window, const sf::Sprite& sprite);
+void drawText(sf::RenderWindow& window, const sf::Text& text);
+
+// Draws what the frame handed in so far into the window and forgets it.
+void flushDraws(sf::RenderWindow& window);
