@@ -307,7 +307,9 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, b
             }
             float a = opaque ? 1.0f : clamp01(std::max(p.a, std::max(r, std::max(g, b))));
             uint8_t* out = &bytes[(static_cast<size_t>(y) * canvas.width + x) * 4];
-            if (a * 255.0f < 0.5f) {
+            // Light below 2/255 hardly shows, yet a single such texel keeps a whole cell of the
+            // image in every draw; it is left out exactly.
+            if (a * 255.0f < 2.0f) {
                 out[0] = out[1] = out[2] = out[3] = 0;
                 continue;
             }
