@@ -235,7 +235,8 @@ sf::Image makeFlare(int flare)
         const float ring = std::fabs(length(q) - 70.0f) - 1.0f;
         addLight(p, palette::lilac, 0.15f * coverage(ring) + 0.06f * glow(ring, 5.0f));
     });
-    addGlowSpot(canvas, source, 90.0f, palette::violet, 0.3f);
+    // A compact bloom: the four flares and the glint are up together over the whole landscape.
+    addGlowSpot(canvas, source, 60.0f, palette::violet, 0.36f);
     addGlowSpot(canvas, source, 20.0f, palette::ice, 0.8f);
     addGlint(canvas, source, 5.0f, 190.0f, palette::coldWhite, 1.2f, 3, 0.2f * static_cast<float>(flare));
     const float steps[] = {0.45f, 0.8f, 1.2f, 1.5f, 1.85f, 2.3f};
