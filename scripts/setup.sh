@@ -5,10 +5,11 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake pkg-config git
-  libsfml-dev libopenal-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev libpng-dev
+  libsfml-dev libopenal-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev
+  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
   libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg
+  dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
   fonts-roboto-unhinted
 )
 

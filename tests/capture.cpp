@@ -72,9 +72,9 @@ Capture runIn(const std::string& workDir, const std::string& name, std::string a
     return capture;
 }
 
-Capture run(const std::string& name, const std::string& arguments)
+Capture run(const std::string& name, const std::string& arguments, const std::string& environment = "")
 {
-    return runIn(buildDir + "/data", name, arguments);
+    return runIn(buildDir + "/data", name, arguments, environment);
 }
 
 int sceneNumber(unsigned order)
@@ -283,7 +283,9 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         "--fps 0",         "--fps -30",          "--fps sixty",     "--fps 30/0",   "--fps",
         "--seconds 0",     "--seconds 1e3",      "--stills {dir}",  "--at 1,2",     "--stills {dir} --at 1,,2",
         "--frames {dir} --every 0", "--every 2 --seconds 1", "--fps 30 --fps 60", "--orders --seconds 1",
-        "--speed 2",       "extra",
+        "--speed 2",       "extra",              "--fps 0.5",       "--fps 0.00001", "--bench {dir}",
+        "--bench {dir}/no/such/folder/bench.json", "--video {dir}/no/such/folder/run.mp4",
+        "--from ten",      "--from 5 --seconds 4", "--from 5 --stills {dir} --at 4",
     };
     for (const std::string& arguments : bad) {
         const Capture capture = run("bad", arguments);
@@ -292,10 +294,24 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         EXPECT_EQ(capture.err.size(), 1u) << arguments;
     }
 
-    // Without sync.xm the demo would run for ever, unless the run is limited.
-    const Capture noModule = runIn(::testing::TempDir(), "no-module", "");
+    // Without sync.xm, or with one that cannot be played, the demo would run for ever, unless the
+    // run is limited. A folder with some content is used as it is, so the content folder's module
+    // does not stand in.
+    const std::string someContent = ::testing::TempDir() + "some-content";
+    std::filesystem::create_directories(someContent);
+    std::filesystem::copy_file(buildDir + "/data/black.png", someContent + "/black.png",
+                               std::filesystem::copy_options::overwrite_existing);
+    const Capture noModule = runIn(someContent, "no-module", "");
     EXPECT_EQ(noModule.status, 2);
     EXPECT_EQ(noModule.err.size(), 1u);
+    const std::string badModuleDir = ::testing::TempDir() + "bad-module";
+    std::filesystem::create_directories(badModuleDir);
+    std::ofstream(badModuleDir + "/sync.xm") << "Extended Module: but nothing after the name\n";
+    const Capture badModule = runIn(badModuleDir, "bad-module", "--frames {dir}/frames", "timeout 600");
+    EXPECT_EQ(badModule.status, 2);
+    ASSERT_FALSE(badModule.err.empty());
+    EXPECT_NE(badModule.err.back().find("sync.xm"), std::string::npos) << badModule.err.back();
+    EXPECT_TRUE(std::filesystem::is_empty(badModule.dir + "/frames")) << "no frame is written";
 
     // Arguments are checked before SFML looks for a display, and a missing display is said plainly.
     const Capture noDisplayBad = runIn(buildDir + "/data", "no-display-bad", "--fps x", "env -u DISPLAY");
@@ -305,6 +321,28 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     EXPECT_EQ(noDisplay.status, 1);
     ASSERT_EQ(noDisplay.err.size(), 1u);
     EXPECT_NE(noDisplay.err[0].find("X display"), std::string::npos) << noDisplay.err[0];
+}
+
+TEST(Capture, APictureThatCannotBeWrittenEndsTheRunNamingItAndLeavesNoPartialFile)
+{
+    // A full disk, as the file size limit makes it (ignoring the signal, writes fail with EFBIG);
+    // any PNG of a 1280 x 720 frame is larger than 1 KiB.
+    const Capture full = run("full", "--seconds 0.5 --stills {dir}/stills --at 0.1", "trap '' XFSZ; ulimit -f 2;");
+    EXPECT_EQ(full.status, 1);
+    ASSERT_FALSE(full.err.empty());
+    EXPECT_NE(full.err.back().find(full.dir + "/stills/0.1.png"), std::string::npos) << full.err.back();
+    EXPECT_TRUE(std::filesystem::is_empty(full.dir + "/stills")) << "neither the still nor its temporary is left";
+
+    // A folder where the first frame of the sequence goes: the finished file cannot take its name.
+    const std::string frames = ::testing::TempDir() + "frames-in-the-way";
+    std::filesystem::remove_all(frames);
+    std::filesystem::create_directories(frames + "/frame-000001.png");
+    const Capture blocked = run("blocked", "--seconds 0.5 --frames " + frames);
+    EXPECT_EQ(blocked.status, 1);
+    ASSERT_FALSE(blocked.err.empty());
+    EXPECT_NE(blocked.err.back().find(frames + "/frame-000001.png"), std::string::npos) << blocked.err.back();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(frames), std::filesystem::directory_iterator()), 1)
+        << "only the folder in the way is there";
 }
 
 TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
@@ -332,6 +370,21 @@ TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
     EXPECT_FALSE(samePixels(loadStill(capture, "1"), frame31)) << "frame 31 is after 1 s; frame 30 is the one";
     EXPECT_FALSE(samePixels(frame16, frame31)) << "the caption is fading in, so frames differ";
     EXPECT_GT(litShare(frame31), 0.0) << "the first verse shows by 1 s";
+
+    // From 0.5 s (frame 15) on, the same frames, files and pictures; before it, nothing at all:
+    // "scene 01" belongs to frame 1, so only the start-up lines are printed.
+    const Capture late = run("at-or-after-from", "--fps 30 --from 0.5 --seconds 1.1 --orders {dir}/orders.txt "
+                                                 "--stills {dir}/stills --at 1,0.51 --frames {dir}/frames --every 15");
+    ASSERT_EQ(late.status, 0) << (late.err.empty() ? "" : late.err.back());
+    EXPECT_EQ(late.out, std::vector<std::string>(capture.out.begin(), capture.out.begin() + 3));
+    EXPECT_EQ(late.orders, std::vector<unsigned>(capture.orders.begin() + 14, capture.orders.end()));
+    std::vector<std::string> lateSequence;
+    for (const auto& entry : std::filesystem::directory_iterator(late.dir + "/frames"))
+        lateSequence.push_back(entry.path().filename().string());
+    std::sort(lateSequence.begin(), lateSequence.end());
+    EXPECT_EQ(lateSequence, (std::vector<std::string>{"frame-000016.png", "frame-000031.png"}));
+    EXPECT_TRUE(samePixels(loadStill(late, "0.51"), frame16));
+    EXPECT_TRUE(samePixels(loadStill(late, "1"), loadStill(capture, "1")));
 }
 
 TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The capture tool is deterministic: two whole runs of the demo at one frame rate print the same
-# console, see the same orders and write the same stills, byte for byte (the random sequence is
-# never seeded and the clock is the fixed step). The second run draws every call as the scenes make
-# it (--draw-all), so the draw layer of the first must give every frame the same pixels: their
-# hashes are compared frame by frame. 10 fps keeps the two whole runs short.
+# The capture tool is deterministic, the draw layer changes no pixel, and --from changes nothing it
+# writes. A whole run of the demo and a second whole run that draws every call as the scenes make it
+# (--draw-all) print the same lines and give every frame the same pixels (hashes compared frame by
+# frame); runs that start later (at a scene's first frame, mid-scene, at the flash) print the same
+# lines, see the same orders and write the same stills, byte for byte, for every frame they share
+# (the random sequence is never seeded and the clock is the fixed step). 10 fps keeps the runs short.
 # Arguments: build directory, source directory.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -11,23 +12,25 @@ tool=$build/nerethval-capture
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The middle of each scene's first order (four bars, 9.412 s, each) and of the black order 19.
+# The middle of each scene's first order (four bars, 9.412 s, each) and of the black order 19, and
+# a moment in scene 08's second order.
+mid08=106.3
 times=$(awk 'BEGIN { n = split("0 1 2 3 4 6 8 10 12 14 16 17 18 19", o, " ");
-                     for (i = 1; i <= n; ++i) printf "%s%g", (i > 1 ? "," : ""), (o[i] + 0.5) * 9.412 }')
+                     for (i = 1; i <= n; ++i) printf "%g,", (o[i] + 0.5) * 9.412 }')$mid08
 
-for run in first second; do
+# capture NAME [OPTIONS...]: one run from the data directory into $work/NAME.
+capture() {
+  local run=$1
+  shift
   mkdir -p "$work/$run"
-  drawAll=()
-  [ "$run" = second ] && drawAll=(--draw-all)
-  if ! (cd "$build/data" && "$tool" --fps 10 --orders "$work/$run/orders.txt" --stills "$work/$run/stills" \
-          --at "$times" --hashes "$work/$run/hashes.txt" "${drawAll[@]}") \
-          >"$work/$run/stdout.txt" 2>"$work/$run/stderr.txt"; then
+  if ! (cd "$build/data" && "$tool" --fps 10 --orders "$work/$run/orders.txt" --stills "$work/$run/stills" "$@") \
+      >"$work/$run/stdout.txt" 2>"$work/$run/stderr.txt"; then
     echo "capture_determinism: the $run run failed:"
     tail -n 5 "$work/$run/stderr.txt"
     echo "0 passed, 1 failed"
     exit 1
   fi
-done
+}
 
 passed=0
 failed=0
@@ -42,24 +45,72 @@ check() {
   fi
 }
 
-# Only whole runs with real pictures make the comparison worth anything.
-check "the first run ends with end?" test "$(tail -n 1 "$work/first/stdout.txt")" = "end?"
-check "the first run wrote 14 stills" test "$(ls "$work/first/stills" | wc -l)" -eq 14
+capture whole --at "$times" --hashes "$work/whole/hashes.txt"
+whole=$work/whole
+capture drawall --at "$times" --hashes "$work/drawall/hashes.txt" --draw-all
+# Only a whole run with real pictures makes the comparisons worth anything.
+check "the whole run ends with end?" test "$(tail -n 1 "$whole/stdout.txt")" = "end?"
+check "the whole run wrote 15 stills" test "$(ls "$whole/stills" | wc -l)" -eq 15
 png() { [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]; }
-for still in "$work/first/stills/"*.png; do
+for still in "$whole/stills/"*.png; do
   check "$(basename "$still") is a PNG file" png "$still"
 done
 
-check "identical standard output" cmp -s "$work/first/stdout.txt" "$work/second/stdout.txt"
-check "identical orders" cmp -s "$work/first/orders.txt" "$work/second/orders.txt"
-check "one hash per frame" test "$(wc -l <"$work/first/hashes.txt")" -eq "$(wc -l <"$work/first/orders.txt")"
-differing=$(paste -d ' ' "$work/first/hashes.txt" "$work/second/hashes.txt" | awk '$1 != $2 { print NR }')
-check "every frame identical with --draw-all (frames differing: $(echo $differing | cut -c1-80))" \
+check "--draw-all: identical standard output" cmp -s "$whole/stdout.txt" "$work/drawall/stdout.txt"
+check "--draw-all: identical orders" cmp -s "$whole/orders.txt" "$work/drawall/orders.txt"
+check "one hash per frame" test "$(wc -l <"$whole/hashes.txt")" -eq "$(wc -l <"$whole/orders.txt")"
+differing=$(paste -d ' ' "$whole/hashes.txt" "$work/drawall/hashes.txt" | awk '$1 != $2 { print NR }')
+check "--draw-all: every frame identical (frames differing: $(echo $differing | cut -c1-80))" \
   test -z "$differing"
-for still in "$work/first/stills/"*.png; do
+for still in "$whole/stills/"*.png; do
   name=$(basename "$still")
-  check "identical still $name" cmp -s "$still" "$work/second/stills/$name"
+  check "--draw-all: identical still $name" cmp -s "$still" "$work/drawall/stills/$name"
 done
+
+# Frame numbers (1-based) where an order first shows, and frame times as --from and --seconds take them.
+first_frame() { grep -nx "$1" "$whole/orders.txt" | head -n 1 | cut -d: -f1; }
+at_frame() { awk -v f="$1" 'BEGIN { printf "%d.%d", f / 10, f % 10 }'; }
+# The whole run's stills from time $1 up to frame $2 (or to the end), as a list for --at.
+stills_between() { tr ',' '\n' <<<"$times" | awk -v from="$1" -v to="${2:-1e9}" '$1 >= from && $1 * 10 <= to' | paste -sd,; }
+# Lines $1 to $2 of the whole run's standard output ($2 empty: to the end).
+whole_lines() { sed -n "$1,${2:-\$}p" "$whole/stdout.txt"; }
+line_of() { grep -nxE -e "$1" "$whole/stdout.txt" | head -n 1 | cut -d: -f1; }
+
+# compare NAME FROM_FRAME FIRST_LINE LAST_LINE [LAST_FRAME]: the run NAME against the whole run.
+compare() {
+  local run=$work/$1 from=$2 first=$3 last=$4 to=${5:-}
+  check "$1: the start-up lines" test "$(head -n 3 "$run/stdout.txt")" = "$(head -n 3 "$whole/stdout.txt")"
+  check "$1: the same lines from its first frame on" \
+    test "$(tail -n +4 "$run/stdout.txt")" = "$(whole_lines "$first" "$last")"
+  check "$1: the same orders from its first frame on" \
+    test "$(cat "$run/orders.txt")" = "$(sed -n "$from,${to:-\$}p" "$whole/orders.txt")"
+  local stills
+  stills=$(ls "$run/stills")
+  check "$1: its stills" test -n "$stills"
+  for still in $stills; do
+    check "$1: identical still $still" cmp -s "$run/stills/$still" "$whole/stills/$still"
+  done
+}
+
+# From scene 05's first frame to the frame before scene 06.
+from=$(first_frame 4)
+to=$(($(first_frame 6) - 1))
+capture scene05 --from "$(at_frame "$from")" --seconds "$(at_frame "$to")" --at "$(stills_between "$(at_frame "$from")" "$to")"
+compare scene05 "$from" "$(line_of "scene 05")" "$(($(line_of "scene 06") - 1))" "$to"
+
+# From the middle of scene 08 to the frame before scene 09: every frame there prints "bubbles", so
+# the lines are the last ones before "scene 09", one a frame.
+from=$(awk -v t="$mid08" 'BEGIN { f = t * 10; print (f == int(f) ? f : int(f) + 1) }')
+to=$(($(first_frame 12) - 1))
+capture scene08 --from "$mid08" --seconds "$(at_frame "$to")" --at "$mid08"
+last=$(($(line_of "scene 09") - 1))
+check "scene08: one \"bubbles\" a frame" test "$(sed -n "$((last - to + from)),${last}p" "$whole/stdout.txt" | sort -u)" = bubbles
+compare scene08 "$from" "$((last - to + from))" "$last" "$to"
+
+# From the flash's first frame to the end: the flash's timer lines, then "end?".
+from=$(first_frame 17)
+capture flash --from "$(at_frame "$from")" --at "$(stills_between "$(at_frame "$from")")"
+compare flash "$from" "$(line_of '[0-9]+(\.[0-9]+)?(e-[0-9]+)?')" ""
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# The demo end to end, on its real binary, under the X display that with-display.sh provides:
-# a short timeline runs to "end?", Escape and a close request end it early, and without
-# sync.xm it stays black until Escape. Only the runtime's own lines are checked.
+# The demo end to end, on its real binary, under the private X server that with-display.sh
+# provides: a short timeline runs to "end?", Escape and a close request end it early, without
+# sync.xm it stays black until Escape, and without any X display it says so and stops.
+# Only the runtime's own lines are checked.
 # Called with the build directory and the source directory.
 set -uo pipefail
 build=$1
 source=$2
+# Escape goes to whatever X server $DISPLAY names: only ever to one of our own.
+if [ -z "${NERETHVAL_PRIVATE_DISPLAY:-}" ] || [ "$NERETHVAL_PRIVATE_DISPLAY" != "${DISPLAY:-}" ]; then
+  exec "$source/tests/with-display.sh" bash "$0" "$@"
+fi
 demo=$build/nerethval
 title="Vesmira Crew - Nereth//Val"
 work=$(mktemp -d)
@@ -26,7 +31,6 @@ fail() {
 
 [ -x "$demo" ] || fail "no demo binary at $demo"
 command -v xdotool >/dev/null || fail "xdotool is not installed (scripts/setup.sh installs it)"
-[ -n "${DISPLAY:-}" ] || fail "no X display"
 cc -O1 -o "$work/x11-probe" "$source/tests/data/x11_probe.c" -lX11 || fail "cannot build the X11 probe"
 
 # A working directory like build/data: every content file linked in, sync.xm left out.
@@ -156,5 +160,14 @@ for point in "640 360" "100 100" "1180 620"; do
 done
 press_escape
 expect_clean_end "Escape without a module"
+
+echo "5. without an X display the demo says so in one line and ends with status 1"
+dir=$(stage no-display)
+(cd "$dir" && exec env -u DISPLAY "$demo" >"$dir/stdout" 2>"$dir/stderr")
+status=$?
+[ "$status" -eq 1 ] || fail "exit status $status without a display"
+[ -s "$dir/stdout" ] && fail "standard output without a display: $(head -n 1 "$dir/stdout")"
+[ "$(wc -l <"$dir/stderr")" -eq 1 ] && grep -q "X display" "$dir/stderr" ||
+  fail "not one line about the X display on standard error"
 
 echo "all end-to-end checks passed"

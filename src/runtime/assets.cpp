@@ -1,9 +1,13 @@
 #include "runtime/assets.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
+#include <iostream>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -15,22 +19,29 @@
 
 namespace {
 
+// Pixels. Plain numbers, so that the table is in place before any constructor runs: the capture
+// looks for the content that early.
+struct Point {
+    float x;
+    float y;
+};
+
 // One image of the catalogue and where its sprite sits until a scene moves it. Origin and
 // position (0, 0) are the sprite's own defaults, so rows without a placement keep them.
 struct CatalogueRow {
     Image image;
     const char* file;
-    sf::Vector2f origin;
-    sf::Vector2f position;
+    Point origin;
+    Point position;
     const char* failureMessage;  // null: a failed load goes unreported
 };
 
-const sf::Vector2f topLeft(0.0f, 0.0f);
-const sf::Vector2f windowCentre(640.0f, 360.0f);
-const sf::Vector2f hexagonCentre(360.0f, 360.0f);  // the middle of a hexagon image
+constexpr Point topLeft{0.0f, 0.0f};
+constexpr Point windowCentre{640.0f, 360.0f};
+constexpr Point hexagonCentre{360.0f, 360.0f};  // the middle of a hexagon image
 
 // Load order: the font goes in after the first three rows.
-const CatalogueRow catalogue[] = {
+constexpr CatalogueRow catalogue[] = {
     {Image::Title, "title.png", topLeft, topLeft, nullptr},
     {Image::Hexagon, "hexagon.png", hexagonCentre, windowCentre, nullptr},
     {Image::HexagonSmall, "hexagon-small.png", topLeft, topLeft, nullptr},
@@ -82,6 +93,22 @@ const CatalogueRow catalogue[] = {
 static_assert(sizeof(catalogue) / sizeof(catalogue[0]) == imageCount, "one catalogue row per image");
 
 constexpr int rowsBeforeFont = 3;
+
+const char* const captionFontFile = "Quillon8.ttf";
+// Content outside the catalogue: the font, and what the frame loop and scene 02 open.
+const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream.mp3"};
+static_assert(imageCount + sizeof(otherContent) / sizeof(otherContent[0]) == contentFileCount,
+              "every content file is named once");
+
+bool holdsContent(const std::filesystem::path& dir)
+{
+    std::error_code error;
+    for (int index = 0; index < contentFileCount; ++index) {
+        if (std::filesystem::exists(dir / contentFile(index), error))
+            return true;
+    }
+    return false;
+}
 
 void reportFailure(const char* message)
 {
@@ -149,13 +176,13 @@ void loadImage(const CatalogueRow& row, DecodedImage& image)
     // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
     // it empty, so the sprite draws nothing.
     placed.setTexture(texture);
-    placed.setOrigin(row.origin);
-    placed.setPosition(row.position);
+    placed.setOrigin(row.origin.x, row.origin.y);
+    placed.setPosition(row.position.x, row.position.y);
 }
 
 void loadCaptionFont()
 {
-    if (!demo.captionFont.loadFromFile("Quillon8.ttf"))
+    if (!demo.captionFont.loadFromFile(captionFontFile))
         reportFailure("Error while loading font!");
     demo.captionText.setFont(demo.captionFont);
 }
@@ -175,4 +202,27 @@ void loadAssets()
     }
     for (std::thread& worker : workers)
         worker.join();
+}
+
+const char* contentFile(int index)
+{
+    return index < imageCount ? catalogue[index].file : otherContent[index - imageCount];
+}
+
+void enterContentFolder(const char* programName)
+{
+    namespace fs = std::filesystem;
+    if (holdsContent("."))
+        return;
+    std::error_code error;
+    const fs::path programDir = fs::read_symlink("/proc/self/exe", error).parent_path();
+    if (error)
+        return;
+    for (const fs::path& folder : {programDir / ".." / "share" / "nerethval", programDir / "data"}) {
+        if (holdsContent(folder) && chdir(folder.c_str()) == 0) {
+            std::cerr << programName << ": no content in the working directory, so reading it from "
+                      << fs::canonical(".", error).string() << std::endl;
+            return;
+        }
+    }
 }

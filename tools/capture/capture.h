@@ -29,6 +29,8 @@ struct Options {
     std::string fpsText = "60";
     bool limited = false;  // --seconds given
     Rational seconds;
+    Rational from;  // frames before this timeline time run unseen and write nothing
+    std::string fromText = "0";
     std::string ordersPath;
     std::string stillsDir;
     std::vector<StillRequest> stills;
@@ -46,6 +48,9 @@ bool parseRational(const std::string& text, Rational& value);
 // False with a one-line message in error when the command line is unusable.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 const char* usageText();
+// Makes the stills and frames folders and tries every output path, so that a run is refused at
+// start-up rather than failing at its end. False with a one-line message in error.
+bool checkOutputs(const Options& options, std::string& error);
 
 // One frame as a viewer sees it: top row first, RGBA, opaque.
 struct FrameImage {
@@ -56,7 +61,9 @@ struct FrameImage {
 
 // Reads the back buffer of the current context (call before the frame is presented).
 void readFrame(FrameImage& frame, unsigned width, unsigned height);
-bool writePng(const FrameImage& frame, const std::string& path);
+// Writes a temporary file beside path and renames it, so that path never holds a partial PNG.
+// False with "cannot write path: reason" in error.
+bool writePng(const FrameImage& frame, const std::string& path, std::string& error);
 // 16 hex digits that differ for frames that differ (FNV-1a over the pixels), for comparing runs.
 std::string frameHash(const FrameImage& frame);
 

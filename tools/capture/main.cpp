@@ -9,13 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "platform/bass.h"
 #include "platform/bass_offline.h"
 #include "demo/demo.h"
+#include "demo/display.h"
+#include "runtime/assets.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
 
@@ -141,9 +143,8 @@ int fail(const std::string& message)
 
 }  // namespace
 
-// The demo's state block makes textures, which need an X display, before main runs; without one
-// SFML aborts. So the command line and the display are checked first, from the start-up list that
-// glibc calls with the program's arguments ahead of every ordinary static constructor.
+// The command line, the output paths and the display are checked before the state block's
+// static constructors run (see demo/display.h); glibc passes the hook the program's arguments.
 __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, char**)
 {
     Options options;
@@ -156,18 +157,18 @@ __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, c
         std::fputs(usageText(), stderr);
         std::exit(0);
     }
+    enterContentFolder("nerethval-capture");
     if (!options.limited && !std::ifstream("sync.xm")) {
-        std::fputs("nerethval-capture: no sync.xm here, so the demo would never end: run it from build/data, "
-                   "or give --seconds\n",
+        std::fputs("nerethval-capture: no sync.xm in the working directory, so the demo would never end: "
+                   "give --seconds\n",
                    stderr);
         std::exit(2);
     }
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        std::fputs("nerethval-capture: needs an X display (xvfb-run -a -s \"-screen 0 1280x720x24\" works)\n",
-                   stderr);
-        std::exit(1);
+    if (!checkOutputs(options, error)) {
+        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
+        std::exit(2);
     }
+    exitUnlessDisplay("nerethval-capture");
 }
 
 int main(int argc, char** argv)
@@ -176,11 +177,6 @@ int main(int argc, char** argv)
     std::string error;
     parseOptions(argc, argv, options, error);
 
-    std::error_code fileError;
-    for (const std::string& dir : {options.stillsDir, options.framesDir}) {
-        if (!dir.empty() && !std::filesystem::create_directories(dir, fileError) && fileError)
-            return fail("cannot make " + dir + ": " + fileError.message());
-    }
     std::ofstream orders;
     if (!options.ordersPath.empty()) {
         orders.open(options.ordersPath);
@@ -193,8 +189,6 @@ int main(int argc, char** argv)
         if (!hashes)
             return fail("cannot write " + options.hashesPath);
     }
-    if (options.drawAll)
-        setDrawMode(DrawMode::Everything);
 
     sf::RenderWindow window;
     openDemoWindow(window);
@@ -204,6 +198,14 @@ int main(int argc, char** argv)
     startDemo();
     if (!window.isOpen())
         return fail("the window did not open");
+    // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
+    // would go on for ever, writing frames all the while.
+    if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1)) {
+        std::cerr << "nerethval-capture: sync.xm here cannot be played as a module, so the demo would never end: "
+                     "run it from build/data, or give --seconds"
+                  << std::endl;
+        return 2;
+    }
     window.setActive(true);
     const unsigned width = window.getSize().x;
     const unsigned height = window.getSize().y;
@@ -233,14 +235,26 @@ int main(int argc, char** argv)
     bool windowClosed = false;
     unsigned lastOrder = 0xFFFF;
     std::uint64_t k = 0;
+    std::uint64_t shownFrames = 0;
+    // Frames before --from run every bit of the demo's logic but leave no trace: their console
+    // lines go nowhere, and nothing of them is read back, recorded or presented.
+    bool shown = false;
+    std::cout.setstate(std::ios::badbit);
+    setDrawMode(DrawMode::Nothing);
 
     while (!demo.quitRequested) {
         ++k;
+        if (!shown && reached(k, options.fps, options.from)) {
+            shown = true;
+            std::cout.clear();
+            setDrawMode(options.drawAll ? DrawMode::Everything : DrawMode::Layer);
+        }
         // Frame k sees the module after k frame times; its samples are the ones that span this frame.
         const std::uint64_t samples = samplesAfter(k, options.fps) - samplesAfter(k - 1, options.fps);
-        pcm.resize(recording ? samples * 2 : 0);
-        bassRenderOffline(samples, recording ? pcm.data() : nullptr);
-        if (recording && !sendAudio(video, pcm.data(), pcm.size()))
+        const bool mixing = recording && shown;
+        pcm.resize(mixing ? samples * 2 : 0);
+        bassRenderOffline(samples, mixing ? pcm.data() : nullptr);
+        if (mixing && !sendAudio(video, pcm.data(), pcm.size()))
             return fail("ffmpeg stopped taking the soundtrack");
 
         demo.frameDelta = frameDelta;
@@ -249,6 +263,16 @@ int main(int argc, char** argv)
         const unsigned order = drawFrame(window);
         lastOrder = order;
         const std::string scene = sceneLabel(order);
+        const double time = double(Wide(k) * options.fps.den) / double(options.fps.num);
+        if (!shown) {
+            showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
+            if (!window.isOpen()) {
+                windowClosed = true;
+                break;
+            }
+            continue;
+        }
+        ++shownFrames;
         if (benching) {
             glFinish();
             const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
@@ -274,21 +298,19 @@ int main(int argc, char** argv)
         for (StillRequest& still : options.stills) {
             if (still.written || !reached(k, options.fps, still.time))
                 continue;
-            const std::string path = options.stillsDir + "/" + still.name + ".png";
-            if (!writePng(frame, path))
-                return fail("cannot write " + path);
+            if (!writePng(frame, options.stillsDir + "/" + still.name + ".png", error))
+                return fail(error);
             still.written = true;
         }
         if (sequenceDue) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(k));
-            if (!writePng(frame, options.framesDir + name))
-                return fail("cannot write " + options.framesDir + name);
+            if (!writePng(frame, options.framesDir + name, error))
+                return fail(error);
         }
         if (recording && !sendFrame(video, frame))
             return fail("ffmpeg stopped taking frames");
 
-        const double time = double(Wide(k) * options.fps.den) / double(options.fps.num);
         showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
 
         if (!presentFrame(window)) {
@@ -318,9 +340,11 @@ int main(int argc, char** argv)
     }
     if (benching) {
         printBenchTable(sceneTimes, startupSeconds, renderer);
-        if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, k, renderer))
+        if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, shownFrames, renderer))
             status = fail("cannot write " + options.benchPath);
     }
+    if (!shown)
+        status = fail("the run ended before --from " + options.fromText + " s, so nothing was written");
     for (const StillRequest& still : options.stills) {
         if (!still.written)
             status = fail("the run ended before " + still.name + " s, so that still was not written");

@@ -45,6 +45,14 @@ bool positive(const Rational& value)
     return value.num > 0;
 }
 
+// One frame a second is the floor. Slower, a frame's sound block grows without bound (0.00001 fps
+// would want 17 GB at once), and a frame would span so much of the timeline that no still or
+// video made from it is of use; at 1 fps every order of the timeline (9.4 s) still gets nine frames.
+bool atLeastOne(const Rational& value)
+{
+    return value.num >= value.den;
+}
+
 }  // namespace
 
 bool parseRational(const std::string& text, Rational& value)
@@ -68,13 +76,15 @@ bool parseRational(const std::string& text, Rational& value)
 
 const char* usageText()
 {
-    return "usage: nerethval-capture [--fps N] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
+    return "usage: nerethval-capture [--fps N] [--from T] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
            "                         [--frames DIR [--every K]] [--video FILE.mp4] [--bench FILE.json]\n"
            "                         [--hashes FILE] [--draw-all]\n"
-           "Runs the demo on a fixed-step clock from build/data (the working directory) until it ends\n"
-           "(order 20) or for S seconds of timeline time. Standard output carries only the demo's lines.\n"
-           "--hashes writes one line per frame with a hash of its pixels; --draw-all draws every call as\n"
-           "the scenes make it instead of through the draw layer, which leaves out what changes no pixel.\n";
+           "Runs the demo on a fixed-step clock until it ends (order 20) or for S seconds of timeline\n"
+           "time, with the content of the working directory, or else of the program's own content folder.\n"
+           "Standard output carries only the demo's lines. With --from, the frames before T run unseen and\n"
+           "write nothing. --hashes writes one line per frame with a hash of its pixels; --draw-all draws\n"
+           "every call as the scenes make it instead of through the draw layer, which leaves out what\n"
+           "changes no pixel.\n";
 }
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error)
@@ -101,7 +111,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.drawAll = true;
             continue;
         }
-        static const char* const known[] = {"--fps", "--seconds", "--orders", "--stills", "--at",
+        static const char* const known[] = {"--fps", "--from", "--seconds", "--orders", "--stills", "--at",
                                             "--frames", "--every", "--video", "--bench", "--hashes"};
         bool isKnown = false;
         for (const char* option : known)
@@ -130,11 +140,18 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
         }
 
         if (name == "--fps") {
-            if (!parseRational(value, options.fps) || !positive(options.fps)) {
-                error = "--fps wants a positive number such as 60, 59.94 or 30000/1001, not '" + value + "'";
+            if (!parseRational(value, options.fps) || !atLeastOne(options.fps)) {
+                error = "--fps wants a rate of at least 1 frame a second, such as 60, 59.94 or 30000/1001, not '" +
+                        value + "'";
                 return false;
             }
             options.fpsText = value;
+        } else if (name == "--from") {
+            if (!parseRational(value, options.from)) {
+                error = "--from wants a time in seconds such as 40 or 61.5, not '" + value + "'";
+                return false;
+            }
+            options.fromText = value;
         } else if (name == "--seconds") {
             if (!parseRational(value, options.seconds) || !positive(options.seconds)) {
                 error = "--seconds wants a positive number of seconds, not '" + value + "'";
@@ -179,6 +196,19 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             }
             options.stills.push_back(still);
             start = comma + 1;
+        }
+    }
+    const auto before = [](const Rational& a, const Rational& b) {
+        return static_cast<unsigned __int128>(a.num) * b.den < static_cast<unsigned __int128>(b.num) * a.den;
+    };
+    if (options.limited && before(options.seconds, options.from)) {
+        error = "--seconds ends the run before --from starts it";
+        return false;
+    }
+    for (const StillRequest& still : options.stills) {
+        if (before(still.time, options.from)) {
+            error = "--at " + still.name + " lies before --from, where nothing is drawn";
+            return false;
         }
     }
     if (atGiven != !options.stillsDir.empty()) {

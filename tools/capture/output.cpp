@@ -1,9 +1,10 @@
 #include "capture.h"
 
-#include <SFML/Graphics/Image.hpp>
 #include <SFML/OpenGL.hpp>
 #include <fcntl.h>
+#include <png.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -46,11 +48,114 @@ std::string frameHash(const FrameImage& frame)
     return text;
 }
 
-bool writePng(const FrameImage& frame, const std::string& path)
+namespace {
+
+std::string folderOf(const std::string& path)
 {
-    sf::Image image;
-    image.create(frame.width, frame.height, frame.rgba.data());
-    return image.saveToFile(path);
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A new file in folder for this process alone; -1 with errno set when the folder takes none.
+int createTemporary(const std::string& folder, std::string& temporary)
+{
+    temporary = folder + "/.nerethval-capture-XXXXXX";
+    return mkstemp(temporary.data());
+}
+
+bool failWith(std::string& error, const std::string& path, int code)
+{
+    error = "cannot write " + path + ": " + std::strerror(code);
+    return false;
+}
+
+// Every write and the close are checked: some file systems report a full disk only at the close.
+bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size, std::string& error)
+{
+    std::string temporary;
+    const int fd = createTemporary(folderOf(path), temporary);
+    if (fd < 0)
+        return failWith(error, path, errno);
+    // The temporary is private (0600); the finished file gets the mode any new file would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    int code = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
+    for (std::size_t done = 0; code == 0 && done < size;) {
+        const ssize_t written = write(fd, data + done, size - done);
+        if (written < 0 && errno != EINTR)
+            code = errno;
+        done += written > 0 ? std::size_t(written) : 0;
+    }
+    if (close(fd) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && rename(temporary.c_str(), path.c_str()) != 0)
+        code = errno;
+    if (code != 0) {
+        unlink(temporary.c_str());
+        return failWith(error, path, code);
+    }
+    return true;
+}
+
+// Whether folder takes new files: one is made and removed again. Sets code when not.
+bool folderTakesFiles(const std::string& folder, int& code)
+{
+    std::string temporary;
+    const int fd = createTemporary(folder, temporary);
+    if (fd < 0) {
+        code = errno;
+        return false;
+    }
+    close(fd);
+    unlink(temporary.c_str());
+    return true;
+}
+
+}  // namespace
+
+bool writePng(const FrameImage& frame, const std::string& path, std::string& error)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = frame.width;
+    image.height = frame.height;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<std::uint8_t> png(PNG_IMAGE_PNG_SIZE_MAX(image));
+    png_alloc_size_t size = png.size();
+    if (!png_image_write_to_memory(&image, png.data(), &size, 0, frame.rgba.data(), 0, nullptr)) {
+        error = "cannot write " + path + ": " + image.message;
+        return false;
+    }
+    return writeWholeFile(path, png.data(), size, error);
+}
+
+bool checkOutputs(const Options& options, std::string& error)
+{
+    int code = 0;
+    for (const std::string& dir : {options.stillsDir, options.framesDir}) {
+        if (dir.empty())
+            continue;
+        std::error_code made;
+        if (!std::filesystem::create_directories(dir, made) && made) {
+            error = "cannot make " + dir + ": " + made.message();
+            return false;
+        }
+        if (!folderTakesFiles(dir, code)) {
+            error = "cannot write in " + dir + ": " + std::strerror(code);
+            return false;
+        }
+    }
+    for (const std::string& path : {options.ordersPath, options.hashesPath, options.videoPath, options.benchPath}) {
+        if (path.empty())
+            continue;
+        if (std::filesystem::is_directory(path))
+            return failWith(error, path, EISDIR);
+        if (!folderTakesFiles(folderOf(path), code))
+            return failWith(error, path, code);
+    }
+    return true;
 }
 
 namespace {

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# The release as a viewer gets it: installed into a fresh prefix, the demo and the capture find their
+# content from any folder, a folder holding some content is used as it is; cpack makes the .deb, whose
+# dependencies cover every library the binaries load, and the release archive with its .nfo.
+# Arguments: build directory, source directory.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+passed=0
+failed=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "install: FAILED: $what"
+  fi
+}
+# Runs $2... from folder $1 and keeps its exit status, standard output and standard error.
+run_from() {
+  local dir=$1
+  shift
+  (cd "$dir" && exec timeout 120 "$@") >"$work/stdout" 2>"$work/stderr"
+  status=$?
+}
+last_line() { [ "$(tail -n 1 "$work/stdout")" = "$1" ]; }
+no_errors() { ! grep -q "^Error while loading" "$work/stdout"; }
+
+echo "1. cmake --install puts the programs in bin/ and the content in share/nerethval/"
+cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install: cmake --install failed"; exit 1; }
+check "bin/ holds the two programs" test -x "$prefix/bin/nerethval" -a -x "$prefix/bin/nerethval-capture"
+expected=$(cd "$build/data" && ls | grep -vxE 'contact-sheet.png|content.stamp')
+check "share/nerethval/ holds the 50 content files and the font's licence, nothing else" \
+  test "$(ls "$prefix/share/nerethval")" = "$expected" -a "$(echo "$expected" | wc -l)" -eq 51
+# 0.64 s an order, so the installed demo reaches "end?" in about 13 s.
+"$build/tools/sync/make-sync" "$prefix/share/nerethval/sync.xm" 8 4 125 || { echo "install: make-sync failed"; exit 1; }
+
+echo "2. started from /, the installed demo finds its content, says so once and plays to \"end?\""
+run_from / "$prefix/bin/nerethval"
+check "exit status 0" test "$status" -eq 0
+check "ends with end?" last_line "end?"
+check "every content file loaded" no_errors
+check "one line on standard error names the content folder" \
+  test "$(grep -c "^nerethval: .*$prefix/share/nerethval\$" "$work/stderr")" -eq 1
+
+echo "3. the installed capture finds the same content"
+run_from / "$prefix/bin/nerethval-capture" --fps 10
+check "capture: exit status 0" test "$status" -eq 0
+check "capture: ends with end?" last_line "end?"
+check "capture: every content file loaded" no_errors
+check "capture: one line names the content folder" \
+  test "$(grep -c "^nerethval-capture: .*$prefix/share/nerethval\$" "$work/stderr")" -eq 1
+
+echo "4. a folder holding some of the content is used as it is"
+mkdir "$work/some"
+cp "$prefix/share/nerethval/sync.xm" "$prefix/share/nerethval/black.png" "$work/some/"
+run_from "$work/some" "$prefix/bin/nerethval"
+check "exit status 0" test "$status" -eq 0
+check "ends with end?" last_line "end?"
+check "the missing font and pictures are reported as ever" \
+  test "$(grep -c "^Error while loading" "$work/stdout")" -eq 4
+check "no content folder named" bash -c "! grep -q '^nerethval:' '$work/stderr'"
+
+echo "5. cpack makes the .deb and the release archive"
+if ! cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1; then
+  echo "install: cpack failed"
+  tail -n 20 "$work/cpack.log"
+  exit 1
+fi
+deb=$(ls "$work/packages"/nerethval_*.deb 2>/dev/null | head -n 1)
+archive=$(ls "$work/packages"/nerethval-*.tar.gz 2>/dev/null | head -n 1)
+check "a .deb" test -n "$deb"
+check "a .tar.gz" test -n "$archive"
+
+# Every package that ldd's libraries come from must be pulled in by the .deb's Depends.
+depends=$(dpkg-deb -f "$deb" Depends)
+closure=$(
+  queue=$(echo "$depends" | tr ',|' '\n\n' | sed 's/(.*)//; s/:any//; s/ //g' | grep .)
+  declare -A seen
+  while [ -n "$queue" ]; do
+    next=""
+    for package in $queue; do
+      [ -n "${seen[$package]:-}" ] && continue
+      seen[$package]=1
+      echo "$package"
+      next+=" $(dpkg-query -W -f='${Depends},${Pre-Depends}' "$package" 2>/dev/null |
+                tr ',|' '\n\n' | sed 's/(.*)//; s/:any//; s/ //g' | grep .)"
+    done
+    queue=$next
+  done
+)
+covered=1
+for library in $(ldd "$prefix/bin/nerethval" "$prefix/bin/nerethval-capture" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' | sort -u); do
+  real=$(realpath "$library")
+  owner=$(dpkg -S "$real" 2>/dev/null || dpkg -S "${real#/usr}" 2>/dev/null || dpkg -S "/usr$real" 2>/dev/null)
+  owner=${owner%%:*}
+  if [ -z "$owner" ] || ! echo "$closure" | grep -qxF "$owner"; then
+    echo "install: $library (${owner:-no package}) is not pulled in by Depends: $depends"
+    covered=0
+  fi
+done
+check "the .deb's dependencies cover every library ldd reports" test "$covered" -eq 1
+contents=$(dpkg-deb -c "$deb")
+check "the .deb installs the demo as /usr/bin/nerethval" grep -q ' ./usr/bin/nerethval$' <<<"$contents"
+check "the .deb holds the content" grep -q ' ./usr/share/nerethval/sync.xm$' <<<"$contents"
+
+listing=$(tar tzf "$archive")
+top=$(basename "$archive" .tar.gz)
+for file in nerethval.nfo README.md contact-sheet.png bin/nerethval bin/nerethval-capture share/nerethval/sync.xm \
+    share/nerethval/Quillon8-LICENCE.txt; do
+  check "the archive holds $file" grep -qxF "$top/$file" <<<"$listing"
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
