@@ -8,7 +8,7 @@ packages=(
   libsfml-dev libopenal-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev
   libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
   libgtest-dev
-  xvfb xauth xdotool openmpt123 mpg123 ffmpeg
+  xvfb xauth xdotool openmpt123 mpg123 ffmpeg python3
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
   fonts-roboto-unhinted
 )

@@ -2,12 +2,15 @@
 // position can be checked to the sample.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/bass.h"
@@ -168,7 +171,7 @@ TEST(AudioStandIn, AnyModuleIsFoundByItsContentFromFileOrMemory)
     EXPECT_EQ(BASS_ChannelGetPosition(fromFile, BASS_POS_MUSIC_ORDER), 0u) << "three orders, then the loop";
 }
 
-TEST(AudioStandIn, MissingEmptyAndCorruptFilesGiveNoHandleAndFailedCalls)
+TEST(AudioStandIn, MissingEmptyCorruptAndUnplayableFilesGiveNoHandleAndFailedCalls)
 {
     startOfflineAudio();
     const std::vector<char> timeline = readFile(timelineModule);
@@ -177,11 +180,29 @@ TEST(AudioStandIn, MissingEmptyAndCorruptFilesGiveNoHandleAndFailedCalls)
     const std::string text = writeFile("text.xm", std::vector<char>(2000, 'x'));
     const std::string truncated = writeFile("truncated.xm", std::vector<char>(timeline.begin(), timeline.begin() + 80));
     const std::string missing = ::testing::TempDir() + "no-such-file.xm";
+    // Neither read whole nor waited on: a folder, a FIFO with no writer, endless and oversized files.
+    const std::string folder = ::testing::TempDir() + "folder.xm";
+    const std::string fifo = ::testing::TempDir() + "fifo.xm";
+    const std::string oversized = writeFile("oversized.xm", {});
+    mkdir(folder.c_str(), 0700);
+    mkfifo(fifo.c_str(), 0600);
+    ASSERT_EQ(truncate(oversized.c_str(), (256 << 20) + 1), 0);
+    const std::vector<std::string> unplayable = {folder, fifo, "/dev/zero", oversized};
 
-    for (const std::string& path : {missing, empty, text, truncated, toneMp3})
-        EXPECT_EQ(BASS_MusicLoad(false, path.c_str(), 0, 0, BASS_MUSIC_LOOP, 0), 0u) << path;
-    for (const std::string& path : {missing, empty, text})
-        EXPECT_EQ(BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0), 0u) << path;
+    ::testing::internal::CaptureStderr();
+    std::size_t failedLoads = 0;
+    for (const std::vector<std::string>& paths : {std::vector<std::string>{missing, empty, text, truncated, toneMp3}, unplayable})
+        for (const std::string& path : paths) {
+            EXPECT_EQ(BASS_MusicLoad(false, path.c_str(), 0, 0, BASS_MUSIC_LOOP, 0), 0u) << path;
+            ++failedLoads;
+        }
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(static_cast<std::size_t>(std::count(errors.begin(), errors.end(), '\n')), failedLoads) << errors;
+    EXPECT_NE(errors.find("audio: cannot load the module " + missing + ": No such file or directory"), std::string::npos)
+        << "one line on standard error for each module that cannot be loaded: " << errors;
+    for (const std::vector<std::string>& paths : {std::vector<std::string>{missing, empty, text}, unplayable})
+        for (const std::string& path : paths)
+            EXPECT_EQ(BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0), 0u) << path;
     EXPECT_EQ(BASS_MusicLoad(true, timeline.data(), 0, 0, 0, 0), 0u) << "memory without a length";
 
     EXPECT_FALSE(BASS_ChannelPlay(0, false));

@@ -1,23 +1,91 @@
-// The audio stand-in with a sound device. OpenAL's null backend consumes the output in real time,
-// so the reported position must follow the wall clock, behind it only by the output latency.
+// The audio stand-in with a sound device: OpenAL Soft's wave writer, which consumes the output in
+// real time and keeps it in a file. The position must follow what has been played, and every
+// stream must be heard whole, within one frame of the position that started it.
 #include <gtest/gtest.h>
+#include <mpg123.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/bass.h"
 #include "support/support.h"
 
 using Clock = std::chrono::steady_clock;
 
+namespace {
+
+const std::string deviceWav = ::testing::TempDir() + "device.wav";
+constexpr double frameSeconds = 1.0 / 60;
+
+// Once per process: OpenAL reads its configuration when it is first used. Small device periods
+// (two of 256 frames) as on a low-latency output; 16-bit samples with no dither or limiter, so the
+// file holds the streams' own samples.
+void startWaveDevice()
+{
+    static const bool started = [] {
+        const std::string config = ::testing::TempDir() + "alsoft.conf";
+        std::ofstream(config) << "[general]\ndrivers = wave\nperiod_size = 256\nperiods = 2\nfrequency = 44100\n"
+                                 "sample-type = int16\ndither = false\noutput-limiter = false\n[wave]\nfile = "
+                              << deviceWav << "\n";
+        setenv("ALSOFT_CONF", config.c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+        return BASS_Init(-1, 44100, 0, nullptr, nullptr) != 0;
+    }();
+    ASSERT_TRUE(started);
+}
+
+std::uint64_t fileSize(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// The interleaved 16-bit stereo frames of the device's file so far, and where they start in it.
+std::vector<std::int16_t> recordedFrames(std::uint64_t& dataStart)
+{
+    std::ifstream file(deviceWav, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    dataStart = bytes.find("data") + 8;
+    std::vector<std::int16_t> frames((bytes.size() - dataStart) / 4 * 2);
+    std::copy_n(bytes.data() + dataStart, frames.size() * 2, reinterpret_cast<char*>(frames.data()));
+    return frames;
+}
+
+// The right channel of the whole MP3 as libmpg123 decodes it, gapless.
+std::vector<std::int16_t> decodedRight(const std::string& path)
+{
+    mpg123_handle* mp3 = mpg123_new(nullptr, nullptr);
+    mpg123_param(mp3, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET, 0);
+    mpg123_format_none(mp3);
+    mpg123_format(mp3, 44100, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    std::vector<std::int16_t> right;
+    if (mpg123_open(mp3, path.c_str()) == MPG123_OK) {
+        std::int16_t pcm[2048];
+        int result = MPG123_OK;
+        while (result == MPG123_OK || result == MPG123_NEW_FORMAT) {
+            std::size_t bytes = 0;
+            result = mpg123_read(mp3, pcm, sizeof(pcm), &bytes);
+            for (std::size_t i = 1; i < bytes / 2; i += 2)
+                right.push_back(pcm[i]);
+        }
+    }
+    mpg123_delete(mp3);
+    return right;
+}
+
+}  // namespace
+
 TEST(AudioDevice, PositionFollowsTheFramesPlayedNotThoseDecodedAhead)
 {
-    ASSERT_EQ(setenv("ALSOFT_DRIVERS", "null", 1), 0);
+    startWaveDevice();
     const std::string module = writeFastTimeline();
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
     const HMUSIC music = BASS_MusicLoad(false, module.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
     ASSERT_NE(music, 0u);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the output settle
@@ -34,9 +102,7 @@ TEST(AudioDevice, PositionFollowsTheFramesPlayedNotThoseDecodedAhead)
         const Clock::time_point afterQuery = Clock::now();
         ASSERT_NE(position, ~QWORD(0));
         const double rowStart = ((position & 0xFFFF) * 64 + (position >> 16 & 0xFFFF)) * fastTimelineRowSeconds;
-        // The module's loop is 627 ms long; count only the first pass.
-        if (rowStart < lastHeard)
-            break;
+        ASSERT_GE(rowStart, lastHeard) << "the position never goes back";
         lastHeard = rowStart;
         mostAhead = std::max(mostAhead, rowStart - secondsBetween(beforePlay, afterQuery));
         mostBehind = std::max(mostBehind, secondsBetween(afterPlay, beforeQuery) - (rowStart + fastTimelineRowSeconds));
@@ -45,9 +111,84 @@ TEST(AudioDevice, PositionFollowsTheFramesPlayedNotThoseDecodedAhead)
     const std::string errors = ::testing::internal::GetCapturedStderr();
     std::cout << "ahead at most " << mostAhead * 1000 << " ms, behind at most " << mostBehind * 1000 << " ms\n";
     EXPECT_GT(lastHeard, 0.5) << "the position advanced";
-    // Reporting the decoded position instead would run about 200 ms ahead: three 50 ms blocks
-    // queued, plus the device's own latency.
-    EXPECT_LT(mostAhead, 0.08) << "the position never runs ahead of what has been played";
-    EXPECT_LT(mostBehind, 0.1) << "the position keeps up with the clock";
+    // Reporting the decoded position instead would run about 740 ms ahead: 32 buffers of 1024
+    // frames queued, plus the device's own latency.
+    EXPECT_LT(mostAhead, 0.03) << "the position never runs ahead of what has been played";
+    EXPECT_LT(mostBehind, 0.05) << "the position keeps up with the clock";
     EXPECT_EQ(errors.find("no sound device"), std::string::npos) << errors;
+}
+
+// The recording shows where each order begins (the timeline clicks on the left at every order's
+// first row) and where the MP3 is heard (the tone alone on the right).
+TEST(AudioDevice, StreamsAreHeardWholeWithinAFrameOfThePositionThatStartedThem)
+{
+    startWaveDevice();
+    const std::string module = ::testing::TempDir() + "clicks.xm";
+    const std::string command = NERETHVAL_BUILD_DIR "/tools/sync/make-sync --clicks " + module + " 64 1 255";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::string toneMp3 = NERETHVAL_TEST_DATA_DIR "/tone441.mp3";
+    const HMUSIC music = BASS_MusicLoad(false, module.c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    ASSERT_NE(music, 0u);
+
+    // Like the demo's frame loop, but every 2 ms, logging the file's size as it grows.
+    constexpr unsigned orders = 4;
+    std::vector<double> orderSeen(orders, -1);
+    std::vector<std::pair<double, std::uint64_t>> sizeAt;
+    const Clock::time_point start = Clock::now();
+    ASSERT_TRUE(BASS_ChannelPlay(music, false));
+    for (double now = 0; now < 2.3; now = secondsBetween(start, Clock::now())) {
+        sizeAt.push_back({now, fileSize(deviceWav)});
+        const unsigned order = BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER) & 0xFFFF;
+        if (order < orders && orderSeen[order] < 0) {
+            orderSeen[order] = now;
+            if (order == 1) {
+                ASSERT_TRUE(BASS_ChannelPlay(BASS_StreamCreateFile(false, toneMp3.c_str(), 0, 0, 0), false));
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+
+    std::uint64_t dataStart = 0;
+    const std::vector<std::int16_t> recorded = recordedFrames(dataStart);
+    const long long frameCount = static_cast<long long>(recorded.size() / 2);
+    // The writer mixes each period of 256 frames when its last frame is due on its real-time clock
+    // and writes it at once, but the file grows in 4 KiB steps of its stdio buffer: the log entry
+    // least behind that clock gives where frame 0 stood.
+    double frameZeroAt = 1e9;
+    for (const auto& [seconds, size] : sizeAt)
+        if (size > dataStart)
+            frameZeroAt = std::min(frameZeroAt, seconds - static_cast<double>(size - dataStart) / 4 / 44100);
+    auto writtenAt = [&](long long frame) { return frameZeroAt + static_cast<double>(frame / 256 + 1) * 256 / 44100; };
+
+    // The tone is the same on both sides, so left minus right is the timeline's clicks alone.
+    std::vector<long long> clicks;
+    for (long long frame = 0; frame < frameCount; ++frame)
+        if (std::abs(recorded[2 * frame] - recorded[2 * frame + 1]) > 1000 &&
+            (clicks.empty() || frame - clicks.back() > 4410))
+            clicks.push_back(frame);
+    ASSERT_EQ(clicks.size(), orders) << "one click per order, order 0's included";
+    for (unsigned order = 0; order < orders; ++order) {
+        std::cout << "order " << order << " heard " << (writtenAt(clicks[order]) - orderSeen[order]) * 1000
+                  << " ms after the position gave it\n";
+        EXPECT_NEAR(writtenAt(clicks[order]), orderSeen[order], frameSeconds) << "order " << order;
+    }
+
+    // The tone ends abruptly, so its last sound places the whole MP3 in the recording.
+    const std::vector<std::int16_t> tone = decodedRight(toneMp3);
+    ASSERT_EQ(tone.size(), 44100u);
+    long long lastSound = frameCount - 1;
+    while (lastSound > 0 && recorded[2 * lastSound + 1] == 0)
+        --lastSound;
+    long long lastToneSound = static_cast<long long>(tone.size()) - 1;
+    while (lastToneSound > 0 && tone[lastToneSound] == 0)
+        --lastToneSound;
+    const long long mp3Start = lastSound - lastToneSound;
+    long long firstHeard = lastToneSound + 1;
+    while (firstHeard > 0 && mp3Start + firstHeard - 1 >= 0 &&
+           recorded[2 * (mp3Start + firstHeard - 1) + 1] == tone[firstHeard - 1])
+        --firstHeard;
+    EXPECT_EQ(firstHeard, 0) << "the first MP3 sample heard";
+    std::cout << "MP3 sample 0 heard " << (writtenAt(mp3Start) - orderSeen[1]) * 1000
+              << " ms after the position gave order 1\n";
+    EXPECT_NEAR(writtenAt(mp3Start), orderSeen[1], frameSeconds);
 }

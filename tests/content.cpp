@@ -105,6 +105,14 @@ TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
         ASSERT_EQ(picture.getSize(), sf::Vector2u(expected.width, expected.height));
         const int right = static_cast<int>(expected.width) - 1;
         const int bottom = static_cast<int>(expected.height) - 1;
+        if (expected.fill == Fill::ClearCorners || expected.fill == Fill::ClearTop) {
+            // Light fainter than 2/255 is cleared exactly, so its cells drop out of the draws.
+            int faint = 0;
+            for (unsigned y = 0; y < expected.height; ++y)
+                for (unsigned x = 0; x < expected.width; ++x)
+                    faint += picture.getPixel(x, y).a == 1;
+            EXPECT_EQ(faint, 0);
+        }
         switch (expected.fill) {
         case Fill::ClearCorners:
         case Fill::OpaqueEdges: {

@@ -40,6 +40,9 @@ export DISPLAY=":$number"
 # Scripts that send input check this before they do, so they only ever reach this server.
 export NERETHVAL_PRIVATE_DISPLAY=$DISPLAY
 export LIBGL_ALWAYS_SOFTWARE=1
+# GoogleTest's TempDir(): this test's own, not the /tmp that other suites running at once share.
+export TEST_TMPDIR=$dir/tmp
+mkdir "$TEST_TMPDIR"
 unset XAUTHORITY
 # In the background, so that a timeout's TERM ends the test and the server at once.
 "$@" &

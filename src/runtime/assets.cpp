@@ -2,8 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
@@ -110,17 +118,61 @@ void reportFailure(const char* message)
     printLine(message);
 }
 
-void loadImage(const CatalogueRow& row)
+// Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
+// workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context.
+struct DecodedImage {
+    sf::Image pixels;
+    bool decoded = false;
+    ImageFacts facts;  // worked out on the worker too: it reads every texel
+    bool ready = false;  // guarded by DecodeQueue::lock
+};
+
+struct DecodeQueue {
+    DecodedImage images[imageCount];
+    std::atomic<int> nextRow{0};
+    std::mutex lock;
+    std::condition_variable readyChanged;
+};
+
+void decodeAhead(DecodeQueue& queue)
+{
+    for (int row = queue.nextRow++; row < imageCount; row = queue.nextRow++) {
+        DecodedImage& image = queue.images[row];
+        image.decoded = image.pixels.loadFromFile(catalogue[row].file);
+        if (image.decoded)
+            image.facts = imageFacts(image.pixels);
+        std::lock_guard<std::mutex> hold(queue.lock);
+        image.ready = true;
+        queue.readyChanged.notify_all();
+    }
+}
+
+DecodedImage& waitForImage(DecodeQueue& queue, int row)
+{
+    DecodedImage& image = queue.images[row];
+    std::unique_lock<std::mutex> hold(queue.lock);
+    queue.readyChanged.wait(hold, [&] { return image.ready; });
+    return image;
+}
+
+int decodeWorkerCount()
+{
+    // Decoded images wait in memory until they are uploaded; beyond the cores, more workers would
+    // only hold more of them at once.
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+void loadImage(const CatalogueRow& row, DecodedImage& image)
 {
     sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
-    sf::Image decoded;
     // The empty rectangle selects the whole image.
-    const bool loaded = decoded.loadFromFile(row.file) && texture.loadFromImage(decoded, sf::IntRect());
+    const bool loaded = image.decoded && texture.loadFromImage(image.pixels, sf::IntRect());
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
-    demo.imageFacts[static_cast<int>(row.image)] = loaded ? imageFacts(decoded) : ImageFacts();
+    demo.imageFacts[static_cast<int>(row.image)] = loaded ? std::move(image.facts) : ImageFacts();
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
     texture.setSmooth(true);
+    image.pixels = sf::Image();
 
     sf::Sprite& placed = sprite(row.image);
     // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
@@ -141,11 +193,17 @@ void loadCaptionFont()
 
 void loadAssets()
 {
+    DecodeQueue queue;
+    std::vector<std::thread> workers;
+    for (int i = 0; i < decodeWorkerCount(); ++i)
+        workers.emplace_back(decodeAhead, std::ref(queue));
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
             loadCaptionFont();
-        loadImage(catalogue[row]);
+        loadImage(catalogue[row], waitForImage(queue, row));
     }
+    for (std::thread& worker : workers)
+        worker.join();
 }
 
 void enterContentFolder(const char* programName)

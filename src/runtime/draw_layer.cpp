@@ -255,7 +255,8 @@ ImageFacts imageFacts(const sf::Image& image)
     const unsigned tilesDown = (size.y + drawCellSize - 1) / drawCellSize;
     facts.nonEmptyTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, false);
 
-    // Texels as 32-bit words: R, G, B, A in memory order.
+    // Texels as 32-bit words: R, G, B, A in memory order. Each tile's span of a row is taken whole,
+    // a short last one filled out with a texel of its own, so the loops keep one fixed length.
     std::uint32_t first;
     std::memcpy(&first, pixels, 4);
     std::uint32_t alphaMask;
@@ -264,33 +265,42 @@ ImageFacts imageFacts(const sf::Image& image)
     bool opaque = true;
     bool oneColour = true;
     unsigned left = size.x, top = size.y, right = 0, bottom = 0;  // alpha box, right and bottom exclusive
-    std::vector<std::uint32_t> row(size.x);
+    std::uint32_t span[drawCellSize];
     for (unsigned y = 0; y < size.y; ++y) {
-        std::memcpy(row.data(), pixels + std::size_t(y) * size.x * 4, std::size_t(size.x) * 4);
+        const sf::Uint8* row = pixels + std::size_t(y) * size.x * 4;
         for (unsigned tile = 0; tile < facts.tilesAcross; ++tile) {
             const unsigned from = tile * drawCellSize;
-            const unsigned to = std::min(size.x, from + drawCellSize);
-            std::uint32_t any = 0, all = alphaMask, differs = 0;
-            for (unsigned x = from; x < to; ++x) {
-                any |= row[x];
-                all &= row[x];
-                differs |= row[x] ^ first;
+            const unsigned count = std::min(size.x - from, unsigned(drawCellSize));
+            std::memcpy(span, row + std::size_t(from) * 4, std::size_t(count) * 4);
+            std::fill(span + count, span + drawCellSize, span[0]);
+            std::uint32_t any = 0;
+            for (std::uint32_t texel : span)
+                any |= texel;
+            if (opaque) {
+                std::uint32_t all = alphaMask;
+                for (std::uint32_t texel : span)
+                    all &= texel;
+                opaque = all == alphaMask;
             }
-            opaque = opaque && (all & alphaMask) == alphaMask;
-            oneColour = oneColour && differs == 0;
+            if (oneColour) {
+                std::uint32_t differs = 0;
+                for (std::uint32_t texel : span)
+                    differs |= texel ^ first;
+                oneColour = differs == 0;
+            }
             if ((any & alphaMask) == 0)
                 continue;
             facts.nonEmptyTiles[std::size_t(y / drawCellSize) * facts.tilesAcross + tile] = true;
             top = std::min(top, y);
             bottom = y + 1;
-            unsigned x = from;
-            while ((row[x] & alphaMask) == 0)
+            unsigned x = 0;
+            while ((span[x] & alphaMask) == 0)
                 ++x;
-            left = std::min(left, x);
-            x = to;
-            while ((row[x - 1] & alphaMask) == 0)
+            left = std::min(left, from + x);
+            x = count;
+            while ((span[x - 1] & alphaMask) == 0)
                 --x;
-            right = std::max(right, x);
+            right = std::max(right, from + x);
         }
     }
     facts.opaque = opaque;

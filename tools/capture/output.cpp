@@ -122,6 +122,9 @@ bool writePng(const FrameImage& frame, const std::string& path, std::string& err
     image.width = frame.width;
     image.height = frame.height;
     image.format = PNG_FORMAT_RGBA;
+    // libpng's fast settings: on our frames 3 to 10 times quicker than its defaults or SFML's
+    // writer, and the files still smaller than SFML's.
+    image.flags = PNG_IMAGE_FLAG_FAST;
     std::vector<std::uint8_t> png(PNG_IMAGE_PNG_SIZE_MAX(image));
     png_alloc_size_t size = png.size();
     if (!png_image_write_to_memory(&image, png.data(), &size, 0, frame.rgba.data(), 0, nullptr)) {

@@ -1,5 +1,8 @@
 #include "image_canvas.h"
 
+#include <png.h>
+
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -304,7 +307,9 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, b
             }
             float a = opaque ? 1.0f : clamp01(std::max(p.a, std::max(r, std::max(g, b))));
             uint8_t* out = &bytes[(static_cast<size_t>(y) * canvas.width + x) * 4];
-            if (a * 255.0f < 0.5f) {
+            // Light below 2/255 hardly shows, yet a single such texel keeps a whole cell of the
+            // image in every draw; it is left out exactly.
+            if (a * 255.0f < 2.0f) {
                 out[0] = out[1] = out[2] = out[3] = 0;
                 continue;
             }
@@ -317,4 +322,37 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, b
     sf::Image image;
     image.create(static_cast<unsigned>(canvas.width), static_cast<unsigned>(canvas.height), bytes.data());
     return image;
+}
+
+namespace {
+
+// libpng reports errors by jumping back here, so this frame keeps no state across the jump.
+bool encodePng(png_structp png, png_infop info, FILE* file, const sf::Image& image)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    const sf::Vector2u size = image.getSize();
+    png_init_io(png, file);
+    png_set_compression_level(png, 9);
+    png_set_IHDR(png, info, size.x, size.y, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (unsigned y = 0; y < size.y; ++y)
+        png_write_row(png, image.getPixelsPtr() + static_cast<size_t>(y) * size.x * 4);
+    png_write_end(png, info);
+    return true;
+}
+
+}  // namespace
+
+bool savePng(const sf::Image& image, const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    const bool encoded = info && encodePng(png, info, file, image);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0 && encoded;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 struct Vec2 {
@@ -138,6 +139,10 @@ void fadeBorders(Canvas& canvas, float margin);
 std::vector<float> blurMask(const std::vector<float>& mask, int width, int height, float sigma);
 
 // Finishes the canvas: gently compresses over-bright light towards white (unless asked to keep
-// the colours exact), sets the alpha a glow needs to show over black, dithers, and converts to
-// straight 8-bit RGBA.
+// the colours exact), sets the alpha a glow needs to show over black, clears what is fainter
+// than 2/255, dithers, and converts to straight 8-bit RGBA.
 sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight = true);
+
+// Writes the image as an RGBA PNG at zlib's strongest compression: smaller files decode faster
+// at start-up, and the decoded pixels are the same. False if the file cannot be written.
+bool savePng(const sf::Image& image, const std::string& path);

@@ -235,7 +235,8 @@ sf::Image makeFlare(int flare)
         const float ring = std::fabs(length(q) - 70.0f) - 1.0f;
         addLight(p, palette::lilac, 0.15f * coverage(ring) + 0.06f * glow(ring, 5.0f));
     });
-    addGlowSpot(canvas, source, 90.0f, palette::violet, 0.3f);
+    // A compact bloom: the four flares and the glint are up together over the whole landscape.
+    addGlowSpot(canvas, source, 60.0f, palette::violet, 0.36f);
     addGlowSpot(canvas, source, 20.0f, palette::ice, 0.8f);
     addGlint(canvas, source, 5.0f, 190.0f, palette::coldWhite, 1.2f, 3, 0.2f * static_cast<float>(flare));
     const float steps[] = {0.45f, 0.8f, 1.2f, 1.5f, 1.85f, 2.3f};
@@ -257,7 +258,9 @@ sf::Image makeLandscapeGlint()
         addLight(p, palette::ice, 0.8f * std::exp(-q.y * q.y / 5.0f) * std::exp(-std::fabs(q.x) / 600.0f));
         const float halo = std::fabs(hexagonDistance(q, 95.0f)) - 1.2f;
         addLight(p, palette::coldWhite, 0.3f * coverage(halo) + 0.12f * glow(halo, 6.0f));
-        addLight(p, palette::violet, 0.3f * std::exp(-length(q) / 180.0f));
+        // The violet haze ends well inside the picture, so the rest of the window stays clear.
+        const float r = length(q);
+        addLight(p, palette::violet, 0.3f * std::exp(-r / 150.0f) * (1.0f - smoothstep(260.0f, 420.0f, r)));
     });
     addGlowSpot(canvas, star, 35.0f, palette::ice, 0.6f);
     addGlowSpot(canvas, star, 9.0f, palette::coldWhite, 1.6f);

@@ -160,7 +160,7 @@ sf::Image makeGlint1(int layer)
             for (float d : {near, far}) {
                 addLight(p, palette::coldWhite, 0.55f * coverage(d));
                 addLight(p, palette::ice, 0.3f * glow(d, 6.0f) * (d > 0.0f ? 1.0f : 0.0f));
-                addLight(p, palette::violet, 0.2f * glow(d, 24.0f) * (d > 0.0f ? 1.0f : 0.0f));
+                addLight(p, palette::violet, 0.22f * glow(d, 16.0f) * (d > 0.0f ? 1.0f : 0.0f));
             }
         });
         return finishCanvas(canvas, false, 34);

@@ -1,4 +1,5 @@
 // Writes the 47 images in catalogue order, then a contact sheet of all of them.
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 
@@ -120,6 +121,12 @@ void addThumbnail(Canvas& sheet, const sf::Image& image, int index, const std::s
     stampText(sheet, name, {cellLeft + thumbWidth * 0.5f, cellTop + thumbHeight + 20.0f}, {0.85f, 0.87f, 0.92f}, {}, 0.0f, 0.0f);
 }
 
+[[noreturn]] void failWrite(const std::string& path)
+{
+    std::cerr << "make-content: cannot write " << path << std::endl;
+    std::exit(1);
+}
+
 }  // namespace
 
 void writeImages(const std::string& dataDir, const std::string& fontPath)
@@ -131,11 +138,13 @@ void writeImages(const std::string& dataDir, const std::string& fontPath)
               palette::coldWhite, {}, 0.0f, 0.0f);
     for (size_t i = 0; i < pictures.size(); ++i) {
         const sf::Image image = pictures[i].make();
-        image.saveToFile(dataDir + "/" + pictures[i].file);
+        if (!savePng(image, dataDir + "/" + pictures[i].file))
+            failWrite(dataDir + "/" + pictures[i].file);
         std::cout << "make-content: " << pictures[i].file << " (" << image.getSize().x << " x " << image.getSize().y << ")"
                   << std::endl;
         addThumbnail(sheet, image, static_cast<int>(i), pictures[i].file, fontPath);
     }
-    finishCanvas(sheet, true, 99, false).saveToFile(dataDir + "/contact-sheet.png");
+    if (!savePng(finishCanvas(sheet, true, 99, false), dataDir + "/contact-sheet.png"))
+        failWrite(dataDir + "/contact-sheet.png");
     std::cout << "make-content: contact-sheet.png" << std::endl;
 }
