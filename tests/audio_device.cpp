@@ -114,7 +114,9 @@ TEST(AudioDevice, PositionFollowsTheFramesPlayedNotThoseDecodedAhead)
     // Reporting the decoded position instead would run about 740 ms ahead: 32 buffers of 1024
     // frames queued, plus the device's own latency.
     EXPECT_LT(mostAhead, 0.03) << "the position never runs ahead of what has been played";
-    EXPECT_LT(mostBehind, 0.05) << "the position keeps up with the clock";
+    // Behind is measured against the wall clock, and a starved writer thread on a busy machine really
+    // does play late; a position that left out the queue would lag by its whole 740 ms.
+    EXPECT_LT(mostBehind, 0.3) << "the position keeps up with the clock";
     EXPECT_EQ(errors.find("no sound device"), std::string::npos) << errors;
 }
 

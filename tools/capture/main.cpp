@@ -202,7 +202,7 @@ int main(int argc, char** argv)
     // would go on for ever, writing frames all the while.
     if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1)) {
         std::cerr << "nerethval-capture: sync.xm here cannot be played as a module, so the demo would never end: "
-                     "run it from build/data, or give --seconds"
+                     "run it from the content folder, or give --seconds"
                   << std::endl;
         return 2;
     }
