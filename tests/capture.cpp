@@ -307,6 +307,8 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     const std::string badModuleDir = ::testing::TempDir() + "bad-module";
     std::filesystem::create_directories(badModuleDir);
     std::ofstream(badModuleDir + "/sync.xm") << "Extended Module: but nothing after the name\n";
+    std::filesystem::copy_file(buildDir + "/data/black.png", badModuleDir + "/black.png",
+                               std::filesystem::copy_options::overwrite_existing);
     const Capture badModule = runIn(badModuleDir, "bad-module", "--frames {dir}/frames", "timeout 600");
     EXPECT_EQ(badModule.status, 2);
     ASSERT_FALSE(badModule.err.empty());
@@ -323,8 +325,18 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     EXPECT_NE(noDisplay.err[0].find("X display"), std::string::npos) << noDisplay.err[0];
 }
 
-TEST(Capture, APictureThatCannotBeWrittenEndsTheRunNamingItAndLeavesNoPartialFile)
+TEST(Capture, PicturesGoWhereTheCommandLineSaysAndAreNeverLeftHalfWritten)
 {
+    // Started from a folder without content, the capture reads the build's, but a relative output
+    // path still means the starting folder.
+    const std::string elsewhere = ::testing::TempDir() + "elsewhere";
+    std::filesystem::remove_all(elsewhere);
+    std::filesystem::create_directories(elsewhere);
+    const Capture relative = runIn(elsewhere, "relative", "--seconds 0.1 --stills stills --at 0.05");
+    EXPECT_EQ(relative.status, 0) << (relative.err.empty() ? "" : relative.err.back());
+    EXPECT_TRUE(std::filesystem::exists(elsewhere + "/stills/0.05.png"));
+
+
     // A full disk, as the file size limit makes it (ignoring the signal, writes fail with EFBIG);
     // any PNG of a 1280 x 720 frame is larger than 1 KiB.
     const Capture full = run("full", "--seconds 0.5 --stills {dir}/stills --at 0.1", "trap '' XFSZ; ulimit -f 2;");

@@ -48,6 +48,8 @@ bool parseRational(const std::string& text, Rational& value);
 // False with a one-line message in error when the command line is unusable.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 const char* usageText();
+// Makes every relative output path absolute, as seen from folder (unchanged when folder is empty).
+void resolveOutputPaths(Options& options, const std::string& folder);
 // Makes the stills and frames folders and tries every output path, so that a run is refused at
 // start-up rather than failing at its end. False with a one-line message in error.
 bool checkOutputs(const Options& options, std::string& error);

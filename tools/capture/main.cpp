@@ -1,6 +1,7 @@
 #include "capture.h"
 
 #include <SFML/OpenGL.hpp>
+#include <climits>
 #include <unistd.h>
 
 #include <algorithm>
@@ -135,6 +136,11 @@ void showProgress(Progress& progress, double share, double time, const std::stri
     }
 }
 
+// Where the capture was started: relative output paths on the command line belong to it, also
+// when the content folder becomes the working directory. Plain storage, filled by the start-up
+// hook below, which runs before any constructor could set up a string.
+char startingFolder[PATH_MAX];
+
 int fail(const std::string& message)
 {
     std::cerr << "nerethval-capture: " << message << std::endl;
@@ -157,15 +163,17 @@ __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, c
         std::fputs(usageText(), stderr);
         std::exit(0);
     }
+    if (!checkOutputs(options, error)) {
+        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
+        std::exit(2);
+    }
+    if (!getcwd(startingFolder, sizeof startingFolder))
+        startingFolder[0] = '\0';
     enterContentFolder("nerethval-capture");
     if (!options.limited && !std::ifstream("sync.xm")) {
         std::fputs("nerethval-capture: no sync.xm in the working directory, so the demo would never end: "
                    "give --seconds\n",
                    stderr);
-        std::exit(2);
-    }
-    if (!checkOutputs(options, error)) {
-        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
         std::exit(2);
     }
     exitUnlessDisplay("nerethval-capture");
@@ -176,6 +184,7 @@ int main(int argc, char** argv)
     Options options;
     std::string error;
     parseOptions(argc, argv, options, error);
+    resolveOutputPaths(options, startingFolder);
 
     std::ofstream orders;
     if (!options.ordersPath.empty()) {
@@ -201,8 +210,8 @@ int main(int argc, char** argv)
     // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
     // would go on for ever, writing frames all the while.
     if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1)) {
-        std::cerr << "nerethval-capture: sync.xm here cannot be played as a module, so the demo would never end: "
-                     "run it from the content folder, or give --seconds"
+        std::cerr << "nerethval-capture: the sync.xm in the working directory cannot be played as a module, so "
+                     "the demo would never end: give --seconds"
                   << std::endl;
         return 2;
     }

@@ -134,6 +134,15 @@ bool writePng(const FrameImage& frame, const std::string& path, std::string& err
     return writeWholeFile(path, png.data(), size, error);
 }
 
+void resolveOutputPaths(Options& options, const std::string& folder)
+{
+    for (std::string* path : {&options.ordersPath, &options.hashesPath, &options.stillsDir, &options.framesDir,
+                              &options.videoPath, &options.benchPath}) {
+        if (!folder.empty() && !path->empty() && path->front() != '/')
+            *path = folder + "/" + *path;
+    }
+}
+
 bool checkOutputs(const Options& options, std::string& error)
 {
     int code = 0;
