@@ -32,18 +32,7 @@ capture() {
   fi
 }
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "capture_determinism: FAILED: $what"
-  fi
-}
+source "$(dirname "$0")/support/check.sh"
 
 capture whole --at "$times" --hashes "$work/whole/hashes.txt"
 whole=$work/whole

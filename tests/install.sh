@@ -10,18 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "install: FAILED: $what"
-  fi
-}
+source "$(dirname "$0")/support/check.sh"
 # Runs $2... from folder $1 and keeps its exit status, standard output and standard error.
 run_from() {
   local dir=$1
