@@ -147,6 +147,30 @@ int fail(const std::string& message)
     return 1;
 }
 
+// A one-line-per-frame output file (--orders, --hashes); no path, no file. False once it failed,
+// having said so.
+bool openLineFile(std::ofstream& file, const std::string& path)
+{
+    if (path.empty())
+        return true;
+    file.open(path);
+    if (file)
+        return true;
+    fail("cannot write " + path);
+    return false;
+}
+
+bool closeLineFile(std::ofstream& file, const std::string& path)
+{
+    if (!file.is_open())
+        return true;
+    file.close();
+    if (!file.fail())
+        return true;
+    fail("cannot write " + path);
+    return false;
+}
+
 }  // namespace
 
 // The command line, the output paths and the display are checked before the state block's
@@ -187,17 +211,9 @@ int main(int argc, char** argv)
     resolveOutputPaths(options, startingFolder);
 
     std::ofstream orders;
-    if (!options.ordersPath.empty()) {
-        orders.open(options.ordersPath);
-        if (!orders)
-            return fail("cannot write " + options.ordersPath);
-    }
     std::ofstream hashes;
-    if (!options.hashesPath.empty()) {
-        hashes.open(options.hashesPath);
-        if (!hashes)
-            return fail("cannot write " + options.hashesPath);
-    }
+    if (!openLineFile(orders, options.ordersPath) || !openLineFile(hashes, options.hashesPath))
+        return 1;
 
     sf::RenderWindow window;
     openDemoWindow(window);
@@ -337,16 +353,10 @@ int main(int argc, char** argv)
     int status = 0;
     if (recording && !finishVideo(video, error))
         status = fail(error);
-    if (orders.is_open()) {
-        orders.close();
-        if (orders.fail())
-            status = fail("cannot write " + options.ordersPath);
-    }
-    if (hashes.is_open()) {
-        hashes.close();
-        if (hashes.fail())
-            status = fail("cannot write " + options.hashesPath);
-    }
+    if (!closeLineFile(orders, options.ordersPath))
+        status = 1;
+    if (!closeLineFile(hashes, options.hashesPath))
+        status = 1;
     if (benching) {
         printBenchTable(sceneTimes, startupSeconds, renderer);
         if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, shownFrames, renderer))
