@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config git
   libsfml-dev libopenal-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev libpng-dev
-  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev
+  libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev libdeflate-dev
   libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg python3
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
