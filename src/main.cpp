@@ -2,14 +2,16 @@
 #include "demo/display.h"
 #include "runtime/assets.h"
 
-// Ahead of the state block's constructors: see demo/display.h.
+// Ahead of the state block's constructors: see demo/display.h. The images start decoding here,
+// so that decoding overlaps the GL set-up that those constructors and the window go through.
 __attribute__((constructor(101))) static void checkDisplay()
 {
     exitUnlessDisplay("nerethval");
+    enterContentFolder("nerethval");
+    decodeAssetsAhead();
 }
 
 int main()
 {
-    enterContentFolder("nerethval");
     return runDemo();
 }

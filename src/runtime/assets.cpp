@@ -1,14 +1,21 @@
 #include "runtime/assets.h"
 
+#include <malloc.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -16,6 +23,7 @@
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
+#include "runtime/png_file.h"
 
 namespace {
 
@@ -119,9 +127,10 @@ void reportFailure(const char* message)
 }
 
 // Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
-// workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context.
+// workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context,
+// so it can start before the window and the state block's GL resources exist.
 struct DecodedImage {
-    sf::Image pixels;
+    std::optional<sf::Image> pixels;  // emptied once uploaded
     bool decoded = false;
     ImageFacts facts;  // worked out on the worker too: it reads every texel
     bool ready = false;  // guarded by DecodeQueue::lock
@@ -132,15 +141,24 @@ struct DecodeQueue {
     std::atomic<int> nextRow{0};
     std::mutex lock;
     std::condition_variable readyChanged;
+    std::vector<std::thread> workers;
 };
 
-void decodeAhead(DecodeQueue& queue)
+// Started by decodeAssetsAhead, taken over by loadAssets. A plain pointer, so that it is in
+// place before any constructor runs.
+DecodeQueue* queueAhead = nullptr;
+
+void decodeRows(DecodeQueue& queue)
 {
+    PngScratch scratch;
     for (int row = queue.nextRow++; row < imageCount; row = queue.nextRow++) {
         DecodedImage& image = queue.images[row];
-        image.decoded = image.pixels.loadFromFile(catalogue[row].file);
+        const char* file = catalogue[row].file;
+        // Our content takes the quick reader; SFML reads or reports anything else as before.
+        sf::Image& pixels = image.pixels.emplace();
+        image.decoded = readRgbaPng(file, scratch, pixels) || pixels.loadFromFile(file);
         if (image.decoded)
-            image.facts = imageFacts(image.pixels);
+            image.facts = imageFacts(pixels);
         std::lock_guard<std::mutex> hold(queue.lock);
         image.ready = true;
         queue.readyChanged.notify_all();
@@ -162,17 +180,60 @@ int decodeWorkerCount()
     return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
+// Start-up here is mostly page faults: the decoded images and the textures that software OpenGL
+// makes of them (clearing each first) take hundreds of megabytes of fresh memory, and on 2 MiB
+// pages there are 500 times fewer faults than on 4 KiB ones. So the C heap, where both come from,
+// grows once by room for every image twice (decoded and waiting, and as a texture), marked for
+// huge pages, and keeps what is freed for the next image instead of handing it back.
+void reserveImageMemory()
+{
+    constexpr std::size_t hugePage = std::size_t(2) << 20;
+    std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
+    for (const CatalogueRow& row : catalogue) {
+        const sf::Vector2u size = pngSize(row.file);
+        bytes += 2 * std::size_t(size.x) * size.y * 4;
+    }
+    mallopt(M_ARENA_MAX, 1);  // the workers allocate from the same heap as GL
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);  // an image is a piece of the heap, not a mapping of its own
+    mallopt(M_TRIM_THRESHOLD, int(std::min<std::size_t>(2 * bytes, INT_MAX)));
+    mallopt(M_TOP_PAD, int(std::min<std::size_t>(bytes, INT_MAX)));
+    // Small blocks until one makes the heap grow, by the padding just set.
+    const auto heapEnd = [] { return reinterpret_cast<std::uintptr_t>(sbrk(0)); };
+    const std::uintptr_t start = heapEnd();
+    std::vector<void*> probes;
+    while (heapEnd() == start && probes.size() * hugePage < bytes)
+        probes.push_back(std::malloc(hugePage));
+    const std::uintptr_t first = (start + hugePage - 1) / hugePage * hugePage;
+    const std::uintptr_t end = heapEnd() / hugePage * hugePage;
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    for (void* probe : probes)
+        std::free(probe);
+    mallopt(M_TOP_PAD, 128 << 10);  // glibc's default
+}
+
+std::unique_ptr<DecodeQueue> startDecoding()
+{
+    static std::once_flag memoryReserved;
+    std::call_once(memoryReserved, reserveImageMemory);
+    auto queue = std::make_unique<DecodeQueue>();
+    for (int i = 0; i < decodeWorkerCount(); ++i)
+        queue->workers.emplace_back(decodeRows, std::ref(*queue));
+    return queue;
+}
+
 void loadImage(const CatalogueRow& row, DecodedImage& image)
 {
     sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
-    const bool loaded = image.decoded && texture.loadFromImage(image.pixels, sf::IntRect());
+    const bool loaded = image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect());
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
     demo.imageFacts[static_cast<int>(row.image)] = loaded ? std::move(image.facts) : ImageFacts();
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
     texture.setSmooth(true);
-    image.pixels = sf::Image();
+    // Freed now, for the images still to come: an sf::Image assigned an empty one keeps its buffer.
+    image.pixels.reset();
 
     sf::Sprite& placed = sprite(row.image);
     // A sprite without a texture takes the whole texture as its rectangle; a failed load leaves
@@ -191,18 +252,23 @@ void loadCaptionFont()
 
 }  // namespace
 
+void decodeAssetsAhead()
+{
+    if (!queueAhead)
+        queueAhead = startDecoding().release();
+}
+
 void loadAssets()
 {
-    DecodeQueue queue;
-    std::vector<std::thread> workers;
-    for (int i = 0; i < decodeWorkerCount(); ++i)
-        workers.emplace_back(decodeAhead, std::ref(queue));
+    std::unique_ptr<DecodeQueue> queue(std::exchange(queueAhead, nullptr));
+    if (!queue)
+        queue = startDecoding();
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
             loadCaptionFont();
-        loadImage(catalogue[row], waitForImage(queue, row));
+        loadImage(catalogue[row], waitForImage(*queue, row));
     }
-    for (std::thread& worker : workers)
+    for (std::thread& worker : queue->workers)
         worker.join();
 }
 

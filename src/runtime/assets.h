@@ -3,6 +3,11 @@
 
 void loadAssets();
 
+// Starts decoding the catalogue's images from the working directory on worker threads, for
+// loadAssets to take up; it needs neither the window nor a GL context. Call it once the working
+// directory is final. loadAssets starts the decoding itself when nothing did.
+void decodeAssetsAhead();
+
 // When the working directory holds none of the content, moves once to the content folder that
 // belongs to the running program (share/nerethval beside its bin/, or data/ beside it in the
 // build tree) and says so on standard error under programName. A directory holding any content

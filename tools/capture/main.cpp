@@ -201,6 +201,8 @@ __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, c
         std::exit(2);
     }
     exitUnlessDisplay("nerethval-capture");
+    // Decoding overlaps the GL set-up of the state block's constructors and the window.
+    decodeAssetsAhead();
 }
 
 int main(int argc, char** argv)
