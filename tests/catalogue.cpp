@@ -1,9 +1,12 @@
 // The content catalogue: what start-up reports for missing files, and where each sprite sits; and
 // the draw layer, which works from what the catalogue learns of each image.
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <libdeflate.h>
 #include <unistd.h>
 #include <vector>
 
@@ -69,6 +72,61 @@ protected:
     fs::path dir;
 };
 
+using Bytes = std::vector<unsigned char>;
+
+void putBigEndian(Bytes& bytes, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+void putChunk(Bytes& file, const char* type, const Bytes& data)
+{
+    putBigEndian(file, static_cast<std::uint32_t>(data.size()));
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    file.insert(file.end(), typed.begin(), typed.end());
+    putBigEndian(file, libdeflate_crc32(0, typed.data(), typed.size()));
+}
+
+// A PNG file of 8-bit texels of the given colour type (0 grey, 6 RGBA), rows unfiltered, the
+// image data split in two around a text chunk; with `damaged`, its zlib checksum is wrong.
+void writePng(const fs::path& path, unsigned width, unsigned height, unsigned char colourType, const Bytes& texels,
+              bool damaged = false)
+{
+    const std::size_t rowBytes = texels.size() / height;
+    Bytes rows;
+    for (unsigned y = 0; y < height; ++y) {
+        rows.push_back(0);
+        rows.insert(rows.end(), texels.begin() + y * rowBytes, texels.begin() + (y + 1) * rowBytes);
+    }
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(6);
+    Bytes compressed(libdeflate_zlib_compress_bound(compressor, rows.size()));
+    compressed.resize(libdeflate_zlib_compress(compressor, rows.data(), rows.size(), compressed.data(), compressed.size()));
+    libdeflate_free_compressor(compressor);
+    if (damaged)
+        compressed.back() ^= 1;
+
+    Bytes file = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
+    Bytes header;
+    putBigEndian(header, width);
+    putBigEndian(header, height);
+    header.insert(header.end(), {8, colourType, 0, 0, 0});
+    putChunk(file, "IHDR", header);
+    const std::size_t half = compressed.size() / 2;
+    putChunk(file, "IDAT", Bytes(compressed.begin(), compressed.begin() + half));
+    const char comment[] = "Comment\0ours";
+    putChunk(file, "tEXt", Bytes(comment, comment + sizeof comment - 1));
+    putChunk(file, "IDAT", Bytes(compressed.begin() + half, compressed.end()));
+    putChunk(file, "IEND", {});
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+sf::Color texelOf(Image image, unsigned x, unsigned y)
+{
+    return demo.textures[static_cast<int>(image)].copyToImage().getPixel(x, y);
+}
+
 void expectPlacement(Image image, sf::Vector2f origin, sf::Vector2f position)
 {
     EXPECT_EQ(sprite(image).getOrigin(), origin) << static_cast<int>(image);
@@ -115,6 +173,28 @@ TEST_F(Catalogue, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
     EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect());
     EXPECT_EQ(sprite(Image::H6).getTextureRect(), sf::IntRect());
     EXPECT_EQ(sprite(Image::H5).getTextureRect(), sf::IntRect(0, 0, 19, 3));
+}
+
+TEST_F(Catalogue, EveryKindOfPngThatSfmlReadsLoadsAsItReadsIt)
+{
+    // Grey; RGBA with a text chunk amid its data; RGBA with a wrong zlib checksum, which SFML
+    // overlooks; and a file that is no image at all.
+    writePng(dir / "title.png", 1, 3, 0, {10, 128, 250});
+    const Bytes rgba = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
+    writePng(dir / "hexagon.png", 2, 3, 6, rgba);
+    writePng(dir / "hexagon-small.png", 2, 3, 6, rgba, true);
+    std::ofstream(dir / "credits.png") << "not a picture";
+
+    EXPECT_EQ(loadWithout({}), "\nError while loading texture credits!\n");
+    EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect(0, 0, 1, 3));
+    EXPECT_EQ(texelOf(Image::Title, 0, 1), sf::Color(128, 128, 128, 255));
+    for (Image image : {Image::Hexagon, Image::HexagonSmall}) {
+        EXPECT_EQ(sprite(image).getTextureRect(), sf::IntRect(0, 0, 2, 3));
+        EXPECT_EQ(texelOf(image, 1, 2), sf::Color(21, 22, 23, 24));
+        EXPECT_EQ(demo.imageFacts[static_cast<int>(image)].size, sf::Vector2u(2, 3));
+    }
+    EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
+    EXPECT_FALSE(demo.imageFacts[static_cast<int>(Image::Credits)].known);
 }
 
 TEST_F(Catalogue, SpritesArePlacedAsTheirGroupsNeed)

@@ -254,8 +254,18 @@ void loadCaptionFont()
 
 void decodeAssetsAhead()
 {
-    if (!queueAhead)
-        queueAhead = startDecoding().release();
+    if (queueAhead)
+        return;
+    queueAhead = startDecoding().release();
+    // A program that ends before loading (a failure on the way) lets the workers finish first:
+    // registered this early, this runs after the program's own static destructors but before
+    // those of the libraries the workers use.
+    std::atexit([] {
+        if (queueAhead) {
+            for (std::thread& worker : queueAhead->workers)
+                worker.join();
+        }
+    });
 }
 
 void loadAssets()
