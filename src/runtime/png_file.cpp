@@ -94,9 +94,51 @@ bool readChunks(const unsigned char* file, std::size_t fileLength, Header& heade
     return false;
 }
 
+// A texel's channels side by side in one vector register, wide enough for the Paeth predictor's
+// sums and differences; the upper half stays 0.
+using Channels = std::int16_t __attribute__((vector_size(16)));
+using ChannelBytes = unsigned char __attribute__((vector_size(8)));
+
+Channels texelAt(const unsigned char* bytes)
+{
+    ChannelBytes texel{};
+    std::memcpy(&texel, bytes, texelBytes);
+    return __builtin_convertvector(texel, Channels);
+}
+
+void putTexel(unsigned char* bytes, Channels channels)
+{
+    const ChannelBytes texel = __builtin_convertvector(channels, ChannelBytes);
+    std::memcpy(bytes, &texel, texelBytes);
+}
+
+Channels magnitude(Channels value)
+{
+    return value < 0 ? -value : value;
+}
+
+// Paeth: whichever of left, above and above-left is nearest to left + above - above-left, ties
+// going in that order. A texel at a time, all channels at once: each texel waits for the last.
+void paethRow(const unsigned char* __restrict in, const unsigned char* __restrict above, unsigned char* __restrict out,
+              std::size_t bytes)
+{
+    Channels left{}, aboveLeft{};
+    for (std::size_t i = 0; i < bytes; i += texelBytes) {
+        const Channels up = texelAt(above + i);
+        const Channels fromLeft = magnitude(up - aboveLeft);
+        const Channels fromUp = magnitude(left - aboveLeft);
+        const Channels fromCorner = magnitude(up - aboveLeft + left - aboveLeft);
+        const Channels leftNearest = (fromLeft <= fromUp) & (fromLeft <= fromCorner);
+        const Channels nearest = leftNearest ? left : fromUp <= fromCorner ? up : aboveLeft;
+        const Channels texel = (texelAt(in + i) + nearest) & 0xff;
+        putTexel(out + i, texel);
+        left = texel;
+        aboveLeft = up;
+    }
+}
+
 // The PNG filters for four bytes a texel: each byte is stored as the difference from a
-// prediction made from the texel to its left (a), the one above (b) and above-left (c), all
-// taken as 0 outside the image.
+// prediction made from the texels to its left, above and above-left, taken as 0 outside the image.
 void unfilterRow(unsigned char filter, const unsigned char* __restrict in, const unsigned char* __restrict above,
                  unsigned char* __restrict out, std::size_t bytes)
 {
@@ -121,14 +163,7 @@ void unfilterRow(unsigned char filter, const unsigned char* __restrict in, const
             out[i] = static_cast<unsigned char>(in[i] + (out[i - t] + above[i]) / 2);
         return;
     default:
-        for (std::size_t i = 0; i < t; ++i)
-            out[i] = static_cast<unsigned char>(in[i] + above[i]);
-        for (std::size_t i = t; i < bytes; ++i) {
-            const int a = out[i - t], b = above[i], c = above[i - t];
-            const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-            const int predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-            out[i] = static_cast<unsigned char>(in[i] + predicted);
-        }
+        paethRow(in, above, out, bytes);
         return;
     }
 }
