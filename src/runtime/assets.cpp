@@ -197,11 +197,12 @@ void reserveImageMemory()
     mallopt(M_MMAP_THRESHOLD, 32 << 20);  // an image is a piece of the heap, not a mapping of its own
     mallopt(M_TRIM_THRESHOLD, int(std::min<std::size_t>(2 * bytes, INT_MAX)));
     mallopt(M_TOP_PAD, int(std::min<std::size_t>(bytes, INT_MAX)));
-    // Small blocks until one makes the heap grow, by the padding just set.
+    // Blocks from the top of the heap until one makes it grow, by the padding just set. A few
+    // are enough: where the heap does not grow (another malloc, no room), nothing is marked.
     const auto heapEnd = [] { return reinterpret_cast<std::uintptr_t>(sbrk(0)); };
     const std::uintptr_t start = heapEnd();
     std::vector<void*> probes;
-    while (heapEnd() == start && probes.size() * hugePage < bytes)
+    for (int i = 0; i < 8 && heapEnd() == start; ++i)
         probes.push_back(std::malloc(hugePage));
     const std::uintptr_t first = (start + hugePage - 1) / hugePage * hugePage;
     const std::uintptr_t end = heapEnd() / hugePage * hugePage;
