@@ -102,7 +102,8 @@ bool canShow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u win
 
 // Marks the window cells that the image's non-empty tiles can reach and gathers them into
 // rectangles of cells: runs along each row, stacked where the rows below repeat them.
-void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, sf::Vector2u windowSize)
+void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, const std::vector<char>* hidden,
+                  sf::Vector2u windowSize)
 {
     const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
     const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
@@ -128,6 +129,10 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
                 std::memset(&layer.cells[std::size_t(y * across + x0)], 1, std::size_t(x1 - x0 + 1));
         }
     }
+    if (hidden) {
+        for (std::size_t cell = 0; cell < layer.cells.size(); ++cell)
+            layer.cells[cell] &= char(!(*hidden)[cell]);
+    }
 
     layer.scissors.clear();
     for (int y = 0; y < down; ++y) {
@@ -148,6 +153,52 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
                 layer.scissors.push_back({runStart, y, x - runStart, 1});
         }
     }
+}
+
+// Marks the window cells whose every pixel this sprite replaces: at full alpha, where each pixel's
+// texels, and a texel more all round, lie in opaque tiles well inside the image. Whatever an
+// earlier draw leaves in such a cell is overwritten. Says whether it marked a cell not marked yet.
+bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, const ImageFacts& facts,
+                       sf::Vector2u windowSize)
+{
+    if (!facts.anyOpaqueTile || sprite.getColor().a != 255 || std::fabs(determinant(sprite.getTransform())) < 1e-6f)
+        return false;
+    const sf::Transform toImage = sprite.getTransform().getInverse();
+    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
+    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
+    const sf::FloatRect area = reach(sprite, sprite.getLocalBounds());
+    const int x0 = std::max(0, int(std::floor(area.left / drawCellSize)));
+    const int y0 = std::max(0, int(std::floor(area.top / drawCellSize)));
+    const int x1 = std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize)));
+    const int y1 = std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)));
+    const int width = int(facts.size.x);
+    const int height = int(facts.size.y);
+    const int tilesAcross = int(facts.tilesAcross);
+    bool marked = false;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            char& cell = covered[std::size_t(y * across + x)];
+            if (cell)
+                continue;
+            const sf::FloatRect pixels(float(x * drawCellSize), float(y * drawCellSize),
+                                       float(std::min(drawCellSize, int(windowSize.x) - x * drawCellSize)),
+                                       float(std::min(drawCellSize, int(windowSize.y) - y * drawCellSize)));
+            const sf::FloatRect texels = toImage.transformRect(pixels);
+            const int left = int(std::floor(texels.left - 0.5f)) - 1;
+            const int top = int(std::floor(texels.top - 0.5f)) - 1;
+            const int right = int(std::floor(texels.left + texels.width - 0.5f)) + 2;
+            const int bottom = int(std::floor(texels.top + texels.height - 0.5f)) + 2;
+            if (left < 0 || top < 0 || right >= width || bottom >= height)
+                continue;
+            bool opaque = true;
+            for (int ty = top / drawCellSize; opaque && ty <= bottom / drawCellSize; ++ty)
+                for (int tx = left / drawCellSize; opaque && tx <= right / drawCellSize; ++tx)
+                    opaque = facts.opaqueTiles[std::size_t(ty * tilesAcross + tx)];
+            if (opaque)
+                cell = marked = true;
+        }
+    }
+    return marked;
 }
 
 void setScissor(const sf::IntRect& cells, sf::Vector2u windowSize)
@@ -191,10 +242,12 @@ bool onWholeTexels(const sf::Sprite& sprite)
            m[13] == std::floor(m[13]);
 }
 
-void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::Color* plain)
+void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::Color* plain, bool opaque)
 {
+    // At full alpha the blend hands on the source colour exactly, so an opaque image needs none.
+    const sf::BlendMode blend = opaque ? sf::BlendNone : sf::BlendAlpha;
     if (!plain) {
-        window.draw(sprite);
+        window.draw(sprite, blend);
         return;
     }
     const sf::FloatRect local = sprite.getLocalBounds();
@@ -205,22 +258,23 @@ void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::
         {{local.width, 0.0f}, *plain},
         {{local.width, local.height}, *plain},
     };
-    window.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(sprite.getTransform()));
+    window.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(blend, sprite.getTransform(), nullptr, nullptr));
 }
 
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sprite& sprite,
-                        const ImageFacts* facts, int image, sf::Vector2u windowSize)
+                        const ImageFacts* facts, int image, const std::vector<char>* hidden, sf::Vector2u windowSize)
 {
     if (!facts) {
         window.draw(sprite);
         return;
     }
-    findScissors(layer, sprite, *facts, windowSize);
+    findScissors(layer, sprite, *facts, hidden, windowSize);
     if (layer.scissors.empty())
         return;
 
     sf::Color colour;
     const bool plain = plainColour(sprite, *facts, colour);
+    const bool opaque = facts->opaque && sprite.getColor().a == 255;
     sf::Texture& texture = demo.textures[image];
     const bool nearest = !plain && texture.isSmooth() && onWholeTexels(sprite);
     if (nearest)
@@ -228,7 +282,7 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sp
     glEnable(GL_SCISSOR_TEST);
     for (const sf::IntRect& cells : layer.scissors) {
         setScissor(cells, windowSize);
-        drawNarrowed(window, sprite, plain ? &colour : nullptr);
+        drawNarrowed(window, sprite, plain ? &colour : nullptr, opaque);
     }
     glDisable(GL_SCISSOR_TEST);
     if (nearest)
@@ -254,6 +308,7 @@ ImageFacts imageFacts(const sf::Image& image)
     facts.tilesAcross = (size.x + drawCellSize - 1) / drawCellSize;
     const unsigned tilesDown = (size.y + drawCellSize - 1) / drawCellSize;
     facts.nonEmptyTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, false);
+    facts.opaqueTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, true);
 
     // Texels as 32-bit words: R, G, B, A in memory order. Each tile's span of a row is taken whole,
     // a short last one filled out with a texel of its own, so the loops keep one fixed length.
@@ -276,11 +331,12 @@ ImageFacts imageFacts(const sf::Image& image)
             std::uint32_t any = 0;
             for (std::uint32_t texel : span)
                 any |= texel;
-            if (opaque) {
-                std::uint32_t all = alphaMask;
-                for (std::uint32_t texel : span)
-                    all &= texel;
-                opaque = all == alphaMask;
+            std::uint32_t all = alphaMask;
+            for (std::uint32_t texel : span)
+                all &= texel;
+            if (all != alphaMask) {
+                opaque = false;
+                facts.opaqueTiles[std::size_t(y / drawCellSize) * facts.tilesAcross + tile] = false;
             }
             if (oneColour) {
                 std::uint32_t differs = 0;
@@ -304,6 +360,7 @@ ImageFacts imageFacts(const sf::Image& image)
         }
     }
     facts.opaque = opaque;
+    facts.anyOpaqueTile = std::find(facts.opaqueTiles.begin(), facts.opaqueTiles.end(), true) != facts.opaqueTiles.end();
     facts.oneColour = oneColour;
     facts.colour = sf::Color(pixels[0], pixels[1], pixels[2], pixels[3]);
     if (right > left)
@@ -358,6 +415,24 @@ void flushDraws(sf::RenderWindow& window)
         }
     }
 
+    // Walking back from the top, each draw learns which cells the draws above it replace.
+    const std::size_t cellCount = std::size_t((windowSize.x + drawCellSize - 1) / drawCellSize) *
+                                  ((windowSize.y + drawCellSize - 1) / drawCellSize);
+    layer.hiddenFor.assign(layer.draws.size(), -1);
+    layer.hidden.clear();
+    layer.covered.assign(cellCount, 0);
+    int hiddenNow = -1;
+    for (std::size_t i = layer.draws.size(); narrow && i-- > first;) {
+        layer.hiddenFor[i] = hiddenNow;
+        const DeferredDraw& draw = layer.draws[i];
+        int image = 0;
+        const ImageFacts* facts = draw.text < 0 ? factsOf(draw.sprite, image) : nullptr;
+        if (facts && markReplacedCells(layer.covered, draw.sprite, *facts, windowSize)) {
+            layer.hidden.push_back(layer.covered);
+            hiddenNow = int(layer.hidden.size()) - 1;
+        }
+    }
+
     window.setActive(true);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
@@ -376,7 +451,9 @@ void flushDraws(sf::RenderWindow& window)
         int image = 0;
         const ImageFacts* facts = factsOf(draw.sprite, image);
         if (canShow(draw.sprite, facts, windowSize))
-            drawSpriteNarrowed(layer, window, draw.sprite, facts, image, windowSize);
+            drawSpriteNarrowed(layer, window, draw.sprite, facts, image,
+                               layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])],
+                               windowSize);
     }
     if (fog)
         glEnable(GL_FOG);
