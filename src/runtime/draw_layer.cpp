@@ -100,14 +100,37 @@ bool canShow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u win
     return touchesWindow(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
 }
 
-// Marks the window cells that the image's non-empty tiles can reach and gathers them into
-// rectangles of cells: runs along each row, stacked where the rows below repeat them.
+// The window cells, inclusive, that a window rectangle touches; none when x1 < x0 or y1 < y0.
+struct CellRange {
+    int x0, y0, x1, y1;
+};
+
+CellRange cellsUnder(const sf::FloatRect& area, sf::Vector2u windowSize)
+{
+    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
+    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
+    return {std::max(0, int(std::floor(area.left / drawCellSize))), std::max(0, int(std::floor(area.top / drawCellSize))),
+            std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize))),
+            std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)))};
+}
+
+// Marks the window cells that the image's non-empty tiles can reach, less those that later draws
+// replace, and gathers them into rectangles of cells: runs along each row, stacked where the rows
+// below repeat them. Only the cells that the alpha box can reach are looked at.
 void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, const std::vector<char>* hidden,
                   sf::Vector2u windowSize)
 {
     const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
     const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
-    layer.cells.assign(std::size_t(across) * std::size_t(down), 0);
+    layer.cells.resize(std::size_t(across) * std::size_t(down));
+    layer.scissors.clear();
+    const sf::IntRect& box = facts.alphaBox;
+    const CellRange bounds = cellsUnder(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
+    if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
+        return;
+    for (int y = bounds.y0; y <= bounds.y1; ++y)
+        std::memset(&layer.cells[std::size_t(y * across + bounds.x0)], 0, std::size_t(bounds.x1 - bounds.x0 + 1));
+
     const int tilesAcross = int(facts.tilesAcross);
     const int tilesDown = tilesAcross ? int(facts.nonEmptyTiles.size()) / tilesAcross : 0;
     for (int ty = 0; ty < tilesDown; ++ty) {
@@ -118,31 +141,28 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
             const int top = ty * drawCellSize;
             const int width = std::min(drawCellSize, int(facts.size.x) - left);
             const int height = std::min(drawCellSize, int(facts.size.y) - top);
-            const sf::FloatRect area = reach(sprite, paddedTexels(left, top, width, height));
-            if (!touchesWindow(area, windowSize))
-                continue;
-            const int x0 = std::max(0, int(std::floor(area.left / drawCellSize)));
-            const int y0 = std::max(0, int(std::floor(area.top / drawCellSize)));
-            const int x1 = std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize)));
-            const int y1 = std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)));
-            for (int y = y0; y <= y1; ++y)
+            const CellRange cells = cellsUnder(reach(sprite, paddedTexels(left, top, width, height)), windowSize);
+            const int x0 = std::max(cells.x0, bounds.x0);
+            const int x1 = std::min(cells.x1, bounds.x1);
+            for (int y = std::max(cells.y0, bounds.y0); x0 <= x1 && y <= std::min(cells.y1, bounds.y1); ++y)
                 std::memset(&layer.cells[std::size_t(y * across + x0)], 1, std::size_t(x1 - x0 + 1));
         }
     }
-    if (hidden) {
-        for (std::size_t cell = 0; cell < layer.cells.size(); ++cell)
-            layer.cells[cell] &= char(!(*hidden)[cell]);
-    }
 
-    layer.scissors.clear();
-    for (int y = 0; y < down; ++y) {
-        for (int x = 0; x < across;) {
-            if (!layer.cells[std::size_t(y * across + x)]) {
+    for (int y = bounds.y0; y <= bounds.y1; ++y) {
+        char* row = &layer.cells[std::size_t(y * across)];
+        if (hidden) {
+            const char* hiddenRow = &(*hidden)[std::size_t(y * across)];
+            for (int x = bounds.x0; x <= bounds.x1; ++x)
+                row[x] &= char(!hiddenRow[x]);
+        }
+        for (int x = bounds.x0; x <= bounds.x1;) {
+            if (!row[x]) {
                 ++x;
                 continue;
             }
             const int runStart = x;
-            while (x < across && layer.cells[std::size_t(y * across + x)])
+            while (x <= bounds.x1 && row[x])
                 ++x;
             const auto above = std::find_if(layer.scissors.begin(), layer.scissors.end(), [&](const sf::IntRect& rect) {
                 return rect.left == runStart && rect.width == x - runStart && rect.top + rect.height == y;
@@ -165,18 +185,13 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
         return false;
     const sf::Transform toImage = sprite.getTransform().getInverse();
     const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
-    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
-    const sf::FloatRect area = reach(sprite, sprite.getLocalBounds());
-    const int x0 = std::max(0, int(std::floor(area.left / drawCellSize)));
-    const int y0 = std::max(0, int(std::floor(area.top / drawCellSize)));
-    const int x1 = std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize)));
-    const int y1 = std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)));
+    const CellRange cells = cellsUnder(reach(sprite, sprite.getLocalBounds()), windowSize);
     const int width = int(facts.size.x);
     const int height = int(facts.size.y);
     const int tilesAcross = int(facts.tilesAcross);
     bool marked = false;
-    for (int y = y0; y <= y1; ++y) {
-        for (int x = x0; x <= x1; ++x) {
+    for (int y = cells.y0; y <= cells.y1; ++y) {
+        for (int x = cells.x0; x <= cells.x1; ++x) {
             char& cell = covered[std::size_t(y * across + x)];
             if (cell)
                 continue;
