@@ -205,6 +205,10 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     paint(halvesPicture, {640, 0, 640, 720}, sf::Color::White);
     sf::Sprite halves = loadedAs(Image::White, halvesPicture, centre, centre);
     sf::Image cornersPicture = picture(720, 720, sf::Color::Transparent);
+    // A thin frame: turned, its edges cross cell borders at every offset.
+    for (const sf::IntRect& side : {sf::IntRect(100, 100, 520, 2), sf::IntRect(100, 618, 520, 2),
+                                    sf::IntRect(100, 100, 2, 520), sf::IntRect(618, 100, 2, 520)})
+        paint(cornersPicture, side, sf::Color(255, 255, 255, 200));
     paint(cornersPicture, {0, 0, 30, 30}, sf::Color(255, 0, 0, 200));
     paint(cornersPicture, {690, 340, 30, 40}, sf::Color(0, 255, 0, 255));
     paint(cornersPicture, {300, 700, 120, 20}, sf::Color(0, 0, 255, 90));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 #include "runtime/demo_state.h"
 
@@ -114,6 +115,61 @@ CellRange cellsUnder(const sf::FloatRect& area, sf::Vector2u windowSize)
             std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)))};
 }
 
+// Marks the cells that a turned sprite's tile can reach. Its rectangle box would hold far more
+// cells than the tile's quad touches, so each row of cells gets the quad's own span across the
+// row's band, a pixel wider all round.
+void markTurnedTile(char* cells, int across, const sf::Transform& transform, const sf::FloatRect& texels,
+                    const CellRange& bounds)
+{
+    const float right = texels.left + texels.width;
+    const float bottom = texels.top + texels.height;
+    const sf::Vector2f corners[] = {transform.transformPoint(texels.left, texels.top), transform.transformPoint(right, texels.top),
+                                    transform.transformPoint(right, bottom), transform.transformPoint(texels.left, bottom)};
+    float highest = corners[0].y;
+    float lowest = corners[0].y;
+    for (const sf::Vector2f& corner : corners) {
+        highest = std::min(highest, corner.y);
+        lowest = std::max(lowest, corner.y);
+    }
+    const int y0 = std::max(bounds.y0, int(std::floor((highest - 1.0f) / drawCellSize)));
+    const int y1 = std::min(bounds.y1, int(std::floor((lowest + 1.0f) / drawCellSize)));
+    for (int y = y0; y <= y1; ++y) {
+        const float bandTop = float(y * drawCellSize) - 1.0f;
+        const float bandBottom = float((y + 1) * drawCellSize) + 1.0f;
+        float spanLeft = std::numeric_limits<float>::max();
+        float spanRight = std::numeric_limits<float>::lowest();
+        for (int edge = 0; edge < 4; ++edge) {
+            const sf::Vector2f a = corners[edge];
+            const sf::Vector2f b = corners[(edge + 1) % 4];
+            // The part of the edge inside the band, as a stretch of its run from a to b.
+            float from = 0.0f;
+            float to = 1.0f;
+            if (a.y == b.y) {
+                if (a.y < bandTop || a.y > bandBottom)
+                    continue;
+            } else {
+                const float atTop = (bandTop - a.y) / (b.y - a.y);
+                const float atBottom = (bandBottom - a.y) / (b.y - a.y);
+                from = std::max(from, std::min(atTop, atBottom));
+                to = std::min(to, std::max(atTop, atBottom));
+                if (from > to)
+                    continue;
+            }
+            for (float along : {from, to}) {
+                const float x = a.x + (b.x - a.x) * along;
+                spanLeft = std::min(spanLeft, x);
+                spanRight = std::max(spanRight, x);
+            }
+        }
+        if (spanLeft > spanRight)
+            continue;
+        const int x0 = std::max(bounds.x0, int(std::floor((spanLeft - 1.0f) / drawCellSize)));
+        const int x1 = std::min(bounds.x1, int(std::floor((spanRight + 1.0f) / drawCellSize)));
+        if (x0 <= x1)
+            std::memset(&cells[std::size_t(y * across + x0)], 1, std::size_t(x1 - x0 + 1));
+    }
+}
+
 // Marks the window cells that the image's non-empty tiles can reach, less those that later draws
 // replace, and gathers them into rectangles of cells: runs along each row, stacked where the rows
 // below repeat them. Only the cells that the alpha box can reach are looked at.
@@ -133,6 +189,8 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
 
     const int tilesAcross = int(facts.tilesAcross);
     const int tilesDown = tilesAcross ? int(facts.nonEmptyTiles.size()) / tilesAcross : 0;
+    const float* m = sprite.getTransform().getMatrix();
+    const bool turned = m[1] != 0.0f || m[4] != 0.0f;
     for (int ty = 0; ty < tilesDown; ++ty) {
         for (int tx = 0; tx < tilesAcross; ++tx) {
             if (!facts.nonEmptyTiles[std::size_t(ty * tilesAcross + tx)])
@@ -141,6 +199,10 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
             const int top = ty * drawCellSize;
             const int width = std::min(drawCellSize, int(facts.size.x) - left);
             const int height = std::min(drawCellSize, int(facts.size.y) - top);
+            if (turned) {
+                markTurnedTile(layer.cells.data(), across, sprite.getTransform(), paddedTexels(left, top, width, height), bounds);
+                continue;
+            }
             const CellRange cells = cellsUnder(reach(sprite, paddedTexels(left, top, width, height)), windowSize);
             const int x0 = std::max(cells.x0, bounds.x0);
             const int x1 = std::min(cells.x1, bounds.x1);
