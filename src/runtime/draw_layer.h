@@ -4,10 +4,10 @@
 // Draws are deferred within the frame and fog is switched off around the 2D layers and restored
 // (the sprites sit at eye depth 0, where fog never changes a colour): nothing a viewer, the console
 // or a later frame sees changes. The flush leaves out what cannot change a pixel (clear draws, draws
-// off the window, draws beneath a later opaque one that covers the window) and narrows the rest
-// (scissored to the cells that non-empty parts of the image can reach, nearest sampling where it
-// lands on whole texels, opaque images without blending, one-colour images as plain quads), so
-// software OpenGL keeps up.
+// off the window, draws beneath a later opaque one that covers the window, the cells of a draw that
+// a later opaque part of an image replaces) and narrows the rest (scissored to the cells that
+// non-empty parts of the image can reach, nearest sampling where it lands on whole texels, opaque
+// images without blending, one-colour images as plain quads), so software OpenGL keeps up.
 #include <SFML/Graphics.hpp>
 #include <vector>
 
