@@ -285,6 +285,10 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     paint(halvesPicture, {640, 0, 640, 720}, sf::Color::White);
     sf::Sprite halves = loadedAs(Image::White, halvesPicture, centre, centre);
     sf::Image cornersPicture = picture(720, 720, sf::Color::Transparent);
+    // A thin frame: turned, its edges cross cell borders at every offset.
+    for (const sf::IntRect& side : {sf::IntRect(100, 100, 520, 2), sf::IntRect(100, 618, 520, 2),
+                                    sf::IntRect(100, 100, 2, 520), sf::IntRect(618, 100, 2, 520)})
+        paint(cornersPicture, side, sf::Color(255, 255, 255, 200));
     paint(cornersPicture, {0, 0, 30, 30}, sf::Color(255, 0, 0, 200));
     paint(cornersPicture, {690, 340, 30, 40}, sf::Color(0, 255, 0, 255));
     paint(cornersPicture, {300, 700, 120, 20}, sf::Color(0, 0, 255, 90));
@@ -340,4 +344,33 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     });
     EXPECT_EQ(frame.getPixel(50, 50), sf::Color::Black) << "the overlay hides the glint";
     EXPECT_GT(differingPixels(frame, picture(1280, 720, sf::Color::Black)), 500) << "the caption is drawn";
+
+    // A landscape band: opaque below a soft edge, clear above it, with a clear notch in the rock.
+    sf::Image bandPicture = picture(1280, 720, sf::Color::Transparent);
+    paint(bandPicture, {0, 304, 1280, 416}, sf::Color(40, 90, 60, 255));
+    paint(bandPicture, {0, 300, 1280, 4}, sf::Color(40, 90, 60, 128));
+    paint(bandPicture, {500, 500, 37, 41}, sf::Color(0, 0, 0, 0));
+    // The rock's first row starts a quarter pixel below a cell's top: that cell's first row of
+    // pixels still reads the soft edge above it.
+    sf::Sprite band = loadedAs(Image::G3D4, bandPicture, {0.0f, 0.0f}, {-3.37f, 16.25f});
+    band.setScale(1.07f, 1.0f);
+    frame = layeredFrame("a band's rock hides what is beneath it, up to its edge and round its notch",
+                         [&](sf::RenderWindow& window) {
+                             drawSprite(window, halves);
+                             drawSprite(window, glint);
+                             drawSprite(window, band);
+                         });
+    EXPECT_EQ(frame.getPixel(1000, 600), sf::Color(40, 90, 60)) << "the rock over the halves";
+    EXPECT_EQ(frame.getPixel(1000, 100).r, 254) << "the white half above the band";
+    band.setRotation(7.0f);
+    layeredFrame("a turned band", [&](sf::RenderWindow& window) {
+        drawSprite(window, halves);
+        drawSprite(window, glint);
+        drawSprite(window, band);
+    });
+    band.setColor(sf::Color(255, 255, 255, 254));
+    layeredFrame("a band at alpha 254 hides nothing", [&](sf::RenderWindow& window) {
+        drawSprite(window, halves);
+        drawSprite(window, band);
+    });
 }

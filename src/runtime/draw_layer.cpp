@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 #include "runtime/demo_state.h"
 
@@ -100,15 +101,96 @@ bool canShow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u win
     return touchesWindow(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
 }
 
-// Marks the window cells that the image's non-empty tiles can reach and gathers them into
-// rectangles of cells: runs along each row, stacked where the rows below repeat them.
-void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, sf::Vector2u windowSize)
+// The window cells, inclusive, that a window rectangle touches; none when x1 < x0 or y1 < y0.
+struct CellRange {
+    int x0, y0, x1, y1;
+};
+
+CellRange cellsUnder(const sf::FloatRect& area, sf::Vector2u windowSize)
 {
     const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
     const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
-    layer.cells.assign(std::size_t(across) * std::size_t(down), 0);
+    return {std::max(0, int(std::floor(area.left / drawCellSize))), std::max(0, int(std::floor(area.top / drawCellSize))),
+            std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize))),
+            std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)))};
+}
+
+// Marks the cells that a turned sprite's tile can reach. Its rectangle box would hold far more
+// cells than the tile's quad touches, so each row of cells gets the quad's own span across the
+// row's band, a pixel wider all round.
+void markTurnedTile(char* cells, int across, const sf::Transform& transform, const sf::FloatRect& texels,
+                    const CellRange& bounds)
+{
+    const float right = texels.left + texels.width;
+    const float bottom = texels.top + texels.height;
+    const sf::Vector2f corners[] = {transform.transformPoint(texels.left, texels.top), transform.transformPoint(right, texels.top),
+                                    transform.transformPoint(right, bottom), transform.transformPoint(texels.left, bottom)};
+    float highest = corners[0].y;
+    float lowest = corners[0].y;
+    for (const sf::Vector2f& corner : corners) {
+        highest = std::min(highest, corner.y);
+        lowest = std::max(lowest, corner.y);
+    }
+    const int y0 = std::max(bounds.y0, int(std::floor((highest - 1.0f) / drawCellSize)));
+    const int y1 = std::min(bounds.y1, int(std::floor((lowest + 1.0f) / drawCellSize)));
+    for (int y = y0; y <= y1; ++y) {
+        const float bandTop = float(y * drawCellSize) - 1.0f;
+        const float bandBottom = float((y + 1) * drawCellSize) + 1.0f;
+        float spanLeft = std::numeric_limits<float>::max();
+        float spanRight = std::numeric_limits<float>::lowest();
+        for (int edge = 0; edge < 4; ++edge) {
+            const sf::Vector2f a = corners[edge];
+            const sf::Vector2f b = corners[(edge + 1) % 4];
+            // The part of the edge inside the band, as a stretch of its run from a to b.
+            float from = 0.0f;
+            float to = 1.0f;
+            if (a.y == b.y) {
+                if (a.y < bandTop || a.y > bandBottom)
+                    continue;
+            } else {
+                const float atTop = (bandTop - a.y) / (b.y - a.y);
+                const float atBottom = (bandBottom - a.y) / (b.y - a.y);
+                from = std::max(from, std::min(atTop, atBottom));
+                to = std::min(to, std::max(atTop, atBottom));
+                if (from > to)
+                    continue;
+            }
+            for (float along : {from, to}) {
+                const float x = a.x + (b.x - a.x) * along;
+                spanLeft = std::min(spanLeft, x);
+                spanRight = std::max(spanRight, x);
+            }
+        }
+        if (spanLeft > spanRight)
+            continue;
+        const int x0 = std::max(bounds.x0, int(std::floor((spanLeft - 1.0f) / drawCellSize)));
+        const int x1 = std::min(bounds.x1, int(std::floor((spanRight + 1.0f) / drawCellSize)));
+        if (x0 <= x1)
+            std::memset(&cells[std::size_t(y * across + x0)], 1, std::size_t(x1 - x0 + 1));
+    }
+}
+
+// Marks the window cells that the image's non-empty tiles can reach, less those that later draws
+// replace, and gathers them into rectangles of cells: runs along each row, stacked where the rows
+// below repeat them. Only the cells that the alpha box can reach are looked at.
+void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, const std::vector<char>* hidden,
+                  sf::Vector2u windowSize)
+{
+    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
+    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
+    layer.cells.resize(std::size_t(across) * std::size_t(down));
+    layer.scissors.clear();
+    const sf::IntRect& box = facts.alphaBox;
+    const CellRange bounds = cellsUnder(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
+    if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
+        return;
+    for (int y = bounds.y0; y <= bounds.y1; ++y)
+        std::memset(&layer.cells[std::size_t(y * across + bounds.x0)], 0, std::size_t(bounds.x1 - bounds.x0 + 1));
+
     const int tilesAcross = int(facts.tilesAcross);
     const int tilesDown = tilesAcross ? int(facts.nonEmptyTiles.size()) / tilesAcross : 0;
+    const float* m = sprite.getTransform().getMatrix();
+    const bool turned = m[1] != 0.0f || m[4] != 0.0f;
     for (int ty = 0; ty < tilesDown; ++ty) {
         for (int tx = 0; tx < tilesAcross; ++tx) {
             if (!facts.nonEmptyTiles[std::size_t(ty * tilesAcross + tx)])
@@ -117,27 +199,32 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
             const int top = ty * drawCellSize;
             const int width = std::min(drawCellSize, int(facts.size.x) - left);
             const int height = std::min(drawCellSize, int(facts.size.y) - top);
-            const sf::FloatRect area = reach(sprite, paddedTexels(left, top, width, height));
-            if (!touchesWindow(area, windowSize))
+            if (turned) {
+                markTurnedTile(layer.cells.data(), across, sprite.getTransform(), paddedTexels(left, top, width, height), bounds);
                 continue;
-            const int x0 = std::max(0, int(std::floor(area.left / drawCellSize)));
-            const int y0 = std::max(0, int(std::floor(area.top / drawCellSize)));
-            const int x1 = std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize)));
-            const int y1 = std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)));
-            for (int y = y0; y <= y1; ++y)
+            }
+            const CellRange cells = cellsUnder(reach(sprite, paddedTexels(left, top, width, height)), windowSize);
+            const int x0 = std::max(cells.x0, bounds.x0);
+            const int x1 = std::min(cells.x1, bounds.x1);
+            for (int y = std::max(cells.y0, bounds.y0); x0 <= x1 && y <= std::min(cells.y1, bounds.y1); ++y)
                 std::memset(&layer.cells[std::size_t(y * across + x0)], 1, std::size_t(x1 - x0 + 1));
         }
     }
 
-    layer.scissors.clear();
-    for (int y = 0; y < down; ++y) {
-        for (int x = 0; x < across;) {
-            if (!layer.cells[std::size_t(y * across + x)]) {
+    for (int y = bounds.y0; y <= bounds.y1; ++y) {
+        char* row = &layer.cells[std::size_t(y * across)];
+        if (hidden) {
+            const char* hiddenRow = &(*hidden)[std::size_t(y * across)];
+            for (int x = bounds.x0; x <= bounds.x1; ++x)
+                row[x] &= char(!hiddenRow[x]);
+        }
+        for (int x = bounds.x0; x <= bounds.x1;) {
+            if (!row[x]) {
                 ++x;
                 continue;
             }
             const int runStart = x;
-            while (x < across && layer.cells[std::size_t(y * across + x)])
+            while (x <= bounds.x1 && row[x])
                 ++x;
             const auto above = std::find_if(layer.scissors.begin(), layer.scissors.end(), [&](const sf::IntRect& rect) {
                 return rect.left == runStart && rect.width == x - runStart && rect.top + rect.height == y;
@@ -148,6 +235,47 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
                 layer.scissors.push_back({runStart, y, x - runStart, 1});
         }
     }
+}
+
+// Marks the window cells whose every pixel this sprite replaces: at full alpha, where each pixel's
+// texels, and a texel more all round, lie in opaque tiles well inside the image. Whatever an
+// earlier draw leaves in such a cell is overwritten. Says whether it marked a cell not marked yet.
+bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, const ImageFacts& facts,
+                       sf::Vector2u windowSize)
+{
+    if (!facts.anyOpaqueTile || sprite.getColor().a != 255 || std::fabs(determinant(sprite.getTransform())) < 1e-6f)
+        return false;
+    const sf::Transform toImage = sprite.getTransform().getInverse();
+    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
+    const CellRange cells = cellsUnder(reach(sprite, sprite.getLocalBounds()), windowSize);
+    const int width = int(facts.size.x);
+    const int height = int(facts.size.y);
+    const int tilesAcross = int(facts.tilesAcross);
+    bool marked = false;
+    for (int y = cells.y0; y <= cells.y1; ++y) {
+        for (int x = cells.x0; x <= cells.x1; ++x) {
+            char& cell = covered[std::size_t(y * across + x)];
+            if (cell)
+                continue;
+            const sf::FloatRect pixels(float(x * drawCellSize), float(y * drawCellSize),
+                                       float(std::min(drawCellSize, int(windowSize.x) - x * drawCellSize)),
+                                       float(std::min(drawCellSize, int(windowSize.y) - y * drawCellSize)));
+            const sf::FloatRect texels = toImage.transformRect(pixels);
+            const int left = int(std::floor(texels.left - 0.5f)) - 1;
+            const int top = int(std::floor(texels.top - 0.5f)) - 1;
+            const int right = int(std::floor(texels.left + texels.width - 0.5f)) + 2;
+            const int bottom = int(std::floor(texels.top + texels.height - 0.5f)) + 2;
+            if (left < 0 || top < 0 || right >= width || bottom >= height)
+                continue;
+            bool opaque = true;
+            for (int ty = top / drawCellSize; opaque && ty <= bottom / drawCellSize; ++ty)
+                for (int tx = left / drawCellSize; opaque && tx <= right / drawCellSize; ++tx)
+                    opaque = facts.opaqueTiles[std::size_t(ty * tilesAcross + tx)];
+            if (opaque)
+                cell = marked = true;
+        }
+    }
+    return marked;
 }
 
 void setScissor(const sf::IntRect& cells, sf::Vector2u windowSize)
@@ -191,10 +319,12 @@ bool onWholeTexels(const sf::Sprite& sprite)
            m[13] == std::floor(m[13]);
 }
 
-void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::Color* plain)
+void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::Color* plain, bool opaque)
 {
+    // At full alpha the blend hands on the source colour exactly, so an opaque image needs none.
+    const sf::BlendMode blend = opaque ? sf::BlendNone : sf::BlendAlpha;
     if (!plain) {
-        window.draw(sprite);
+        window.draw(sprite, blend);
         return;
     }
     const sf::FloatRect local = sprite.getLocalBounds();
@@ -205,22 +335,23 @@ void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::
         {{local.width, 0.0f}, *plain},
         {{local.width, local.height}, *plain},
     };
-    window.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(sprite.getTransform()));
+    window.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(blend, sprite.getTransform(), nullptr, nullptr));
 }
 
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sprite& sprite,
-                        const ImageFacts* facts, int image, sf::Vector2u windowSize)
+                        const ImageFacts* facts, int image, const std::vector<char>* hidden, sf::Vector2u windowSize)
 {
     if (!facts) {
         window.draw(sprite);
         return;
     }
-    findScissors(layer, sprite, *facts, windowSize);
+    findScissors(layer, sprite, *facts, hidden, windowSize);
     if (layer.scissors.empty())
         return;
 
     sf::Color colour;
     const bool plain = plainColour(sprite, *facts, colour);
+    const bool opaque = facts->opaque && sprite.getColor().a == 255;
     sf::Texture& texture = demo.textures[image];
     const bool nearest = !plain && texture.isSmooth() && onWholeTexels(sprite);
     if (nearest)
@@ -228,7 +359,7 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sp
     glEnable(GL_SCISSOR_TEST);
     for (const sf::IntRect& cells : layer.scissors) {
         setScissor(cells, windowSize);
-        drawNarrowed(window, sprite, plain ? &colour : nullptr);
+        drawNarrowed(window, sprite, plain ? &colour : nullptr, opaque);
     }
     glDisable(GL_SCISSOR_TEST);
     if (nearest)
@@ -254,6 +385,7 @@ ImageFacts imageFacts(const sf::Image& image)
     facts.tilesAcross = (size.x + drawCellSize - 1) / drawCellSize;
     const unsigned tilesDown = (size.y + drawCellSize - 1) / drawCellSize;
     facts.nonEmptyTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, false);
+    facts.opaqueTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, true);
 
     // Texels as 32-bit words: R, G, B, A in memory order. Each tile's span of a row is taken whole,
     // a short last one filled out with a texel of its own, so the loops keep one fixed length.
@@ -276,11 +408,12 @@ ImageFacts imageFacts(const sf::Image& image)
             std::uint32_t any = 0;
             for (std::uint32_t texel : span)
                 any |= texel;
-            if (opaque) {
-                std::uint32_t all = alphaMask;
-                for (std::uint32_t texel : span)
-                    all &= texel;
-                opaque = all == alphaMask;
+            std::uint32_t all = alphaMask;
+            for (std::uint32_t texel : span)
+                all &= texel;
+            if (all != alphaMask) {
+                opaque = false;
+                facts.opaqueTiles[std::size_t(y / drawCellSize) * facts.tilesAcross + tile] = false;
             }
             if (oneColour) {
                 std::uint32_t differs = 0;
@@ -304,6 +437,7 @@ ImageFacts imageFacts(const sf::Image& image)
         }
     }
     facts.opaque = opaque;
+    facts.anyOpaqueTile = std::find(facts.opaqueTiles.begin(), facts.opaqueTiles.end(), true) != facts.opaqueTiles.end();
     facts.oneColour = oneColour;
     facts.colour = sf::Color(pixels[0], pixels[1], pixels[2], pixels[3]);
     if (right > left)
@@ -358,6 +492,24 @@ void flushDraws(sf::RenderWindow& window)
         }
     }
 
+    // Walking back from the top, each draw learns which cells the draws above it replace.
+    const std::size_t cellCount = std::size_t((windowSize.x + drawCellSize - 1) / drawCellSize) *
+                                  ((windowSize.y + drawCellSize - 1) / drawCellSize);
+    layer.hiddenFor.assign(layer.draws.size(), -1);
+    layer.hidden.clear();
+    layer.covered.assign(cellCount, 0);
+    int hiddenNow = -1;
+    for (std::size_t i = layer.draws.size(); narrow && i-- > first;) {
+        layer.hiddenFor[i] = hiddenNow;
+        const DeferredDraw& draw = layer.draws[i];
+        int image = 0;
+        const ImageFacts* facts = draw.text < 0 ? factsOf(draw.sprite, image) : nullptr;
+        if (facts && markReplacedCells(layer.covered, draw.sprite, *facts, windowSize)) {
+            layer.hidden.push_back(layer.covered);
+            hiddenNow = int(layer.hidden.size()) - 1;
+        }
+    }
+
     window.setActive(true);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
@@ -376,7 +528,9 @@ void flushDraws(sf::RenderWindow& window)
         int image = 0;
         const ImageFacts* facts = factsOf(draw.sprite, image);
         if (canShow(draw.sprite, facts, windowSize))
-            drawSpriteNarrowed(layer, window, draw.sprite, facts, image, windowSize);
+            drawSpriteNarrowed(layer, window, draw.sprite, facts, image,
+                               layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])],
+                               windowSize);
     }
     if (fog)
         glEnable(GL_FOG);

@@ -4,9 +4,10 @@
 // Draws are deferred within the frame and fog is switched off around the 2D layers and restored
 // (the sprites sit at eye depth 0, where fog never changes a colour): nothing a viewer, the console
 // or a later frame sees changes. The flush leaves out what cannot change a pixel (clear draws, draws
-// off the window, draws beneath a later opaque one that covers the window) and narrows the rest
-// (scissored to the cells that non-empty parts of the image can reach, nearest sampling where it
-// lands on whole texels, one-colour images as plain quads), so software OpenGL keeps up.
+// off the window, draws beneath a later opaque one that covers the window, the cells of a draw that
+// a later opaque part of an image replaces) and narrows the rest (scissored to the cells that
+// non-empty parts of the image can reach, nearest sampling where it lands on whole texels, opaque
+// images without blending, one-colour images as plain quads), so software OpenGL keeps up.
 #include <SFML/Graphics.hpp>
 #include <vector>
 
@@ -26,7 +27,9 @@ struct ImageFacts {
     bool oneColour = false;  // every texel is `colour`
     sf::Color colour;
     unsigned tilesAcross = 0;
-    std::vector<bool> nonEmptyTiles;  // 32 x 32 texel tiles with any alpha above 0, row by row
+    std::vector<bool> nonEmptyTiles;  // drawCellSize-square texel tiles with any alpha above 0, row by row
+    std::vector<bool> opaqueTiles;    // the same tiles with every alpha 255
+    bool anyOpaqueTile = false;
 };
 
 // One handed-in draw, copied when handed in: the pools re-position one shared sprite per slot.
@@ -41,10 +44,14 @@ struct DrawLayer {
     std::vector<sf::Text> texts;      // kept across frames so their storage is reused
     std::size_t textCount = 0;
     std::vector<char> cells;          // scratch: window cells a draw can reach
+    std::vector<char> covered;        // scratch: window cells that later opaque draws replace
+    // For each draw, the index into `hidden` of the cells that later draws replace; -1 for none.
+    std::vector<int> hiddenFor;
+    std::vector<std::vector<char>> hidden;
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
 };
 
-constexpr int drawCellSize = 32;  // pixels, for window cells and image tiles alike
+constexpr int drawCellSize = 16;  // pixels, for window cells and image tiles alike
 
 ImageFacts imageFacts(const sf::Image& image);
 

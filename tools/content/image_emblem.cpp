@@ -181,8 +181,8 @@ sf::Image makeHexagon()
         addLight(p, palette::coldWhite, 1.3f * coverage(line) * window);
         addLight(p, palette::ice, 0.75f * glow(line, 5.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
         // Tight glows: up to fourteen pulses overlap, each as wide as the band its light reaches.
-        addLight(p, palette::violet, 0.55f * glow(line, 10.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
-        addLight(p, palette::violet, 0.05f * smoothstep(-48.0f, 0.0f, d) * (d < 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::violet, 0.55f * glow(line, 8.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
+        addLight(p, palette::violet, 0.05f * smoothstep(-24.0f, 0.0f, d) * (d < 0.0f ? 1.0f : 0.0f));
     });
     return finishCanvas(canvas, false, 11);
 }

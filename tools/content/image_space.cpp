@@ -106,6 +106,35 @@ void paintCrescent(Canvas& canvas, Vec2 centre, float radius)
               });
 }
 
+// The fine rays streaming out of the centre, as light, faded towards the borders.
+Colour fineRays(int x, int y)
+{
+    const Vec2 q = fromCentre(x, y, windowCentre);
+    const float r = length(q);
+    const float angle = std::atan2(q.y, q.x);
+    const float rays = std::pow(angularNoise(angle, 40.0f, 201U), 5.0f) * 6.0f;
+    const float broad = std::pow(angularNoise(angle, 6.0f, 203U), 3.0f) * 2.0f;
+    const float fall = smoothstep(10.0f, 140.0f, r) * std::exp(-r / 330.0f);
+    const float edge = std::min(std::min(x + 0.5f, 1279.5f - x), std::min(y + 0.5f, 719.5f - y));
+    return mix(palette::ice, palette::violet, smoothstep(60.0f, 500.0f, r)) *
+           ((rays * 0.5f + broad * 0.25f) * fall * 0.55f * smoothstep(0.0f, 40.0f, edge));
+}
+
+// How much of the rays at a pixel belongs to their heart. Rays out of the centre look the same
+// at any growth, so the reach beyond can sit in the slower layer beneath; glint1-2 stays small.
+float rayHeart(int x, int y)
+{
+    return 1.0f - smoothstep(170.0f, 290.0f, length(fromCentre(x, y, windowCentre)));
+}
+
+// A thin hexagon outline in the haze, from its distance to the line, with an ice and a violet glow.
+void addHexagonOutline(Pixel& p, float distance)
+{
+    addLight(p, palette::coldWhite, 0.55f * coverage(distance));
+    addLight(p, palette::ice, 0.3f * glow(distance, 6.0f) * (distance > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::violet, 0.22f * glow(distance, 16.0f) * (distance > 0.0f ? 1.0f : 0.0f));
+}
+
 }  // namespace
 
 sf::Image makeGlint1(int layer)
@@ -118,19 +147,19 @@ sf::Image makeGlint1(int layer)
         addStars(canvas, rng, 2600, 0.0f, 0.0f, 1280.0f, 720.0f, 0.7f, always);
         addGlowSpot(canvas, windowCentre, 150.0f, palette::ice, 0.18f);
         addGlowSpot(canvas, windowCentre, 45.0f, palette::coldWhite, 0.35f);
+        // The fine rays beyond their heart, laid over the backdrop as glint1-2 would lay them.
+        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+            const Colour light = fineRays(x, y) * (1.0f - rayHeart(x, y));
+            const float cover = clamp01(std::max(light.r, std::max(light.g, light.b)));
+            p = {p.r * (1.0f - cover) + light.r, p.g * (1.0f - cover) + light.g, p.b * (1.0f - cover) + light.b, 1.0f};
+        });
         return finishCanvas(canvas, true, 31);
     case 2:
-        // Fine rays streaming out of the centre.
+        // The heart of the fine rays; their long reach lies in glint1-1.
         shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
-            const Vec2 q = fromCentre(x, y, windowCentre);
-            const float r = length(q);
-            const float angle = std::atan2(q.y, q.x);
-            const float rays = std::pow(angularNoise(angle, 40.0f, 201U), 5.0f) * 6.0f;
-            const float broad = std::pow(angularNoise(angle, 6.0f, 203U), 3.0f) * 2.0f;
-            const float fall = smoothstep(10.0f, 140.0f, r) * std::exp(-r / 330.0f);
-            addLight(p, mix(palette::ice, palette::violet, smoothstep(60.0f, 500.0f, r)), (rays * 0.5f + broad * 0.25f) * fall * 0.55f);
+            const Colour light = fineRays(x, y) * rayHeart(x, y);
+            addLight(p, light, 1.0f);
         });
-        fadeBorders(canvas, 40.0f);
         return finishCanvas(canvas, false, 32);
     case 3:
         // Warp streaks: stars stretched along their way out of the centre.
@@ -150,18 +179,15 @@ sf::Image makeGlint1(int layer)
                           addLight(p, tint, brightness * std::exp(-d * d / 1.2f));
                       });
         }
+        // The far hexagon of the haze grows with the streaks, drawn over the same cells.
+        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+            addHexagonOutline(p, std::fabs(hexagonDistance(rotated(fromCentre(x, y, windowCentre), pi / 6.0f), 265.0f)) - 1.6f);
+        });
         return finishCanvas(canvas, false, 33);
     case 4:
-        // Two faint hexagons, half a turn apart, hanging in the haze.
+        // A faint hexagon hanging in the haze, the far one's twin half a turn from it.
         shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
-            const Vec2 q = fromCentre(x, y, windowCentre);
-            const float near = std::fabs(hexagonDistance(q, 150.0f)) - 1.2f;
-            const float far = std::fabs(hexagonDistance(rotated(q, pi / 6.0f), 265.0f)) - 1.6f;
-            for (float d : {near, far}) {
-                addLight(p, palette::coldWhite, 0.55f * coverage(d));
-                addLight(p, palette::ice, 0.3f * glow(d, 6.0f) * (d > 0.0f ? 1.0f : 0.0f));
-                addLight(p, palette::violet, 0.22f * glow(d, 16.0f) * (d > 0.0f ? 1.0f : 0.0f));
-            }
+            addHexagonOutline(p, std::fabs(hexagonDistance(fromCentre(x, y, windowCentre), 150.0f)) - 1.2f);
         });
         return finishCanvas(canvas, false, 34);
     case 5:
