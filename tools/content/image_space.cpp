@@ -124,7 +124,7 @@ Colour fineRays(int x, int y)
 // at any growth, so the reach beyond can sit in the slower layer beneath; glint1-2 stays small.
 float rayHeart(int x, int y)
 {
-    return 1.0f - smoothstep(170.0f, 290.0f, length(fromCentre(x, y, windowCentre)));
+    return 1.0f - smoothstep(130.0f, 230.0f, length(fromCentre(x, y, windowCentre)));
 }
 
 // A thin hexagon outline in the haze, from its distance to the line, with an ice and a violet glow.
@@ -132,7 +132,7 @@ void addHexagonOutline(Pixel& p, float distance)
 {
     addLight(p, palette::coldWhite, 0.55f * coverage(distance));
     addLight(p, palette::ice, 0.3f * glow(distance, 6.0f) * (distance > 0.0f ? 1.0f : 0.0f));
-    addLight(p, palette::violet, 0.22f * glow(distance, 16.0f) * (distance > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::violet, 0.22f * glow(distance, 12.0f) * (distance > 0.0f ? 1.0f : 0.0f));
 }
 
 }  // namespace
@@ -172,6 +172,9 @@ sf::Image makeGlint1(int layer)
             const Vec2 head = windowCentre + direction * r;
             const Vec2 tail = windowCentre + direction * (r - stretch);
             const Colour tint = uniform(rng, 0.0f, 1.0f) < 0.3f ? palette::lilac : palette::coldWhite;
+            // The faintest streaks hardly show in the field, yet each keeps a few cells in every draw.
+            if (brightness < 0.12f)
+                continue;
             shadeRect(canvas, static_cast<int>(std::min(head.x, tail.x) - 4), static_cast<int>(std::min(head.y, tail.y) - 4),
                       static_cast<int>(std::max(head.x, tail.x) + 5), static_cast<int>(std::max(head.y, tail.y) + 5),
                       [&](int x, int y, Pixel& p) {
@@ -192,7 +195,7 @@ sf::Image makeGlint1(int layer)
         return finishCanvas(canvas, false, 34);
     case 5:
         // The cold light at the heart: core, flat streak and six rays.
-        addGlowSpot(canvas, windowCentre, 70.0f, palette::ice, 0.35f);
+        addGlowSpot(canvas, windowCentre, 56.0f, palette::ice, 0.35f);
         addGlowSpot(canvas, windowCentre, 16.0f, palette::coldWhite, 1.1f);
         addGlint(canvas, windowCentre, 5.0f, 260.0f, palette::coldWhite, 0.9f, 3, 0.0f);
         shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
