@@ -120,13 +120,6 @@ Colour fineRays(int x, int y)
            ((rays * 0.5f + broad * 0.25f) * fall * 0.55f * smoothstep(0.0f, 40.0f, edge));
 }
 
-// How much of the rays at a pixel belongs to their heart. Rays out of the centre look the same
-// at any growth, so the reach beyond can sit in the slower layer beneath; glint1-2 stays small.
-float rayHeart(int x, int y)
-{
-    return 1.0f - smoothstep(130.0f, 230.0f, length(fromCentre(x, y, windowCentre)));
-}
-
 // A thin hexagon outline in the haze, from its distance to the line, with an ice and a violet glow.
 void addHexagonOutline(Pixel& p, float distance)
 {
@@ -146,20 +139,17 @@ sf::Image makeGlint1(int layer)
         paintNebula(canvas, windowCentre, 520.0f, 101U);
         addStars(canvas, rng, 2600, 0.0f, 0.0f, 1280.0f, 720.0f, 0.7f, always);
         addGlowSpot(canvas, windowCentre, 150.0f, palette::ice, 0.18f);
-        addGlowSpot(canvas, windowCentre, 45.0f, palette::coldWhite, 0.35f);
-        // The fine rays beyond their heart, laid over the backdrop as glint1-2 would lay them.
+        // The fine rays, laid over the backdrop as a layer of light would lay them. Rays out of
+        // the centre look the same at any growth, so they need no layer of their own.
         shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
-            const Colour light = fineRays(x, y) * (1.0f - rayHeart(x, y));
+            const Colour light = fineRays(x, y);
             const float cover = clamp01(std::max(light.r, std::max(light.g, light.b)));
             p = {p.r * (1.0f - cover) + light.r, p.g * (1.0f - cover) + light.g, p.b * (1.0f - cover) + light.b, 1.0f};
         });
         return finishCanvas(canvas, true, 31);
     case 2:
-        // The heart of the fine rays; their long reach lies in glint1-1.
-        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
-            const Colour light = fineRays(x, y) * rayHeart(x, y);
-            addLight(p, light, 1.0f);
-        });
+        // The white glow at the heart of the rays.
+        addGlowSpot(canvas, windowCentre, 45.0f, palette::coldWhite, 0.35f);
         return finishCanvas(canvas, false, 32);
     case 3:
         // Warp streaks: stars stretched along their way out of the centre.
