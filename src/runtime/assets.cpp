@@ -184,7 +184,9 @@ int decodeWorkerCount()
 // makes of them (clearing each first) take hundreds of megabytes of fresh memory, and on 2 MiB
 // pages there are 500 times fewer faults than on 4 KiB ones. So the C heap, where both come from,
 // grows once by room for every image twice (decoded and waiting, and as a texture), marked for
-// huge pages, and keeps what is freed for the next image instead of handing it back.
+// huge pages, and keeps what is freed for the next image instead of handing it back. The settings
+// stay: the buffers software OpenGL takes and frees every frame then come from the heap too,
+// not as fresh mappings faulted in page by page each frame.
 void reserveImageMemory()
 {
     constexpr std::size_t hugePage = std::size_t(2) << 20;
