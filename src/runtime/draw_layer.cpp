@@ -29,8 +29,8 @@ const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
     return &facts;
 }
 
-// The default view maps world coordinates one to one onto window pixels; only then do the cells,
-// the cover test and whole-pixel placement mean what they say.
+// The default view maps world coordinates one to one onto window pixels; only then do the cells
+// and whole-pixel placement mean what they say.
 bool worldIsPixels(const sf::RenderWindow& window)
 {
     const sf::View& view = window.getView();
@@ -43,30 +43,6 @@ float determinant(const sf::Transform& transform)
 {
     const float* m = transform.getMatrix();
     return m[0] * m[5] - m[4] * m[1];
-}
-
-// An opaque image at full alpha whose quad holds every corner of the window replaces every pixel.
-// A zero-scale sprite has no inverse (SFML would hand back the identity), so it never covers.
-bool coversWindow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u windowSize)
-{
-    if (!facts || !facts->opaque || sprite.getColor().a != 255)
-        return false;
-    const float* m = sprite.getTransform().getMatrix();
-    const double det = double(m[0]) * m[5] - double(m[4]) * m[1];
-    if (std::fabs(det) < 1e-9)
-        return false;
-    const sf::FloatRect local = sprite.getLocalBounds();
-    for (float x : {0.0f, float(windowSize.x)}) {
-        for (float y : {0.0f, float(windowSize.y)}) {
-            const double dx = double(x) - m[12];
-            const double dy = double(y) - m[13];
-            const double u = (m[5] * dx - m[4] * dy) / det;
-            const double v = (m[0] * dy - m[1] * dx) / det;
-            if (u < 0.0 || v < 0.0 || u > local.width || v > local.height)
-                return false;
-        }
-    }
-    return true;
 }
 
 // The window rectangle that a local rectangle of the sprite can touch, a pixel wider all round.
@@ -101,6 +77,12 @@ bool canShow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u win
     return touchesWindow(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
 }
 
+// How many cells the window has across and down; cells are kept row by row.
+sf::Vector2i cellGrid(sf::Vector2u windowSize)
+{
+    return {(int(windowSize.x) + drawCellSize - 1) / drawCellSize, (int(windowSize.y) + drawCellSize - 1) / drawCellSize};
+}
+
 // The window cells, inclusive, that a window rectangle touches; none when x1 < x0 or y1 < y0.
 struct CellRange {
     int x0, y0, x1, y1;
@@ -108,11 +90,10 @@ struct CellRange {
 
 CellRange cellsUnder(const sf::FloatRect& area, sf::Vector2u windowSize)
 {
-    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
-    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
+    const sf::Vector2i grid = cellGrid(windowSize);
     return {std::max(0, int(std::floor(area.left / drawCellSize))), std::max(0, int(std::floor(area.top / drawCellSize))),
-            std::min(across - 1, int(std::floor((area.left + area.width) / drawCellSize))),
-            std::min(down - 1, int(std::floor((area.top + area.height) / drawCellSize)))};
+            std::min(grid.x - 1, int(std::floor((area.left + area.width) / drawCellSize))),
+            std::min(grid.y - 1, int(std::floor((area.top + area.height) / drawCellSize)))};
 }
 
 // Marks the cells that a turned sprite's tile can reach. Its rectangle box would hold far more
@@ -176,9 +157,9 @@ void markTurnedTile(char* cells, int across, const sf::Transform& transform, con
 void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, const std::vector<char>* hidden,
                   sf::Vector2u windowSize)
 {
-    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
-    const int down = (int(windowSize.y) + drawCellSize - 1) / drawCellSize;
-    layer.cells.resize(std::size_t(across) * std::size_t(down));
+    const sf::Vector2i grid = cellGrid(windowSize);
+    const int across = grid.x;
+    layer.cells.resize(std::size_t(grid.x) * std::size_t(grid.y));
     layer.scissors.clear();
     const sf::IntRect& box = facts.alphaBox;
     const CellRange bounds = cellsUnder(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
@@ -237,16 +218,18 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
     }
 }
 
-// Marks the window cells whose every pixel this sprite replaces: at full alpha, where each pixel's
-// texels, and a texel more all round, lie in opaque tiles well inside the image. Whatever an
-// earlier draw leaves in such a cell is overwritten. Says whether it marked a cell not marked yet.
+// Marks the window cells whose every pixel this sprite replaces: at full alpha, where every pixel
+// of the cell lies on the sprite and its texels, and a texel more all round, clamped to the edge as
+// the texture is, lie in opaque tiles. Whatever an earlier draw leaves in such a cell is
+// overwritten. A zero-scale sprite has no inverse, so it replaces nothing. Says whether it marked a
+// cell not marked yet.
 bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, const ImageFacts& facts,
                        sf::Vector2u windowSize)
 {
     if (!facts.anyOpaqueTile || sprite.getColor().a != 255 || std::fabs(determinant(sprite.getTransform())) < 1e-6f)
         return false;
     const sf::Transform toImage = sprite.getTransform().getInverse();
-    const int across = (int(windowSize.x) + drawCellSize - 1) / drawCellSize;
+    const int across = cellGrid(windowSize).x;
     const CellRange cells = cellsUnder(reach(sprite, sprite.getLocalBounds()), windowSize);
     const int width = int(facts.size.x);
     const int height = int(facts.size.y);
@@ -261,12 +244,13 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
                                        float(std::min(drawCellSize, int(windowSize.x) - x * drawCellSize)),
                                        float(std::min(drawCellSize, int(windowSize.y) - y * drawCellSize)));
             const sf::FloatRect texels = toImage.transformRect(pixels);
-            const int left = int(std::floor(texels.left - 0.5f)) - 1;
-            const int top = int(std::floor(texels.top - 0.5f)) - 1;
-            const int right = int(std::floor(texels.left + texels.width - 0.5f)) + 2;
-            const int bottom = int(std::floor(texels.top + texels.height - 0.5f)) + 2;
-            if (left < 0 || top < 0 || right >= width || bottom >= height)
+            if (texels.left < 0.0f || texels.top < 0.0f || texels.left + texels.width > float(width) ||
+                texels.top + texels.height > float(height))
                 continue;
+            const int left = std::max(0, int(std::floor(texels.left - 0.5f)) - 1);
+            const int top = std::max(0, int(std::floor(texels.top - 0.5f)) - 1);
+            const int right = std::min(width - 1, int(std::floor(texels.left + texels.width - 0.5f)) + 2);
+            const int bottom = std::min(height - 1, int(std::floor(texels.top + texels.height - 0.5f)) + 2);
             bool opaque = true;
             for (int ty = top / drawCellSize; opaque && ty <= bottom / drawCellSize; ++ty)
                 for (int tx = left / drawCellSize; opaque && tx <= right / drawCellSize; ++tx)
@@ -481,30 +465,24 @@ void flushDraws(sf::RenderWindow& window)
     const sf::Vector2u windowSize = window.getSize();
     const bool narrow = worldIsPixels(window);
 
-    // Whatever lies beneath the last draw that covers the window cannot show.
-    std::size_t first = 0;
-    for (std::size_t i = layer.draws.size(); narrow && i-- > 0;) {
-        const DeferredDraw& draw = layer.draws[i];
-        int image = 0;
-        if (draw.text < 0 && coversWindow(draw.sprite, factsOf(draw.sprite, image), windowSize)) {
-            first = i;
-            break;
-        }
-    }
-
-    // Walking back from the top, each draw learns which cells the draws above it replace.
-    const std::size_t cellCount = std::size_t((windowSize.x + drawCellSize - 1) / drawCellSize) *
-                                  ((windowSize.y + drawCellSize - 1) / drawCellSize);
+    // Walking back from the top, each draw learns which cells the draws above it replace. Once
+    // they replace every cell, nothing beneath them can show.
+    const sf::Vector2i grid = cellGrid(windowSize);
     layer.hiddenFor.assign(layer.draws.size(), -1);
     layer.hidden.clear();
-    layer.covered.assign(cellCount, 0);
+    layer.covered.assign(std::size_t(grid.x) * std::size_t(grid.y), 0);
+    std::size_t first = 0;
     int hiddenNow = -1;
-    for (std::size_t i = layer.draws.size(); narrow && i-- > first;) {
+    for (std::size_t i = layer.draws.size(); narrow && i-- > 0;) {
         layer.hiddenFor[i] = hiddenNow;
         const DeferredDraw& draw = layer.draws[i];
         int image = 0;
         const ImageFacts* facts = draw.text < 0 ? factsOf(draw.sprite, image) : nullptr;
         if (facts && markReplacedCells(layer.covered, draw.sprite, *facts, windowSize)) {
+            if (std::find(layer.covered.begin(), layer.covered.end(), 0) == layer.covered.end()) {
+                first = i;
+                break;
+            }
             layer.hidden.push_back(layer.covered);
             hiddenNow = int(layer.hidden.size()) - 1;
         }
