@@ -373,4 +373,16 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
         drawSprite(window, halves);
         drawSprite(window, band);
     });
+
+    // Dust: specks of a few texels, each at its own place within its tile, zoomed and then turned,
+    // so that some speck's edge lands by a cell border on every side.
+    sf::Image dustPicture = picture(1280, 720, sf::Color::Transparent);
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 22; ++j)
+            paint(dustPicture, {i * 32 + i * 7 % 16, j * 32 + j * 5 % 16, 1 + i % 4, 1 + j % 3}, sf::Color(200, 220, 255, 255));
+    sf::Sprite dust = loadedAs(Image::Glint1_4, dustPicture, centre, {640.3f, 360.6f});
+    dust.setScale(1.37f, 1.37f);
+    layeredFrame("zoomed dust", [&](sf::RenderWindow& window) { drawSprite(window, dust); });
+    dust.setRotation(11.0f);
+    layeredFrame("turned dust", [&](sf::RenderWindow& window) { drawSprite(window, dust); });
 }

@@ -169,22 +169,21 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
         std::memset(&layer.cells[std::size_t(y * across + bounds.x0)], 0, std::size_t(bounds.x1 - bounds.x0 + 1));
 
     const int tilesAcross = int(facts.tilesAcross);
-    const int tilesDown = tilesAcross ? int(facts.nonEmptyTiles.size()) / tilesAcross : 0;
+    const int tilesDown = tilesAcross ? int(facts.tileBoxes.size()) / tilesAcross : 0;
     const float* m = sprite.getTransform().getMatrix();
     const bool turned = m[1] != 0.0f || m[4] != 0.0f;
     for (int ty = 0; ty < tilesDown; ++ty) {
         for (int tx = 0; tx < tilesAcross; ++tx) {
-            if (!facts.nonEmptyTiles[std::size_t(ty * tilesAcross + tx)])
+            const TileBox& tile = facts.tileBoxes[std::size_t(ty * tilesAcross + tx)];
+            if (tile.right == 0)
                 continue;
-            const int left = tx * drawCellSize;
-            const int top = ty * drawCellSize;
-            const int width = std::min(drawCellSize, int(facts.size.x) - left);
-            const int height = std::min(drawCellSize, int(facts.size.y) - top);
+            const sf::FloatRect texels = paddedTexels(tx * drawCellSize + tile.left, ty * drawCellSize + tile.top,
+                                                      tile.right - tile.left, tile.bottom - tile.top);
             if (turned) {
-                markTurnedTile(layer.cells.data(), across, sprite.getTransform(), paddedTexels(left, top, width, height), bounds);
+                markTurnedTile(layer.cells.data(), across, sprite.getTransform(), texels, bounds);
                 continue;
             }
-            const CellRange cells = cellsUnder(reach(sprite, paddedTexels(left, top, width, height)), windowSize);
+            const CellRange cells = cellsUnder(reach(sprite, texels), windowSize);
             const int x0 = std::max(cells.x0, bounds.x0);
             const int x1 = std::min(cells.x1, bounds.x1);
             for (int y = std::max(cells.y0, bounds.y0); x0 <= x1 && y <= std::min(cells.y1, bounds.y1); ++y)
@@ -368,7 +367,7 @@ ImageFacts imageFacts(const sf::Image& image)
     facts.size = size;
     facts.tilesAcross = (size.x + drawCellSize - 1) / drawCellSize;
     const unsigned tilesDown = (size.y + drawCellSize - 1) / drawCellSize;
-    facts.nonEmptyTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, false);
+    facts.tileBoxes.assign(std::size_t(facts.tilesAcross) * tilesDown, TileBox());
     facts.opaqueTiles.assign(std::size_t(facts.tilesAcross) * tilesDown, true);
 
     // Texels as 32-bit words: R, G, B, A in memory order. Each tile's span of a row is taken whole,
@@ -407,17 +406,23 @@ ImageFacts imageFacts(const sf::Image& image)
             }
             if ((any & alphaMask) == 0)
                 continue;
-            facts.nonEmptyTiles[std::size_t(y / drawCellSize) * facts.tilesAcross + tile] = true;
             top = std::min(top, y);
             bottom = y + 1;
-            unsigned x = 0;
-            while ((span[x] & alphaMask) == 0)
-                ++x;
-            left = std::min(left, from + x);
-            x = count;
-            while ((span[x - 1] & alphaMask) == 0)
-                --x;
-            right = std::max(right, from + x);
+            unsigned spanLeft = 0;
+            while ((span[spanLeft] & alphaMask) == 0)
+                ++spanLeft;
+            unsigned spanRight = count;
+            while ((span[spanRight - 1] & alphaMask) == 0)
+                --spanRight;
+            left = std::min(left, from + spanLeft);
+            right = std::max(right, from + spanRight);
+            TileBox& box = facts.tileBoxes[std::size_t(y / drawCellSize) * facts.tilesAcross + tile];
+            const auto row = std::uint8_t(y % drawCellSize);
+            if (box.right == 0)
+                box = {std::uint8_t(spanLeft), row, std::uint8_t(spanRight), std::uint8_t(row + 1)};
+            box.left = std::min(box.left, std::uint8_t(spanLeft));
+            box.right = std::max(box.right, std::uint8_t(spanRight));
+            box.bottom = std::uint8_t(row + 1);
         }
     }
     facts.opaque = opaque;

@@ -9,6 +9,7 @@
 // non-empty parts of the image can reach, nearest sampling where it lands on whole texels, opaque
 // images without blending, one-colour images as plain quads), so software OpenGL keeps up.
 #include <SFML/Graphics.hpp>
+#include <cstdint>
 #include <vector>
 
 // How handed-in draws reach the window.
@@ -16,6 +17,12 @@ enum class DrawMode {
     Layer,       // deferred to the flush, leaving out and narrowing what cannot change a pixel
     Everything,  // drawn at once, every call as the scene makes it
     Nothing,     // dropped: the scenes' logic runs without any drawing
+};
+
+// The texels of one image tile whose alpha is above 0, as a box within the tile; right and
+// bottom are exclusive, and an empty tile has right 0.
+struct TileBox {
+    std::uint8_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
 // What the layer knows of one decoded image, worked out once at load.
@@ -27,8 +34,8 @@ struct ImageFacts {
     bool oneColour = false;  // every texel is `colour`
     sf::Color colour;
     unsigned tilesAcross = 0;
-    std::vector<bool> nonEmptyTiles;  // drawCellSize-square texel tiles with any alpha above 0, row by row
-    std::vector<bool> opaqueTiles;    // the same tiles with every alpha 255
+    std::vector<TileBox> tileBoxes;  // for each drawCellSize-square texel tile, row by row
+    std::vector<bool> opaqueTiles;   // the same tiles with every alpha 255
     bool anyOpaqueTile = false;
 };
 
