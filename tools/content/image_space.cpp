@@ -125,7 +125,7 @@ void addHexagonOutline(Pixel& p, float distance)
 {
     addLight(p, palette::coldWhite, 0.55f * coverage(distance));
     addLight(p, palette::ice, 0.3f * glow(distance, 6.0f) * (distance > 0.0f ? 1.0f : 0.0f));
-    addLight(p, palette::violet, 0.22f * glow(distance, 12.0f) * (distance > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::violet, 0.22f * shortGlow(distance, 12.0f) * (distance > 0.0f ? 1.0f : 0.0f));
 }
 
 }  // namespace
@@ -185,7 +185,9 @@ sf::Image makeGlint1(int layer)
         return finishCanvas(canvas, false, 34);
     case 5:
         // The cold light at the heart: core, flat streak and six rays.
-        addGlowSpot(canvas, windowCentre, 56.0f, palette::ice, 0.35f);
+        shadeCanvas(canvas, [](int x, int y, Pixel& p) {
+            addLight(p, palette::ice, 0.35f * shortGlow(length(fromCentre(x, y, windowCentre)), 56.0f));
+        });
         addGlowSpot(canvas, windowCentre, 16.0f, palette::coldWhite, 1.1f);
         addGlint(canvas, windowCentre, 5.0f, 260.0f, palette::coldWhite, 0.9f, 3, 0.0f);
         shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
