@@ -379,7 +379,6 @@ ImageFacts imageFacts(const sf::Image& image)
     std::memcpy(&alphaMask, alphaOnly, 4);
     bool opaque = true;
     bool oneColour = true;
-    unsigned left = size.x, top = size.y, right = 0, bottom = 0;  // alpha box, right and bottom exclusive
     std::uint32_t span[drawCellSize];
     for (unsigned y = 0; y < size.y; ++y) {
         const sf::Uint8* row = pixels + std::size_t(y) * size.x * 4;
@@ -406,31 +405,41 @@ ImageFacts imageFacts(const sf::Image& image)
             }
             if ((any & alphaMask) == 0)
                 continue;
-            top = std::min(top, y);
-            bottom = y + 1;
-            unsigned spanLeft = 0;
+            auto spanLeft = std::uint8_t(0);
             while ((span[spanLeft] & alphaMask) == 0)
                 ++spanLeft;
-            unsigned spanRight = count;
+            auto spanRight = std::uint8_t(count);
             while ((span[spanRight - 1] & alphaMask) == 0)
                 --spanRight;
-            left = std::min(left, from + spanLeft);
-            right = std::max(right, from + spanRight);
             TileBox& box = facts.tileBoxes[std::size_t(y / drawCellSize) * facts.tilesAcross + tile];
-            const auto row = std::uint8_t(y % drawCellSize);
+            const auto rowInTile = std::uint8_t(y % drawCellSize);
             if (box.right == 0)
-                box = {std::uint8_t(spanLeft), row, std::uint8_t(spanRight), std::uint8_t(row + 1)};
-            box.left = std::min(box.left, std::uint8_t(spanLeft));
-            box.right = std::max(box.right, std::uint8_t(spanRight));
-            box.bottom = std::uint8_t(row + 1);
+                box = {spanLeft, rowInTile, spanRight, rowInTile};
+            box.left = std::min(box.left, spanLeft);
+            box.right = std::max(box.right, spanRight);
+            box.bottom = std::uint8_t(rowInTile + 1);
         }
     }
     facts.opaque = opaque;
     facts.anyOpaqueTile = std::find(facts.opaqueTiles.begin(), facts.opaqueTiles.end(), true) != facts.opaqueTiles.end();
     facts.oneColour = oneColour;
     facts.colour = sf::Color(pixels[0], pixels[1], pixels[2], pixels[3]);
+
+    // The alpha box holds every tile's box.
+    int left = int(size.x), top = int(size.y), right = 0, bottom = 0;
+    for (std::size_t i = 0; i < facts.tileBoxes.size(); ++i) {
+        const TileBox& box = facts.tileBoxes[i];
+        if (box.right == 0)
+            continue;
+        const int tileLeft = int(i % facts.tilesAcross) * drawCellSize;
+        const int tileTop = int(i / facts.tilesAcross) * drawCellSize;
+        left = std::min(left, tileLeft + box.left);
+        top = std::min(top, tileTop + box.top);
+        right = std::max(right, tileLeft + box.right);
+        bottom = std::max(bottom, tileTop + box.bottom);
+    }
     if (right > left)
-        facts.alphaBox = sf::IntRect(int(left), int(top), int(right - left), int(bottom - top));
+        facts.alphaBox = sf::IntRect(left, top, right - left, bottom - top);
     return facts;
 }
 

@@ -244,11 +244,16 @@ void addStars(Canvas& canvas, Rng& rng, int count, float left, float top, float 
     }
 }
 
+float borderFade(int width, int height, int x, int y, float margin)
+{
+    const float edge = std::min(std::min(x + 0.5f, width - x - 0.5f), std::min(y + 0.5f, height - y - 0.5f));
+    return smoothstep(0.0f, margin, edge);
+}
+
 void fadeBorders(Canvas& canvas, float margin)
 {
     shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
-        const float edge = std::min(std::min(x + 0.5f, canvas.width - x - 0.5f), std::min(y + 0.5f, canvas.height - y - 0.5f));
-        const float keep = smoothstep(0.0f, margin, edge);
+        const float keep = borderFade(canvas.width, canvas.height, x, y, margin);
         p = {p.r * keep, p.g * keep, p.b * keep, p.a * keep};
     });
 }

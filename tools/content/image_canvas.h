@@ -137,6 +137,9 @@ void addGlowSpot(Canvas& canvas, Vec2 centre, float sigma, Colour colour, float 
 void addGlint(Canvas& canvas, Vec2 centre, float size, float rayLength, Colour colour, float intensity,
               int rayCount, float firstAngle);
 
+// How much of a pixel of a width x height canvas stays: nothing at the border, rising smoothly
+// to all of it margin pixels in.
+float borderFade(int width, int height, int x, int y, float margin);
 // Fades everything within margin pixels of the border to nothing, so faint glows that reach
 // the edge of an overlay leave its corners clear.
 void fadeBorders(Canvas& canvas, float margin);

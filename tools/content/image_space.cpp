@@ -115,9 +115,8 @@ Colour fineRays(int x, int y)
     const float rays = std::pow(angularNoise(angle, 40.0f, 201U), 5.0f) * 6.0f;
     const float broad = std::pow(angularNoise(angle, 6.0f, 203U), 3.0f) * 2.0f;
     const float fall = smoothstep(10.0f, 140.0f, r) * std::exp(-r / 330.0f);
-    const float edge = std::min(std::min(x + 0.5f, 1279.5f - x), std::min(y + 0.5f, 719.5f - y));
     return mix(palette::ice, palette::violet, smoothstep(60.0f, 500.0f, r)) *
-           ((rays * 0.5f + broad * 0.25f) * fall * 0.55f * smoothstep(0.0f, 40.0f, edge));
+           ((rays * 0.5f + broad * 0.25f) * fall * 0.55f * borderFade(1280, 720, x, y, 40.0f));
 }
 
 // A thin hexagon outline in the haze, from its distance to the line, with an ice and a violet glow.
