@@ -8,7 +8,8 @@ __attribute__((constructor(101))) static void checkDisplay()
 {
     exitUnlessDisplay("nerethval");
     enterContentFolder("nerethval");
-    decodeAssetsAhead();
+    // The window is asked for at the design's size; a screen without that mode costs a second decode.
+    decodeAssetsAhead(1.0f);
 }
 
 int main()

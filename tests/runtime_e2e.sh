@@ -118,6 +118,32 @@ start_on_timeline() {
   sleep 1
 }
 
+# Prints the window's size and the box of its lit pixels once scene 01's verse is up and still
+# (it holds for two bars at full strength), then ends the demo.
+caption_box() {
+  start_on_timeline "caption-$1"
+  wait_for_line "$dir" "scene 01" 30
+  # The verse fades in over a bar (2.35 s) and holds until 7 s.
+  sleep 3
+  local window last="" box
+  window=$(demo_window)
+  for _ in $(seq 80); do
+    box=$("$work/x11-probe" lit "$window") || fail "cannot read the window"
+    [ "$box" = "$last" ] && [ "${box#* * }" != none ] && break
+    last=$box
+    sleep 0.25
+  done
+  kill "$pid"
+  wait "$pid" 2>/dev/null
+  pid=""
+  echo "$box"
+}
+
+if [ "${3:-}" = caption-box ]; then
+  caption_box "$(basename "$DISPLAY")"
+  exit 0
+fi
+
 # OpenAL's backend for each run: the machine's own (no device here, so silence), then its null
 # device, which plays in real time, so the demo's output stream is used on every machine.
 for backend in "" null; do
@@ -169,5 +195,25 @@ status=$?
 [ -s "$dir/stdout" ] && fail "standard output without a display: $(head -n 1 "$dir/stdout")"
 [ "$(wc -l <"$dir/stderr")" -eq 1 ] && grep -q "X display" "$dir/stderr" ||
   fail "not one line about the X display on standard error"
+
+echo "6. on a screen without a 1280 x 720 mode the picture fills it at 16:9, centred between black bars"
+read -r width height left top right bottom <<<"$(caption_box design)"
+[ "$width $height" = "1280 720" ] || fail "the window is $width x $height on a 1280 x 720 screen"
+[ -n "${bottom:-}" ] || fail "no verse on the 1280 x 720 screen"
+read -r wide_width wide_height wide_left wide_top wide_right wide_bottom \
+  <<<"$(NERETHVAL_SCREEN=1920x1200x24 "$source/tests/with-display.sh" bash "$0" "$build" "$source" caption-box)"
+[ "$wide_width $wide_height" = "1920 1200" ] || fail "the window is $wide_width x $wide_height on a 1920 x 1200 screen"
+[ -n "${wide_bottom:-}" ] || fail "no verse on the 1920 x 1200 screen"
+# 1.5 output pixels a design pixel and 60 rows of black above the picture: the verse's centre
+# lands there to a pixel or two, and its size to within a few percent (it is set at the larger
+# size, not magnified, so its glyphs' advances round differently).
+check_edges() {
+  awk -v l="$left" -v t="$top" -v r="$right" -v b="$bottom" \
+      -v L="$wide_left" -v T="$wide_top" -v R="$wide_right" -v B="$wide_bottom" 'BEGIN {
+    dx = (L + R) / 2 - 1.5 * (l + r) / 2; dy = (T + B) / 2 - (60 + 1.5 * (t + b) / 2)
+    sw = (R - L) / (1.5 * (r - l)); sh = (B - T) / (1.5 * (b - t))
+    exit !(dx * dx <= 4 && dy * dy <= 4 && sw > 0.96 && sw < 1.04 && sh > 0.9 && sh < 1.1) }'
+}
+check_edges || fail "the verse is at $wide_left $wide_top $wide_right $wide_bottom on 1920 x 1200, not centred at 1.5 times $left $top $right $bottom below 60 rows of black"
 
 echo "all end-to-end checks passed"

@@ -26,7 +26,8 @@ trap 'exit 130' INT
 mkfifo "$dir/number"
 # -noreset: a test that starts one program after another would otherwise meet the server while it
 # resets after the last client left, and the next program finds no display.
-Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1280x720x24 3>"$dir/number" >"$dir/server.log" 2>&1 &
+# NERETHVAL_SCREEN gives the screen another size, for tests of other screens.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 "${NERETHVAL_SCREEN:-1280x720x24}" 3>"$dir/number" >"$dir/server.log" 2>&1 &
 server=$!
 # The server writes its number once it takes connections; if it dies first, the read sees end of file.
 read -r -t 60 number <"$dir/number"

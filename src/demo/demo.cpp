@@ -90,7 +90,7 @@ void drainEvents(sf::RenderWindow& window)
         if (event.type == sf::Event::Closed || demo.quitRequested)
             window.close();
         else if (event.type == sf::Event::Resized)
-            glViewport(0, 0, static_cast<GLsizei>(event.size.width), static_cast<GLsizei>(event.size.height));
+            framePicture(window);
     }
 }
 
@@ -107,6 +107,8 @@ void openDemoWindow(sf::RenderWindow& window)
                   sf::ContextSettings());
     window.setVerticalSyncEnabled(true);
     printLine("created render window");
+    // Where the screen has no 1280 x 720 mode the window comes out another size.
+    framePicture(window);
 }
 
 void startDemo()
@@ -136,6 +138,7 @@ unsigned drawFrame(sf::RenderWindow& window)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     window.setActive(true);
+    clearOffscreenOutput();
 
     const unsigned order = BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) & 0xFFFF;
     if (order == endOrder) {

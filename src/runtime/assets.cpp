@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -102,6 +103,66 @@ static_assert(sizeof(catalogue) / sizeof(catalogue[0]) == imageCount, "one catal
 
 constexpr int rowsBeforeFont = 3;
 
+// The images that the scenes enlarge beyond their design size, and by how much at most (design
+// pixels per design-size texel, measured over a whole run); every other image is drawn at most at
+// its design size.
+struct Enlargement {
+    Image image;
+    float most;
+};
+
+constexpr Enlargement enlargements[] = {
+    {Image::Hexagon, 2.91f},  {Image::White, 1.43f},    {Image::Wall, 1.43f},     {Image::Gantz, 1.05f},
+    {Image::Glint1_1, 1.3f},  {Image::Glint1_2, 1.36f}, {Image::Glint1_3, 1.6f},  {Image::Glint1_4, 1.7f},
+    {Image::Glint1_5, 1.99f}, {Image::Glint1_6, 2.37f}, {Image::H1, 1.46f},       {Image::H2, 1.46f},
+    {Image::H3, 1.46f},       {Image::H4, 1.46f},       {Image::H5, 1.46f},       {Image::H6, 1.46f},
+    {Image::Glint5, 1.94f},
+};
+
+float mostEnlarged(Image image)
+{
+    for (const Enlargement& enlargement : enlargements) {
+        if (enlargement.image == image)
+            return enlargement.most;
+    }
+    return 1.0f;
+}
+
+// Content may carry an image at k times its design density as NAME@kx.png beside NAME.png.
+constexpr unsigned densestImage = 4;
+
+struct ImageFile {
+    std::string path;
+    unsigned density = 1;  // texels per design pixel
+};
+
+std::string denseFileName(const char* file, unsigned density)
+{
+    const std::string name = file;
+    return name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
+}
+
+// The least dense file that still gives every output pixel a texel where the image is enlarged
+// most, or else the densest there is. A denser file counts only when it is exactly that many
+// times the design file's size. A tenth of a texel short is not worth a denser file.
+ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
+{
+    ImageFile chosen{row.file, 1};
+    const float wanted = outputScale * mostEnlarged(row.image);
+    if (wanted <= 1.1f)
+        return chosen;
+    const sf::Vector2u designSize = pngSize(row.file);
+    for (unsigned density = 2; density <= densestImage && designSize.x > 0; ++density) {
+        std::string dense = denseFileName(row.file, density);
+        if (pngSize(dense.c_str()) != designSize * density)
+            continue;
+        chosen = {std::move(dense), density};
+        if (float(density) + 0.1f >= wanted)
+            break;
+    }
+    return chosen;
+}
+
 const char* const captionFontFile = "Quillon8.ttf";
 // Content outside the catalogue: the font, and what the frame loop and scene 02 open.
 const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream.mp3"};
@@ -137,6 +198,8 @@ struct DecodedImage {
 };
 
 struct DecodeQueue {
+    float outputScale = 1.0f;  // output pixels per design pixel, which the files were chosen for
+    ImageFile files[imageCount];
     DecodedImage images[imageCount];
     std::atomic<int> nextRow{0};
     std::mutex lock;
@@ -153,7 +216,7 @@ void decodeRows(DecodeQueue& queue)
     PngScratch scratch;
     for (int row = queue.nextRow++; row < imageCount; row = queue.nextRow++) {
         DecodedImage& image = queue.images[row];
-        const char* file = catalogue[row].file;
+        const char* file = queue.files[row].path.c_str();
         // Our content takes the quick reader; SFML reads or reports anything else as before.
         sf::Image& pixels = image.pixels.emplace();
         image.decoded = readRgbaPng(file, scratch, pixels) || pixels.loadFromFile(file);
@@ -187,12 +250,12 @@ int decodeWorkerCount()
 // huge pages, and keeps what is freed for the next image instead of handing it back. The settings
 // stay: the buffers software OpenGL takes and frees every frame then come from the heap too,
 // not as fresh mappings faulted in page by page each frame.
-void reserveImageMemory()
+void reserveImageMemory(const ImageFile (&files)[imageCount])
 {
     constexpr std::size_t hugePage = std::size_t(2) << 20;
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
-    for (const CatalogueRow& row : catalogue) {
-        const sf::Vector2u size = pngSize(row.file);
+    for (const ImageFile& file : files) {
+        const sf::Vector2u size = pngSize(file.path.c_str());
         bytes += 2 * std::size_t(size.x) * size.y * 4;
     }
     mallopt(M_ARENA_MAX, 1);  // the workers allocate from the same heap as GL
@@ -215,26 +278,35 @@ void reserveImageMemory()
     mallopt(M_TOP_PAD, 128 << 10);  // glibc's default
 }
 
-std::unique_ptr<DecodeQueue> startDecoding()
+std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
 {
-    static std::once_flag memoryReserved;
-    std::call_once(memoryReserved, reserveImageMemory);
     auto queue = std::make_unique<DecodeQueue>();
+    queue->outputScale = outputScale;
+    for (int row = 0; row < imageCount; ++row)
+        queue->files[row] = imageFileFor(catalogue[row], outputScale);
+    static std::once_flag memoryReserved;
+    std::call_once(memoryReserved, [&] { reserveImageMemory(queue->files); });
     for (int i = 0; i < decodeWorkerCount(); ++i)
         queue->workers.emplace_back(decodeRows, std::ref(*queue));
     return queue;
 }
 
-void loadImage(const CatalogueRow& row, DecodedImage& image)
+void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
 {
     sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
     const bool loaded = image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect());
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
-    demo.imageFacts[static_cast<int>(row.image)] = loaded ? std::move(image.facts) : ImageFacts();
-    // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
+    ImageFacts& facts = demo.imageFacts[static_cast<int>(row.image)];
+    facts = loaded ? std::move(image.facts) : ImageFacts();
+    // Layers zoom, shrink and turn; filtered sampling keeps their edges clean. A dense image is
+    // shown smaller than its texels wherever it is not enlarged: its mipmaps keep that clean too.
     texture.setSmooth(true);
+    if (loaded && file.density > 1) {
+        facts.density = file.density;
+        texture.generateMipmap();
+    }
     // Freed now, for the images still to come: an sf::Image assigned an empty one keeps its buffer.
     image.pixels.reset();
 
@@ -255,11 +327,11 @@ void loadCaptionFont()
 
 }  // namespace
 
-void decodeAssetsAhead()
+void decodeAssetsAhead(float outputScale)
 {
     if (queueAhead)
         return;
-    queueAhead = startDecoding().release();
+    queueAhead = startDecoding(outputScale).release();
     // A program that ends before loading (a failure on the way) lets the workers finish first:
     // registered this early, this runs after the program's own static destructors but before
     // those of the libraries the workers use.
@@ -274,12 +346,18 @@ void decodeAssetsAhead()
 void loadAssets()
 {
     std::unique_ptr<DecodeQueue> queue(std::exchange(queueAhead, nullptr));
+    // Decoding ahead guessed the output's size; an output of another size wants other files.
+    if (queue && queue->outputScale != pictureScale()) {
+        for (std::thread& worker : queue->workers)
+            worker.join();
+        queue.reset();
+    }
     if (!queue)
-        queue = startDecoding();
+        queue = startDecoding(pictureScale());
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
             loadCaptionFont();
-        loadImage(catalogue[row], waitForImage(*queue, row));
+        loadImage(catalogue[row], queue->files[row], waitForImage(*queue, row));
     }
     for (std::thread& worker : queue->workers)
         worker.join();

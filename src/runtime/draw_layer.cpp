@@ -12,15 +12,24 @@
 
 namespace {
 
-// Facts are trusted only for the image they were worked out from: a demo texture, still that size,
-// drawn whole and not repeated. Anything else (a test picture, say) is drawn without them.
-const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
+// The catalogue image whose texture the sprite shows; -1 for any other texture.
+int imageOf(const sf::Sprite& sprite)
 {
     const sf::Texture* texture = sprite.getTexture();
     const std::less<const sf::Texture*> before;
     if (!texture || before(texture, demo.textures) || !before(texture, demo.textures + imageCount))
+        return -1;
+    return static_cast<int>(texture - demo.textures);
+}
+
+// Facts are trusted only for the image they were worked out from: a demo texture, still that size,
+// drawn whole and not repeated. Anything else (a test picture, say) is drawn without them.
+const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
+{
+    image = imageOf(sprite);
+    if (image < 0)
         return nullptr;
-    image = static_cast<int>(texture - demo.textures);
+    const sf::Texture* texture = sprite.getTexture();
     const ImageFacts& facts = demo.imageFacts[image];
     const sf::Vector2u size = texture->getSize();
     if (!facts.known || size != facts.size || texture->isRepeated() ||
@@ -29,14 +38,24 @@ const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
     return &facts;
 }
 
-// The default view maps world coordinates one to one onto window pixels; only then do the cells
-// and whole-pixel placement mean what they say.
-bool worldIsPixels(const sf::RenderWindow& window)
+// Draws are narrowed only through the view that framePicture set: then the cells and whole-pixel
+// placement mean what they say.
+bool viewIsPicture(const sf::RenderTarget& output)
 {
-    const sf::View& view = window.getView();
-    const sf::Vector2f size(window.getSize());
-    return view.getRotation() == 0.0f && view.getSize() == size && view.getCenter() == size * 0.5f &&
-           view.getViewport() == sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f);
+    const sf::View& view = output.getView();
+    const PictureFrame& frame = demo.drawLayer.frame;
+    const sf::Vector2f size(float(frame.outputSize.x), float(frame.outputSize.y));
+    const sf::FloatRect viewport(float(frame.pixels.left) / size.x, float(frame.pixels.top) / size.y,
+                                 float(frame.pixels.width) / size.x, float(frame.pixels.height) / size.y);
+    return output.getSize() == frame.outputSize && view.getRotation() == 0.0f &&
+           view.getSize() == sf::Vector2f(float(designWidth), float(designHeight)) &&
+           view.getCenter() == sf::Vector2f(designWidth * 0.5f, designHeight * 0.5f) && view.getViewport() == viewport;
+}
+
+// A sprite as it lands in the picture: its transform, in pixels of the picture.
+sf::Transform placementOf(const sf::Sprite& sprite)
+{
+    return demo.drawLayer.frame.toPixels * sprite.getTransform();
 }
 
 float determinant(const sf::Transform& transform)
@@ -45,52 +64,69 @@ float determinant(const sf::Transform& transform)
     return m[0] * m[5] - m[4] * m[1];
 }
 
-// The window rectangle that a local rectangle of the sprite can touch, a pixel wider all round.
-sf::FloatRect reach(const sf::Sprite& sprite, const sf::FloatRect& local)
+// The picture rectangle that a local rectangle can touch, a pixel wider all round.
+sf::FloatRect reach(const sf::Transform& placement, const sf::FloatRect& local)
 {
-    const sf::FloatRect bounds = sprite.getTransform().transformRect(local);
+    const sf::FloatRect bounds = placement.transformRect(local);
     return {bounds.left - 1.0f, bounds.top - 1.0f, bounds.width + 2.0f, bounds.height + 2.0f};
 }
 
-bool touchesWindow(const sf::FloatRect& area, sf::Vector2u windowSize)
+bool touchesPicture(const sf::FloatRect& area, sf::Vector2i pictureSize)
 {
-    return area.left < float(windowSize.x) && area.top < float(windowSize.y) && area.left + area.width > 0.0f &&
+    return area.left < float(pictureSize.x) && area.top < float(pictureSize.y) && area.left + area.width > 0.0f &&
            area.top + area.height > 0.0f;
 }
 
-// A texel rectangle grown by one texel all round: linear filtering reads the neighbours.
-sf::FloatRect paddedTexels(int left, int top, int width, int height)
+// How far beyond its texels with any alpha an image can reach: linear filtering reads the next
+// texel; from a mipmap's coarser levels a texel reaches some texels per pixel further, and a
+// little more where the driver rounds its level of detail up.
+int texelReach(const sf::Transform& placement, const ImageFacts& facts)
 {
-    return {float(left - 1), float(top - 1), float(width + 2), float(height + 2)};
+    if (facts.density <= 1)
+        return 1;
+    const float* m = placement.getMatrix();
+    const double a = m[0], b = m[4], c = m[1], d = m[5];
+    const double sum = a * a + b * b + c * c + d * d;
+    const double det = std::fabs(a * d - b * c);
+    const double largest = std::sqrt(0.5 * (sum + std::sqrt(std::max(0.0, sum * sum - 4.0 * det * det))));
+    const double texelsPerPixel = largest > 0.0 ? largest / det : 0.0;  // along the most squeezed axis
+    return 1 + int(std::ceil(5.0 * std::clamp(texelsPerPixel, 1.0, 64.0)));
+}
+
+// A texel rectangle grown all round by what filtering reads around it.
+sf::FloatRect paddedTexels(int left, int top, int width, int height, int padding)
+{
+    return {float(left - padding), float(top - padding), float(width + 2 * padding), float(height + 2 * padding)};
 }
 
 // Whether a sprite can change a pixel at all.
-bool canShow(const sf::Sprite& sprite, const ImageFacts* facts, sf::Vector2u windowSize)
+bool canShow(const sf::Sprite& sprite, const sf::Transform& placement, const ImageFacts* facts, sf::Vector2i pictureSize)
 {
-    if (sprite.getColor().a == 0 || determinant(sprite.getTransform()) == 0.0f)
+    if (sprite.getColor().a == 0 || determinant(placement) == 0.0f)
         return false;
     if (!facts)
-        return touchesWindow(reach(sprite, sprite.getLocalBounds()), windowSize);
+        return touchesPicture(reach(placement, sprite.getLocalBounds()), pictureSize);
     const sf::IntRect& box = facts->alphaBox;
     if (box.width <= 0 || box.height <= 0)
         return false;
-    return touchesWindow(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
+    const int padding = texelReach(placement, *facts);
+    return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, padding)), pictureSize);
 }
 
-// How many cells the window has across and down; cells are kept row by row.
-sf::Vector2i cellGrid(sf::Vector2u windowSize)
+// How many cells the picture has across and down; cells are kept row by row.
+sf::Vector2i cellGrid(sf::Vector2i pictureSize)
 {
-    return {(int(windowSize.x) + drawCellSize - 1) / drawCellSize, (int(windowSize.y) + drawCellSize - 1) / drawCellSize};
+    return {(pictureSize.x + drawCellSize - 1) / drawCellSize, (pictureSize.y + drawCellSize - 1) / drawCellSize};
 }
 
-// The window cells, inclusive, that a window rectangle touches; none when x1 < x0 or y1 < y0.
+// The picture cells, inclusive, that a picture rectangle touches; none when x1 < x0 or y1 < y0.
 struct CellRange {
     int x0, y0, x1, y1;
 };
 
-CellRange cellsUnder(const sf::FloatRect& area, sf::Vector2u windowSize)
+CellRange cellsUnder(const sf::FloatRect& area, sf::Vector2i pictureSize)
 {
-    const sf::Vector2i grid = cellGrid(windowSize);
+    const sf::Vector2i grid = cellGrid(pictureSize);
     return {std::max(0, int(std::floor(area.left / drawCellSize))), std::max(0, int(std::floor(area.top / drawCellSize))),
             std::min(grid.x - 1, int(std::floor((area.left + area.width) / drawCellSize))),
             std::min(grid.y - 1, int(std::floor((area.top + area.height) / drawCellSize)))};
@@ -151,18 +187,20 @@ void markTurnedTile(char* cells, int across, const sf::Transform& transform, con
     }
 }
 
-// Marks the window cells that the image's non-empty tiles can reach, less those that later draws
+// Marks the picture cells that the image's non-empty tiles can reach, less those that later draws
 // replace, and gathers them into rectangles of cells: runs along each row, stacked where the rows
 // below repeat them. Only the cells that the alpha box can reach are looked at.
-void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& facts, const std::vector<char>* hidden,
-                  sf::Vector2u windowSize)
+void findScissors(DrawLayer& layer, const sf::Transform& placement, const ImageFacts& facts,
+                  const std::vector<char>* hidden, sf::Vector2i pictureSize)
 {
-    const sf::Vector2i grid = cellGrid(windowSize);
+    const sf::Vector2i grid = cellGrid(pictureSize);
     const int across = grid.x;
     layer.cells.resize(std::size_t(grid.x) * std::size_t(grid.y));
     layer.scissors.clear();
     const sf::IntRect& box = facts.alphaBox;
-    const CellRange bounds = cellsUnder(reach(sprite, paddedTexels(box.left, box.top, box.width, box.height)), windowSize);
+    const int padding = texelReach(placement, facts);
+    const CellRange bounds =
+        cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, padding)), pictureSize);
     if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
         return;
     for (int y = bounds.y0; y <= bounds.y1; ++y)
@@ -170,7 +208,7 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
 
     const int tilesAcross = int(facts.tilesAcross);
     const int tilesDown = tilesAcross ? int(facts.tileBoxes.size()) / tilesAcross : 0;
-    const float* m = sprite.getTransform().getMatrix();
+    const float* m = placement.getMatrix();
     const bool turned = m[1] != 0.0f || m[4] != 0.0f;
     for (int ty = 0; ty < tilesDown; ++ty) {
         for (int tx = 0; tx < tilesAcross; ++tx) {
@@ -178,12 +216,12 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
             if (tile.right == 0)
                 continue;
             const sf::FloatRect texels = paddedTexels(tx * drawCellSize + tile.left, ty * drawCellSize + tile.top,
-                                                      tile.right - tile.left, tile.bottom - tile.top);
+                                                      tile.right - tile.left, tile.bottom - tile.top, padding);
             if (turned) {
-                markTurnedTile(layer.cells.data(), across, sprite.getTransform(), texels, bounds);
+                markTurnedTile(layer.cells.data(), across, placement, texels, bounds);
                 continue;
             }
-            const CellRange cells = cellsUnder(reach(sprite, texels), windowSize);
+            const CellRange cells = cellsUnder(reach(placement, texels), pictureSize);
             const int x0 = std::max(cells.x0, bounds.x0);
             const int x1 = std::min(cells.x1, bounds.x1);
             for (int y = std::max(cells.y0, bounds.y0); x0 <= x1 && y <= std::min(cells.y1, bounds.y1); ++y)
@@ -217,19 +255,20 @@ void findScissors(DrawLayer& layer, const sf::Sprite& sprite, const ImageFacts& 
     }
 }
 
-// Marks the window cells whose every pixel this sprite replaces: at full alpha, where every pixel
-// of the cell lies on the sprite and its texels, and a texel more all round, clamped to the edge as
-// the texture is, lie in opaque tiles. Whatever an earlier draw leaves in such a cell is
-// overwritten. A zero-scale sprite has no inverse, so it replaces nothing. Says whether it marked a
-// cell not marked yet.
-bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, const ImageFacts& facts,
-                       sf::Vector2u windowSize)
+// Marks the picture cells whose every pixel this sprite replaces: at full alpha, where every pixel
+// of the cell lies on the sprite and its texels, and what filtering reads around them, clamped to
+// the edge as the texture is, lie in opaque tiles. Whatever an earlier draw leaves in such a cell
+// is overwritten. A zero-scale sprite has no inverse, so it replaces nothing. Says whether it
+// marked a cell not marked yet.
+bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, const sf::Transform& placement,
+                       const ImageFacts& facts, sf::Vector2i pictureSize)
 {
-    if (!facts.anyOpaqueTile || sprite.getColor().a != 255 || std::fabs(determinant(sprite.getTransform())) < 1e-6f)
+    if (!facts.anyOpaqueTile || sprite.getColor().a != 255 || std::fabs(determinant(placement)) < 1e-6f)
         return false;
-    const sf::Transform toImage = sprite.getTransform().getInverse();
-    const int across = cellGrid(windowSize).x;
-    const CellRange cells = cellsUnder(reach(sprite, sprite.getLocalBounds()), windowSize);
+    const sf::Transform toImage = placement.getInverse();
+    const int across = cellGrid(pictureSize).x;
+    const int padding = texelReach(placement, facts);
+    const CellRange cells = cellsUnder(reach(placement, sprite.getLocalBounds()), pictureSize);
     const int width = int(facts.size.x);
     const int height = int(facts.size.y);
     const int tilesAcross = int(facts.tilesAcross);
@@ -240,16 +279,16 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
             if (cell)
                 continue;
             const sf::FloatRect pixels(float(x * drawCellSize), float(y * drawCellSize),
-                                       float(std::min(drawCellSize, int(windowSize.x) - x * drawCellSize)),
-                                       float(std::min(drawCellSize, int(windowSize.y) - y * drawCellSize)));
+                                       float(std::min(drawCellSize, pictureSize.x - x * drawCellSize)),
+                                       float(std::min(drawCellSize, pictureSize.y - y * drawCellSize)));
             const sf::FloatRect texels = toImage.transformRect(pixels);
             if (texels.left < 0.0f || texels.top < 0.0f || texels.left + texels.width > float(width) ||
                 texels.top + texels.height > float(height))
                 continue;
-            const int left = std::max(0, int(std::floor(texels.left - 0.5f)) - 1);
-            const int top = std::max(0, int(std::floor(texels.top - 0.5f)) - 1);
-            const int right = std::min(width - 1, int(std::floor(texels.left + texels.width - 0.5f)) + 2);
-            const int bottom = std::min(height - 1, int(std::floor(texels.top + texels.height - 0.5f)) + 2);
+            const int left = std::max(0, int(std::floor(texels.left - 0.5f)) - padding);
+            const int top = std::max(0, int(std::floor(texels.top - 0.5f)) - padding);
+            const int right = std::min(width - 1, int(std::floor(texels.left + texels.width - 0.5f)) + 1 + padding);
+            const int bottom = std::min(height - 1, int(std::floor(texels.top + texels.height - 0.5f)) + 1 + padding);
             bool opaque = true;
             for (int ty = top / drawCellSize; opaque && ty <= bottom / drawCellSize; ++ty)
                 for (int tx = left / drawCellSize; opaque && tx <= right / drawCellSize; ++tx)
@@ -261,13 +300,14 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
     return marked;
 }
 
-void setScissor(const sf::IntRect& cells, sf::Vector2u windowSize)
+void setScissor(const sf::IntRect& cells, const PictureFrame& frame)
 {
     const int left = cells.left * drawCellSize;
     const int top = cells.top * drawCellSize;
-    const int right = std::min(int(windowSize.x), (cells.left + cells.width) * drawCellSize);
-    const int bottom = std::min(int(windowSize.y), (cells.top + cells.height) * drawCellSize);
-    glScissor(left, int(windowSize.y) - bottom, right - left, bottom - top);
+    const int right = std::min(frame.pixels.width, (cells.left + cells.width) * drawCellSize);
+    const int bottom = std::min(frame.pixels.height, (cells.top + cells.height) * drawCellSize);
+    // The scissor counts from the output's bottom left corner.
+    glScissor(frame.pixels.left + left, int(frame.outputSize.y) - frame.pixels.top - bottom, right - left, bottom - top);
 }
 
 // The product of a texel channel and a tint channel where the blend unit's own product is exact.
@@ -295,19 +335,19 @@ bool plainColour(const sf::Sprite& sprite, const ImageFacts& facts, sf::Color& c
 
 // Unscaled, unturned and on whole pixels, every pixel centre lands on a texel centre, where
 // linear filtering reads that one texel.
-bool onWholeTexels(const sf::Sprite& sprite)
+bool onWholeTexels(const sf::Transform& placement)
 {
-    const float* m = sprite.getTransform().getMatrix();
+    const float* m = placement.getMatrix();
     return m[0] == 1.0f && m[5] == 1.0f && m[4] == 0.0f && m[1] == 0.0f && m[12] == std::floor(m[12]) &&
            m[13] == std::floor(m[13]);
 }
 
-void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::Color* plain, bool opaque)
+void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque)
 {
     // At full alpha the blend hands on the source colour exactly, so an opaque image needs none.
     const sf::BlendMode blend = opaque ? sf::BlendNone : sf::BlendAlpha;
     if (!plain) {
-        window.draw(sprite, blend);
+        output.draw(sprite, blend);
         return;
     }
     const sf::FloatRect local = sprite.getLocalBounds();
@@ -318,17 +358,19 @@ void drawNarrowed(sf::RenderWindow& window, const sf::Sprite& sprite, const sf::
         {{local.width, 0.0f}, *plain},
         {{local.width, local.height}, *plain},
     };
-    window.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(blend, sprite.getTransform(), nullptr, nullptr));
+    output.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(blend, sprite.getTransform(), nullptr, nullptr));
 }
 
-void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sprite& sprite,
-                        const ImageFacts* facts, int image, const std::vector<char>* hidden, sf::Vector2u windowSize)
+void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
+                        const sf::Transform& placement, const ImageFacts* facts, int image,
+                        const std::vector<char>* hidden)
 {
     if (!facts) {
-        window.draw(sprite);
+        output.draw(sprite);
         return;
     }
-    findScissors(layer, sprite, *facts, hidden, windowSize);
+    const sf::Vector2i pictureSize(layer.frame.pixels.width, layer.frame.pixels.height);
+    findScissors(layer, placement, *facts, hidden, pictureSize);
     if (layer.scissors.empty())
         return;
 
@@ -336,13 +378,13 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sp
     const bool plain = plainColour(sprite, *facts, colour);
     const bool opaque = facts->opaque && sprite.getColor().a == 255;
     sf::Texture& texture = demo.textures[image];
-    const bool nearest = !plain && texture.isSmooth() && onWholeTexels(sprite);
+    const bool nearest = !plain && texture.isSmooth() && onWholeTexels(placement);
     if (nearest)
         texture.setSmooth(false);
     glEnable(GL_SCISSOR_TEST);
     for (const sf::IntRect& cells : layer.scissors) {
-        setScissor(cells, windowSize);
-        drawNarrowed(window, sprite, plain ? &colour : nullptr, opaque);
+        setScissor(cells, layer.frame);
+        drawNarrowed(output, sprite, plain ? &colour : nullptr, opaque);
     }
     glDisable(GL_SCISSOR_TEST);
     if (nearest)
@@ -352,6 +394,45 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderWindow& window, const sf::Sp
 bool textShows(const sf::Text& text)
 {
     return text.getFillColor().a != 0 || (text.getOutlineThickness() != 0.0f && text.getOutlineColor().a != 0);
+}
+
+// A caption set at the output's size rather than magnified from the design's glyphs: the
+// character size grows by the picture's scale and the text's own scale shrinks to match. Hinted
+// glyph advances do not grow in step, so the line is centred where the design's line is.
+void drawTextSharp(sf::RenderTarget& output, const sf::Text& text)
+{
+    const float scale = pictureScale();
+    const unsigned designSize = text.getCharacterSize();
+    const unsigned outputSize = unsigned(std::lround(float(designSize) * scale));
+    if (outputSize == designSize || outputSize == 0) {
+        output.draw(text);
+        return;
+    }
+    const float ratio = float(outputSize) / float(designSize);
+    sf::Text sharp = text;
+    sharp.setCharacterSize(outputSize);
+    sharp.setOutlineThickness(text.getOutlineThickness() * ratio);
+    sharp.setOrigin(text.getOrigin() * ratio);
+    sharp.setScale(text.getScale() / ratio);
+    const sf::FloatRect design = text.getGlobalBounds();
+    const sf::FloatRect set = sharp.getGlobalBounds();
+    sharp.move(design.left + design.width * 0.5f - (set.left + set.width * 0.5f),
+               design.top + design.height * 0.5f - (set.top + set.height * 0.5f));
+    output.draw(sharp);
+}
+
+// A sprite of a dense image, placed so that its texels cover the design pixels of its design-size
+// image: the scenes place and scale sprites in design pixels.
+sf::Sprite atDesignSize(const sf::Sprite& sprite)
+{
+    const int image = imageOf(sprite);
+    const float density = image < 0 ? 1.0f : float(demo.imageFacts[image].density);
+    if (density == 1.0f)
+        return sprite;
+    sf::Sprite dense = sprite;
+    dense.setOrigin(sprite.getOrigin() * density);
+    dense.setScale(sprite.getScale() / density);
+    return dense;
 }
 
 }  // namespace
@@ -448,20 +529,74 @@ void setDrawMode(DrawMode mode)
     demo.drawLayer.mode = mode;
 }
 
+PictureFrame pictureFrame(sf::Vector2u outputSize)
+{
+    PictureFrame frame;
+    frame.outputSize = outputSize;
+    const std::uint64_t width = outputSize.x;
+    const std::uint64_t height = outputSize.y;
+    // The largest 16:9 rectangle, to the nearest pixel.
+    if (width * designHeight >= height * designWidth)
+        frame.pixels.width = int((height * designWidth + designHeight / 2) / designHeight), frame.pixels.height = int(height);
+    else
+        frame.pixels.width = int(width), frame.pixels.height = int((width * designHeight + designWidth / 2) / designWidth);
+    frame.pixels.left = int(width - std::uint64_t(frame.pixels.width)) / 2;
+    frame.pixels.top = int(height - std::uint64_t(frame.pixels.height)) / 2;
+    frame.toPixels = sf::Transform().scale(float(frame.pixels.width) / float(designWidth),
+                                           float(frame.pixels.height) / float(designHeight));
+    return frame;
+}
+
+void framePicture(sf::RenderWindow& window)
+{
+    sf::RenderTarget& output = outputOf(window);
+    PictureFrame& frame = demo.drawLayer.frame;
+    frame = pictureFrame(output.getSize());
+    if (frame.pixels.width <= 0 || frame.pixels.height <= 0)
+        return;
+    const sf::Vector2f size(float(frame.outputSize.x), float(frame.outputSize.y));
+    sf::View view(sf::FloatRect(0.0f, 0.0f, float(designWidth), float(designHeight)));
+    view.setViewport(sf::FloatRect(float(frame.pixels.left) / size.x, float(frame.pixels.top) / size.y,
+                                   float(frame.pixels.width) / size.x, float(frame.pixels.height) / size.y));
+    output.setView(view);
+}
+
+float pictureScale()
+{
+    return float(demo.drawLayer.frame.pixels.height) / float(designHeight);
+}
+
+void setOffscreenOutput(sf::RenderTexture* texture)
+{
+    demo.drawLayer.offscreen = texture;
+}
+
+sf::RenderTarget& outputOf(sf::RenderWindow& window)
+{
+    DrawLayer& layer = demo.drawLayer;
+    return layer.offscreen ? static_cast<sf::RenderTarget&>(*layer.offscreen) : window;
+}
+
+void clearOffscreenOutput()
+{
+    if (sf::RenderTexture* texture = demo.drawLayer.offscreen)
+        texture->clear(sf::Color(0, 0, 0, 255));
+}
+
 void drawSprite(sf::RenderWindow& window, const sf::Sprite& sprite)
 {
     DrawLayer& layer = demo.drawLayer;
     if (layer.mode == DrawMode::Everything)
-        window.draw(sprite);
+        outputOf(window).draw(atDesignSize(sprite));
     else if (layer.mode == DrawMode::Layer)
-        layer.draws.push_back({sprite, -1});
+        layer.draws.push_back({atDesignSize(sprite), -1});
 }
 
 void drawText(sf::RenderWindow& window, const sf::Text& text)
 {
     DrawLayer& layer = demo.drawLayer;
     if (layer.mode == DrawMode::Everything) {
-        window.draw(text);
+        drawTextSharp(outputOf(window), text);
     } else if (layer.mode == DrawMode::Layer) {
         if (layer.textCount == layer.texts.size())
             layer.texts.push_back(text);
@@ -476,12 +611,13 @@ void flushDraws(sf::RenderWindow& window)
     DrawLayer& layer = demo.drawLayer;
     if (layer.draws.empty())
         return;
-    const sf::Vector2u windowSize = window.getSize();
-    const bool narrow = worldIsPixels(window);
+    sf::RenderTarget& output = outputOf(window);
+    const sf::Vector2i pictureSize(layer.frame.pixels.width, layer.frame.pixels.height);
+    const bool narrow = viewIsPicture(output);
 
     // Walking back from the top, each draw learns which cells the draws above it replace. Once
     // they replace every cell, nothing beneath them can show.
-    const sf::Vector2i grid = cellGrid(windowSize);
+    const sf::Vector2i grid = cellGrid(pictureSize);
     layer.hiddenFor.assign(layer.draws.size(), -1);
     layer.hidden.clear();
     layer.covered.assign(std::size_t(grid.x) * std::size_t(grid.y), 0);
@@ -492,7 +628,7 @@ void flushDraws(sf::RenderWindow& window)
         const DeferredDraw& draw = layer.draws[i];
         int image = 0;
         const ImageFacts* facts = draw.text < 0 ? factsOf(draw.sprite, image) : nullptr;
-        if (facts && markReplacedCells(layer.covered, draw.sprite, *facts, windowSize)) {
+        if (facts && markReplacedCells(layer.covered, draw.sprite, placementOf(draw.sprite), *facts, pictureSize)) {
             if (std::find(layer.covered.begin(), layer.covered.end(), 0) == layer.covered.end()) {
                 first = i;
                 break;
@@ -502,7 +638,7 @@ void flushDraws(sf::RenderWindow& window)
         }
     }
 
-    window.setActive(true);
+    output.setActive(true);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
     for (std::size_t i = first; i < layer.draws.size(); ++i) {
@@ -510,19 +646,19 @@ void flushDraws(sf::RenderWindow& window)
         if (draw.text >= 0) {
             const sf::Text& text = layer.texts[std::size_t(draw.text)];
             if (textShows(text))
-                window.draw(text);
+                drawTextSharp(output, text);
             continue;
         }
         if (!narrow) {
-            window.draw(draw.sprite);
+            output.draw(draw.sprite);
             continue;
         }
         int image = 0;
         const ImageFacts* facts = factsOf(draw.sprite, image);
-        if (canShow(draw.sprite, facts, windowSize))
-            drawSpriteNarrowed(layer, window, draw.sprite, facts, image,
-                               layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])],
-                               windowSize);
+        const sf::Transform placement = placementOf(draw.sprite);
+        if (canShow(draw.sprite, placement, facts, pictureSize))
+            drawSpriteNarrowed(layer, output, draw.sprite, placement, facts, image,
+                               layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])]);
     }
     if (fog)
         glEnable(GL_FOG);

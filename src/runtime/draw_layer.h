@@ -8,6 +8,11 @@
 // a later opaque part of an image replaces) and narrows the rest (scissored to the cells that
 // non-empty parts of the image can reach, nearest sampling where it lands on whole texels, opaque
 // images without blending, one-colour images as plain quads), so software OpenGL keeps up.
+//
+// The scenes draw in design pixels, a 1280 x 720 picture. The layer frames that picture in its
+// output (the window, or an off-screen image for captures) at the largest 16:9 size, centred with
+// black bars, and draws at the output's own resolution: images of more texels than design pixels
+// are drawn at their design size, and captions are set at the output's size.
 #include <SFML/Graphics.hpp>
 #include <cstdint>
 #include <vector>
@@ -37,6 +42,7 @@ struct ImageFacts {
     std::vector<TileBox> tileBoxes;  // for each drawCellSize-square texel tile, row by row
     std::vector<bool> opaqueTiles;   // the same tiles with every alpha 255
     bool anyOpaqueTile = false;
+    unsigned density = 1;  // texels per design pixel, across and down; above 1 with mipmaps
 };
 
 // One handed-in draw, copied when handed in: the pools re-position one shared sprite per slot.
@@ -45,27 +51,52 @@ struct DeferredDraw {
     int text = -1;  // index into DrawLayer::texts; -1 for a sprite
 };
 
+constexpr unsigned designWidth = 1280;
+constexpr unsigned designHeight = 720;
+
+// Where the design's picture lands in the output.
+struct PictureFrame {
+    sf::Vector2u outputSize{designWidth, designHeight};
+    sf::IntRect pixels{0, 0, int(designWidth), int(designHeight)};  // in the output, top row first
+    sf::Transform toPixels;  // design pixels to pixels of the picture, counted from its corner
+};
+
 struct DrawLayer {
     DrawMode mode = DrawMode::Layer;
+    PictureFrame frame;
+    sf::RenderTexture* offscreen = nullptr;  // when set, the output instead of the window
     std::vector<DeferredDraw> draws;  // this frame's, in painter's order
     std::vector<sf::Text> texts;      // kept across frames so their storage is reused
     std::size_t textCount = 0;
-    std::vector<char> cells;          // scratch: window cells a draw can reach
-    std::vector<char> covered;        // scratch: window cells that later opaque draws replace
+    std::vector<char> cells;          // scratch: picture cells a draw can reach
+    std::vector<char> covered;        // scratch: picture cells that later opaque draws replace
     // For each draw, the index into `hidden` of the cells that later draws replace; -1 for none.
     std::vector<int> hiddenFor;
     std::vector<std::vector<char>> hidden;
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
 };
 
-constexpr int drawCellSize = 16;  // pixels, for window cells and image tiles alike
+constexpr int drawCellSize = 16;  // output pixels for picture cells, texels for image tiles
 
 ImageFacts imageFacts(const sf::Image& image);
 
 void setDrawMode(DrawMode mode);
 
+// The picture's frame in an output of this size: the largest 16:9 rectangle, centred.
+PictureFrame pictureFrame(sf::Vector2u outputSize);
+// Frames the picture in the output for `window` (see outputOf) and points its view at it; again
+// whenever the output changes size.
+void framePicture(sf::RenderWindow& window);
+// Output pixels per design pixel, down the picture.
+float pictureScale();
+// Draws go to `texture` instead of the window from now on (null: back to the window).
+void setOffscreenOutput(sf::RenderTexture* texture);
+sf::RenderTarget& outputOf(sf::RenderWindow& window);
+// Clears an off-screen output to black for a new frame; the window is cleared by the frame loop.
+void clearOffscreenOutput();
+
 void drawSprite(sf::RenderWindow& window, const sf::Sprite& sprite);
 void drawText(sf::RenderWindow& window, const sf::Text& text);
 
-// Draws what the frame handed in so far into the window and forgets it.
+// Draws what the frame handed in so far into the output and forgets it.
 void flushDraws(sf::RenderWindow& window);
