@@ -23,7 +23,7 @@ capture() {
   local run=$1
   shift
   mkdir -p "$work/$run"
-  if ! (cd "$build/data" && "$tool" --fps 10 --orders "$work/$run/orders.txt" --stills "$work/$run/stills" "$@") \
+  if ! (cd "$build/data" && "$tool" --fps "${fps:-10}" --orders "$work/$run/orders.txt" --stills "$work/$run/stills" "$@") \
       >"$work/$run/stdout.txt" 2>"$work/$run/stderr.txt"; then
     echo "capture_determinism: the $run run failed:"
     tail -n 5 "$work/$run/stderr.txt"
@@ -55,6 +55,17 @@ for still in "$whole/stills/"*.png; do
   name=$(basename "$still")
   check "--draw-all: identical still $name" cmp -s "$still" "$work/drawall/stills/$name"
 done
+
+# At another output size the picture is drawn at that resolution, dense images with their mipmaps:
+# there too the draw layer changes no pixel (2 fps keeps the larger frames quick).
+fps=2 capture large --size 1920x1080 --at 141 --hashes "$work/large/hashes.txt"
+fps=2 capture largeall --size 1920x1080 --at 141 --hashes "$work/largeall/hashes.txt" --draw-all
+check "1920x1080: the run ends with end?" test "$(tail -n 1 "$work/large/stdout.txt")" = "end?"
+check "1920x1080 --draw-all: identical standard output" cmp -s "$work/large/stdout.txt" "$work/largeall/stdout.txt"
+check "1920x1080: one hash per frame" test "$(wc -l <"$work/large/hashes.txt")" -eq "$(wc -l <"$work/large/orders.txt")"
+differing=$(paste -d ' ' "$work/large/hashes.txt" "$work/largeall/hashes.txt" | awk '$1 != $2 { print NR }')
+check "1920x1080 --draw-all: every frame identical (frames differing: $(echo $differing | cut -c1-80))" \
+  test -z "$differing"
 
 # Frame numbers (1-based) where an order first shows, and frame times as --from and --seconds take them.
 first_frame() { grep -nx "$1" "$whole/orders.txt" | head -n 1 | cut -d: -f1; }

@@ -40,6 +40,8 @@ struct Options {
     std::string benchPath;
     std::string hashesPath;
     bool drawAll = false;  // every draw as the scenes make it, not through the draw layer
+    unsigned width = 1280;  // of every frame written, in pixels; the picture is letterboxed in it
+    unsigned height = 720;
     bool help = false;
 };
 
@@ -60,6 +62,9 @@ struct FrameImage {
     unsigned height = 0;
     std::vector<std::uint8_t> rgba;
 };
+
+// Accepts "WxH" from 1280x720 up to 3840x2160.
+bool parseFrameSize(const std::string& text, unsigned& width, unsigned& height);
 
 // Reads the back buffer of the current context (call before the frame is presented).
 void readFrame(FrameImage& frame, unsigned width, unsigned height);

@@ -202,7 +202,7 @@ __attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, c
     }
     exitUnlessDisplay("nerethval-capture");
     // Decoding overlaps the GL set-up of the state block's constructors and the window.
-    decodeAssetsAhead();
+    decodeAssetsAhead(float(pictureFrame({options.width, options.height}).pixels.height) / float(designHeight));
 }
 
 int main(int argc, char** argv)
@@ -221,6 +221,16 @@ int main(int argc, char** argv)
     openDemoWindow(window);
     // Frames are paced by the fixed step, not the display: never wait for a vertical blank.
     window.setVerticalSyncEnabled(false);
+    // Frames of another size than the window's are drawn off-screen: no screen of that size is needed.
+    const unsigned width = options.width;
+    const unsigned height = options.height;
+    sf::RenderTexture offscreen;
+    if (window.isOpen() && window.getSize() != sf::Vector2u(width, height)) {
+        if (!offscreen.create(width, height))
+            return fail("cannot draw off-screen at " + std::to_string(width) + " x " + std::to_string(height));
+        setOffscreenOutput(&offscreen);
+        framePicture(window);
+    }
     bassSetOfflineMode(true);
     startDemo();
     if (!window.isOpen())
@@ -233,13 +243,7 @@ int main(int argc, char** argv)
                   << std::endl;
         return 2;
     }
-    window.setActive(true);
-    const unsigned width = window.getSize().x;
-    const unsigned height = window.getSize().y;
-    // On a screen without the 1280 x 720 mode SFML picks another, and the scenes would be framed wrongly.
-    if (width != 1280 || height != 720)
-        return fail("the window came out " + std::to_string(width) + " x " + std::to_string(height) +
-                    ", not 1280 x 720: give the X screen that mode (xvfb-run -a -s \"-screen 0 1280x720x24\")");
+    outputOf(window).setActive(true);
     const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::string renderer = rendererName ? rendererName : "unknown renderer";
 
@@ -318,8 +322,10 @@ int main(int argc, char** argv)
         for (const StillRequest& still : options.stills)
             stillDue = stillDue || (!still.written && reached(k, options.fps, still.time));
         const bool sequenceDue = !options.framesDir.empty() && (k - 1) % options.every == 0;
-        if (stillDue || sequenceDue || recording || hashes.is_open())
+        if (stillDue || sequenceDue || recording || hashes.is_open()) {
+            outputOf(window).setActive(true);
             readFrame(frame, width, height);
+        }
         if (hashes.is_open())
             hashes << frameHash(frame) << '\n';
         for (StillRequest& still : options.stills) {

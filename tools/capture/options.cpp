@@ -74,17 +74,31 @@ bool parseRational(const std::string& text, Rational& value)
     return true;
 }
 
+bool parseFrameSize(const std::string& text, unsigned& width, unsigned& height)
+{
+    const std::size_t cross = text.find('x');
+    std::uint64_t across = 0;
+    std::uint64_t down = 0;
+    if (cross == std::string::npos || !parseCount(text.substr(0, cross), across) ||
+        !parseCount(text.substr(cross + 1), down) || across < 1280 || across > 3840 || down < 720 || down > 2160)
+        return false;
+    width = unsigned(across);
+    height = unsigned(down);
+    return true;
+}
+
 const char* usageText()
 {
     return "usage: nerethval-capture [--fps N] [--from T] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
            "                         [--frames DIR [--every K]] [--video FILE.mp4] [--bench FILE.json]\n"
-           "                         [--hashes FILE] [--draw-all]\n"
+           "                         [--hashes FILE] [--draw-all] [--size WxH]\n"
            "Runs the demo on a fixed-step clock until it ends (order 20) or for S seconds of timeline\n"
            "time, with the content of the working directory, or else of the program's own content folder.\n"
            "Standard output carries only the demo's lines. With --from, the frames before T run unseen and\n"
            "write nothing. --hashes writes one line per frame with a hash of its pixels; --draw-all draws\n"
            "every call as the scenes make it instead of through the draw layer, which leaves out what\n"
-           "changes no pixel.\n";
+           "changes no pixel. --size gives every frame W x H pixels (1280x720 up to 3840x2160), the picture\n"
+           "drawn at that resolution off-screen, letterboxed as the demo is in a window of that size.\n";
 }
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error)
@@ -112,7 +126,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             continue;
         }
         static const char* const known[] = {"--fps", "--from", "--seconds", "--orders", "--stills", "--at",
-                                            "--frames", "--every", "--video", "--bench", "--hashes"};
+                                            "--frames", "--every", "--video", "--bench", "--hashes", "--size"};
         bool isKnown = false;
         for (const char* option : known)
             isKnown = isKnown || name == option;
@@ -179,6 +193,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.benchPath = value;
         } else if (name == "--hashes") {
             options.hashesPath = value;
+        } else if (name == "--size") {
+            if (!parseFrameSize(value, options.width, options.height)) {
+                error = "--size wants WxH from 1280x720 up to 3840x2160, such as 1920x1080, not '" + value + "'";
+                return false;
+            }
         }
     }
 
