@@ -230,6 +230,15 @@ sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, 
     return placed;
 }
 
+// The same, for a picture of `density` texels per design pixel, mipmapped as the loader does it.
+sf::Sprite loadedDense(Image image, const sf::Image& picture, unsigned density, sf::Vector2f origin, sf::Vector2f position)
+{
+    sf::Sprite placed = loadedAs(image, picture, origin, position);
+    demo.imageFacts[static_cast<int>(image)].density = density;
+    EXPECT_TRUE(demo.textures[static_cast<int>(image)].generateMipmap());
+    return placed;
+}
+
 sf::Image picture(unsigned width, unsigned height, sf::Color fill)
 {
     sf::Image image;
@@ -244,14 +253,29 @@ void paint(sf::Image& image, sf::IntRect area, sf::Color colour)
             image.setPixel(unsigned(x), unsigned(y), colour);
 }
 
-sf::Image frameDrawnIn(DrawMode mode, const std::function<void(sf::RenderWindow&)>& draws)
+// A frame drawn into the test window, or with an output size into an off-screen output of that
+// size with the picture framed in it.
+sf::Image frameDrawnIn(DrawMode mode, const std::function<void(sf::RenderWindow&)>& draws, sf::Vector2u outputSize = {})
 {
     sf::RenderWindow& window = testWindow();
+    sf::RenderTexture output;
+    if (outputSize.x > 0) {
+        EXPECT_TRUE(output.create(outputSize.x, outputSize.y));
+        setOffscreenOutput(&output);
+        framePicture(window);
+        clearOffscreenOutput();
+    }
     setDrawMode(mode);
     window.clear(sf::Color::Black);
     draws(window);
     flushDraws(window);
     setDrawMode(DrawMode::Layer);
+    if (outputSize.x > 0) {
+        output.display();
+        setOffscreenOutput(nullptr);
+        framePicture(window);
+        return output.getTexture().copyToImage();
+    }
     sf::Texture copy;
     copy.create(window.getSize().x, window.getSize().y);
     copy.update(window);
@@ -385,4 +409,43 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     layeredFrame("zoomed dust", [&](sf::RenderWindow& window) { drawSprite(window, dust); });
     dust.setRotation(11.0f);
     layeredFrame("turned dust", [&](sf::RenderWindow& window) { drawSprite(window, dust); });
+
+    // A 16:10 output, 1.5 pixels a design pixel below 60 rows of black: the cells are the output's
+    // pixels and dense images reach further through their mipmaps.
+    const sf::Vector2u tall(1920, 1200);
+    const auto scaledFrame = [&](const char* what, const std::function<void(sf::RenderWindow&)>& draws) {
+        const sf::Image layered = frameDrawnIn(DrawMode::Layer, draws, tall);
+        EXPECT_EQ(differingPixels(layered, frameDrawnIn(DrawMode::Everything, draws, tall)), 0) << what;
+        return layered;
+    };
+    halves.setColor(sf::Color::White);
+    halves.setScale(1.2f, 1.2f);
+    frame = scaledFrame("an enlarged picture, a caption and dust at 1.5 pixels a design pixel", [&](sf::RenderWindow& window) {
+        drawSprite(window, halves);
+        drawSprite(window, dust);
+        drawText(window, caption);
+    });
+    EXPECT_EQ(frame.getPixel(1700, 30), sf::Color::Black) << "the bar above the picture";
+    EXPECT_EQ(frame.getPixel(1700, 1170), sf::Color::Black) << "the bar below the picture";
+    EXPECT_EQ(frame.getPixel(1700, 61), sf::Color::White) << "the picture's top row";
+    EXPECT_EQ(frame.getPixel(10, 600), sf::Color::Black) << "the left half, enlarged";
+
+    // Sparse dust: a speck alone in its part of the picture, so that where a shrunk speck's mipmaps
+    // reach past its cell, no neighbour has marked the next cell.
+    sf::Image sparsePicture = picture(1280, 720, sf::Color::Transparent);
+    for (int i = 0; i < 10; ++i)
+        for (int j = 0; j < 6; ++j)
+            paint(sparsePicture, {i * 128 + i * 23 % 120, j * 120 + j * 41 % 110, 2, 2}, sf::Color::White);
+    sf::Sprite denseDust = loadedDense(Image::Glint1_5, sparsePicture, 2, {320.0f, 180.0f}, {640.3f, 360.6f});
+    sf::Sprite denseBand = loadedDense(Image::G3D3, bandPicture, 2, {0.0f, 0.0f}, {-3.37f, 16.25f});
+    denseBand.setScale(2.1f, 1.9f);
+    for (float dustScale : {0.27f, 0.61f, 1.37f, 3.1f}) {
+        denseDust.setScale(dustScale, dustScale);
+        denseDust.setRotation(dustScale * 7.0f);
+        scaledFrame("dense dust, shrunk, near its texels and enlarged, over a dense band's rock", [&](sf::RenderWindow& window) {
+            drawSprite(window, glint);
+            drawSprite(window, denseBand);
+            drawSprite(window, denseDust);
+        });
+    }
 }
