@@ -286,6 +286,7 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
         "--speed 2",       "extra",              "--fps 0.5",       "--fps 0.00001", "--bench {dir}",
         "--bench {dir}/no/such/folder/bench.json", "--video {dir}/no/such/folder/run.mp4",
         "--from ten",      "--from 5 --seconds 4", "--from 5 --stills {dir} --at 4",
+        "--size 1279x720", "--size 3841x2160",   "--size 1920x2161", "--size 1920*1080", "--size 1920x",
     };
     for (const std::string& arguments : bad) {
         const Capture capture = run("bad", arguments);
