@@ -2,6 +2,7 @@
 // the draw layer, which works from what the catalogue learns of each image.
 #include <gtest/gtest.h>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "runtime/assets.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
+#include "runtime/png_file.h"
 #include "support/support.h"
 
 namespace fs = std::filesystem;
@@ -89,24 +91,19 @@ void putChunk(Bytes& file, const char* type, const Bytes& data)
     putBigEndian(file, libdeflate_crc32(0, typed.data(), typed.size()));
 }
 
-// A PNG file of 8-bit texels of the given colour type (0 grey, 6 RGBA), rows unfiltered, the
-// image data split in two around a text chunk; with `damaged`, its zlib checksum is wrong.
-void writePng(const fs::path& path, unsigned width, unsigned height, unsigned char colourType, const Bytes& texels,
-              bool damaged = false)
+Bytes zlibCompressed(const Bytes& bytes, int level)
 {
-    const std::size_t rowBytes = texels.size() / height;
-    Bytes rows;
-    for (unsigned y = 0; y < height; ++y) {
-        rows.push_back(0);
-        rows.insert(rows.end(), texels.begin() + y * rowBytes, texels.begin() + (y + 1) * rowBytes);
-    }
-    libdeflate_compressor* compressor = libdeflate_alloc_compressor(6);
-    Bytes compressed(libdeflate_zlib_compress_bound(compressor, rows.size()));
-    compressed.resize(libdeflate_zlib_compress(compressor, rows.data(), rows.size(), compressed.data(), compressed.size()));
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
+    Bytes compressed(libdeflate_zlib_compress_bound(compressor, bytes.size()));
+    compressed.resize(libdeflate_zlib_compress(compressor, bytes.data(), bytes.size(), compressed.data(), compressed.size()));
     libdeflate_free_compressor(compressor);
-    if (damaged)
-        compressed.back() ^= 1;
+    return compressed;
+}
 
+// A PNG file of 8-bit texels of the given colour type (0 grey, 6 RGBA) from its zlib stream, the
+// image data split in two around a text chunk.
+void writePngFile(const fs::path& path, unsigned width, unsigned height, unsigned char colourType, const Bytes& compressed)
+{
     Bytes file = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
     Bytes header;
     putBigEndian(header, width);
@@ -120,6 +117,80 @@ void writePng(const fs::path& path, unsigned width, unsigned height, unsigned ch
     putChunk(file, "IDAT", Bytes(compressed.begin() + half, compressed.end()));
     putChunk(file, "IEND", {});
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+// The same with rows unfiltered; with `damaged`, its zlib checksum is wrong.
+void writePng(const fs::path& path, unsigned width, unsigned height, unsigned char colourType, const Bytes& texels,
+              bool damaged = false)
+{
+    const std::size_t rowBytes = texels.size() / height;
+    Bytes rows;
+    for (unsigned y = 0; y < height; ++y) {
+        rows.push_back(0);
+        rows.insert(rows.end(), texels.begin() + y * rowBytes, texels.begin() + (y + 1) * rowBytes);
+    }
+    Bytes compressed = zlibCompressed(rows, 6);
+    if (damaged)
+        compressed.back() ^= 1;
+    writePngFile(path, width, height, colourType, compressed);
+}
+
+// Deflate's bits, least significant first; its codewords go most significant bit first.
+struct DeflateBits {
+    Bytes bytes;
+    unsigned used = 8;
+
+    void put(unsigned value, unsigned count)
+    {
+        for (unsigned i = 0; i < count; ++i, ++used) {
+            if (used == 8) {
+                bytes.push_back(0);
+                used = 0;
+            }
+            bytes.back() |= static_cast<unsigned char>((value >> i & 1) << used);
+        }
+    }
+    void putCodeword(unsigned codeword, unsigned length)
+    {
+        while (length-- > 0)
+            put(codeword >> length & 1, 1);
+    }
+    // A literal, the end of the block or a length symbol in deflate's fixed code.
+    void putFixed(unsigned symbol)
+    {
+        if (symbol < 144)
+            putCodeword(0x30 + symbol, 8);
+        else if (symbol < 256)
+            putCodeword(0x190 + symbol - 144, 9);
+        else if (symbol < 280)
+            putCodeword(symbol - 256, 7);
+        else
+            putCodeword(0xc0 + symbol - 280, 8);
+    }
+};
+
+// 1548 x 4 clear texels as a zlib stream of one fixed-code block: a zero, 96 copies of 258 bytes
+// at distance 1 under `lengthSymbol`, then 3 bytes at distance 24577 under `distanceSymbol`.
+// Symbols 285 and 29 make a sound stream; 286, 287, 30 and 31 are reserved.
+Bytes clearRowsWithSymbols(unsigned lengthSymbol, unsigned distanceSymbol)
+{
+    DeflateBits bits;
+    bits.put(1, 1);  // the last block
+    bits.put(1, 2);  // in the fixed code
+    bits.putFixed(0);
+    for (int i = 0; i < 96; ++i) {
+        bits.putFixed(lengthSymbol);
+        bits.putCodeword(0, 5);
+    }
+    bits.putFixed(257);
+    bits.putCodeword(distanceSymbol, 5);
+    bits.put(0, 13);
+    bits.putFixed(256);
+    const Bytes rows(1 + 96 * 258 + 3, 0);
+    Bytes stream = {0x78, 0x01};
+    stream.insert(stream.end(), bits.bytes.begin(), bits.bytes.end());
+    putBigEndian(stream, libdeflate_adler32(1, rows.data(), rows.size()));
+    return stream;
 }
 
 sf::Color texelOf(Image image, unsigned x, unsigned y)
@@ -195,6 +266,44 @@ TEST_F(Catalogue, EveryKindOfPngThatSfmlReadsLoadsAsItReadsIt)
     }
     EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
     EXPECT_FALSE(demo.imageFacts[static_cast<int>(Image::Credits)].known);
+}
+
+TEST_F(Catalogue, QuickReaderRefusesWhatZlibRefusesAndSizesNoDataCouldFill)
+{
+    const std::string file = (dir / "hostile.png").string();
+    PngScratch scratch;
+    sf::Image quick, reference;
+
+    // 1 GiB of texels claimed by 20 bytes of image data: refused before any memory is taken.
+    writePngFile(file, 16384, 16384, 6, zlibCompressed(Bytes(20, 0), 6));
+    EXPECT_FALSE(readRgbaPng(file.c_str(), scratch, quick));
+    EXPECT_EQ(scratch.filtered.capacity() + scratch.pixels.capacity(), 0u);
+    EXPECT_FALSE(reference.loadFromFile(file));
+
+    // Nothing but zeros packs tighter than anything else, close to deflate's limit; the bound
+    // takes such a file still.
+    const Bytes zeros((2048 * 4 + 1) * 512, 0);
+    const Bytes packed = zlibCompressed(zeros, 12);
+    EXPECT_GT(zeros.size(), 950 * packed.size());
+    writePngFile(file, 2048, 512, 6, packed);
+    ASSERT_TRUE(readRgbaPng(file.c_str(), scratch, quick));
+    EXPECT_EQ(quick.getPixel(2047, 511), sf::Color::Transparent);
+
+    // Reserved length and distance symbols, which libdeflate decodes as others and zlib refuses.
+    // SFML refuses the lengths too; the distances it takes, copying bytes it never wrote.
+    const unsigned streams[][2] = {{285, 29}, {286, 29}, {287, 29}, {285, 30}, {285, 31}};
+    for (const auto& [lengthSymbol, distanceSymbol] : streams) {
+        SCOPED_TRACE(testing::Message() << lengthSymbol << ", " << distanceSymbol);
+        const bool sound = lengthSymbol == 285 && distanceSymbol == 29;
+        writePngFile(file, 1548, 4, 6, clearRowsWithSymbols(lengthSymbol, distanceSymbol));
+        ASSERT_EQ(readRgbaPng(file.c_str(), scratch, quick), sound);
+        if (distanceSymbol == 29) {
+            EXPECT_EQ(reference.loadFromFile(file), sound);
+        }
+        if (sound) {
+            EXPECT_EQ(std::memcmp(quick.getPixelsPtr(), reference.getPixelsPtr(), 1548 * 4 * 4), 0);
+        }
+    }
 }
 
 TEST_F(Catalogue, SpritesArePlacedAsTheirGroupsNeed)
