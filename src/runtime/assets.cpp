@@ -219,7 +219,8 @@ void decodeRows(DecodeQueue& queue)
         const char* file = queue.files[row].path.c_str();
         // Our content takes the quick reader; SFML reads or reports anything else as before.
         sf::Image& pixels = image.pixels.emplace();
-        image.decoded = readRgbaPng(file, scratch, pixels) || pixels.loadFromFile(file);
+        const PngRead read = readRgbaPng(file, scratch, pixels);
+        image.decoded = read == PngRead::Read || (read == PngRead::NotTaken && pixels.loadFromFile(file));
         if (image.decoded)
             image.facts = imageFacts(pixels);
         std::lock_guard<std::mutex> hold(queue.lock);

@@ -264,7 +264,8 @@ bool readDynamicCodes(BitStream& stream, BlockCodes& codes)
 
 // Literals, lengths and distances up to the end of the block, with no distance reaching back
 // further than the bytes so far or the window.
-bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t window, std::size_t& produced)
+bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t window, std::size_t& produced,
+                    bool& reservedSymbol)
 {
     // Copies, so that they can stay in registers.
     BitStream bits = stream;
@@ -281,6 +282,7 @@ bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t wind
         bits.refill();
         const unsigned entry = codes.literals.decode(bits.held);
         const unsigned symbol = entry & 0x1ff;
+        reservedSymbol = reservedSymbol || symbol > 285;
         if (entry == 0 || symbol > 285)
             return false;
         bits.skip(entry >> 9);
@@ -300,6 +302,7 @@ bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t wind
         bits.skip(lengthExtra[lengthSlot]);
         const unsigned distanceEntry = codes.distances.decode(bits.held);
         const unsigned distanceSlot = distanceEntry & 0x1ff;
+        reservedSymbol = reservedSymbol || distanceSlot >= 30;
         if (distanceEntry == 0 || distanceSlot >= 30)
             return false;
         bits.skip(distanceEntry >> 9);
@@ -328,8 +331,9 @@ bool walkStoredBlock(BitStream& stream, std::size_t& produced)
 }
 
 // Whether zlib inflates this zlib stream, judged from its structure; libdeflate has already
-// checked its checksum and that it makes exactly the image's bytes.
-bool inflatesAsZlibDoes(const unsigned char* bytes, std::size_t length)
+// checked its checksum and that it makes exactly the image's bytes. Says too whether the stream
+// uses a reserved symbol of the fixed code.
+bool inflatesAsZlibDoes(const unsigned char* bytes, std::size_t length, bool& reservedSymbol)
 {
     // Method 8, a window of at most 32 KiB, a header that is a multiple of 31, no dictionary;
     // the deflate stream, then four bytes of checksum.
@@ -354,9 +358,10 @@ bool inflatesAsZlibDoes(const unsigned char* bytes, std::size_t length)
             std::memset(lengths + 280, 8, 8);
             std::memset(lengths + 288, 5, 32);
             if (!buildCode(lengths, 288, false, codes->literals) || !buildCode(lengths + 288, 32, false, codes->distances) ||
-                !walkCodedBlock(stream, *codes, window, produced))
+                !walkCodedBlock(stream, *codes, window, produced, reservedSymbol))
                 return false;
-        } else if (type != 2 || !readDynamicCodes(stream, *codes) || !walkCodedBlock(stream, *codes, window, produced)) {
+        } else if (type != 2 || !readDynamicCodes(stream, *codes) ||
+                   !walkCodedBlock(stream, *codes, window, produced, reservedSymbol)) {
             return false;
         }
     }
@@ -453,34 +458,36 @@ sf::Vector2u pngSize(const char* path)
     return {bigEndian32(start + 16), bigEndian32(start + 20)};
 }
 
-bool readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image)
+PngRead readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image)
 {
     Header header;
     std::size_t fileLength = 0;
     if (!readWholeFile(path, scratch.file, fileLength) ||
         !readChunks(scratch.file.data(), fileLength, header, scratch.compressed))
-        return false;
+        return PngRead::NotTaken;
     const unsigned width = header.width;
     const unsigned height = header.height;
     // SFML's own limits: 2^24 texels a side and 2^30 bytes in all.
     if (width == 0 || height == 0 || width > 1u << 24 || height > 1u << 24 || height > (1u << 30) / width / texelBytes)
-        return false;
+        return PngRead::NotTaken;
     const std::size_t rowBytes = width * texelBytes;
     const std::size_t filteredBytes = (rowBytes + 1) * height;
     // Deflate makes at most 258 bytes from two bits, a length and a distance codeword of a bit
     // each: 1032 bytes a byte. A header that claims more than the data can make is refused before
     // any memory is taken for it.
     if (filteredBytes > 1032 * scratch.compressed.size())
-        return false;
+        return PngRead::NotTaken;
     holdAtLeast(scratch.filtered, filteredBytes);
     if (!scratch.inflater)
         scratch.inflater.reset(libdeflate_alloc_decompressor());
     // Exactly the rows' bytes, or SFML decides: it tolerates a few kinds of damage that this refuses.
     if (!scratch.inflater ||
         libdeflate_zlib_decompress(scratch.inflater.get(), scratch.compressed.data(), scratch.compressed.size(),
-                                   scratch.filtered.data(), filteredBytes, nullptr) != LIBDEFLATE_SUCCESS ||
-        !inflatesAsZlibDoes(scratch.compressed.data(), scratch.compressed.size()))
-        return false;
+                                   scratch.filtered.data(), filteredBytes, nullptr) != LIBDEFLATE_SUCCESS)
+        return PngRead::NotTaken;
+    bool reservedSymbol = false;
+    if (!inflatesAsZlibDoes(scratch.compressed.data(), scratch.compressed.size(), reservedSymbol))
+        return reservedSymbol ? PngRead::Damaged : PngRead::NotTaken;
 
     // The row above the first is all zeros.
     holdAtLeast(scratch.pixels, rowBytes * (height + 1));
@@ -488,10 +495,10 @@ bool readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image)
     for (std::size_t y = 0; y < height; ++y) {
         const unsigned char* in = &scratch.filtered[y * (rowBytes + 1)];
         if (in[0] > 4)
-            return false;
+            return PngRead::NotTaken;
         unsigned char* out = &scratch.pixels[(y + 1) * rowBytes];
         unfilterRow(in[0], in + 1, out - rowBytes, out, rowBytes);
     }
     image.create(width, height, &scratch.pixels[rowBytes]);
-    return true;
+    return PngRead::Read;
 }

@@ -22,8 +22,16 @@ struct PngScratch {
 // The width and height a PNG file's header gives; (0, 0) for a file that is not a PNG file.
 sf::Vector2u pngSize(const char* path);
 
+// What the quick reader made of a file.
+enum class PngRead {
+    Read,      // into the image
+    NotTaken,  // another kind of file, or damage that SFML judges for itself
+    Damaged,   // image data using symbols that deflate reserves, which no decoder may take
+};
+
 // Reads an 8-bit RGBA, non-interlaced PNG file into `image`, with exactly the pixels that
-// sf::Image::loadFromFile gives it. False, with `image` untouched, for a file it cannot open or
-// does not take: other kinds of PNG, damaged files and anything else are left to SFML, which
-// decodes or reports them as it always has.
-bool readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image);
+// sf::Image::loadFromFile gives it. Anything else leaves `image` untouched: files it cannot open
+// or does not take (other kinds of PNG, most damage) are left to SFML, which decodes or reports
+// them as it always has; but SFML's decoder takes reserved distance symbols as a distance of 0 and
+// shows bytes it never wrote, so a file using reserved symbols is damaged for good.
+PngRead readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image);
