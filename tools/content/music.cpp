@@ -268,7 +268,7 @@ void writeBeat(Buses& buses, MusicRng& rng, int section)
         // Rolling eighths under the kick, ducked by it.
         if (row % 2 == 0) {
             const Chord& chord = chordAt(section, row);
-            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.2f * s.drums);
+            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.17f * s.drums);
         }
     }
 }

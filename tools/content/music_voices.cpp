@@ -131,12 +131,12 @@ void addBassNote(StereoBuffer& bus, int start, int length, double note, float le
     double subPhase = 0.0;
     SawOscillator saw = makeSaw(frequency, 0.0);
     StateVariableFilter filter;
-    const FilterCoefficients coefficients = filterCoefficients(650.0f, 0.15f);
+    const FilterCoefficients coefficients = filterCoefficients(380.0f, 0.15f);
     NoteEnvelope envelope = makeNoteEnvelope(0.004, length, 0.05);
     const int frames = framesFrom(bus, start, length + int(0.4 * sampleRate));
     for (int i = 0; i < frames; ++i) {
         const float body = stepFilter(filter, coefficients, stepSaw(saw)).low;
-        const float value = (0.6f * sineOfCycles(subPhase) + 0.55f * body) * stepEnvelope(envelope) * level;
+        const float value = (0.85f * sineOfCycles(subPhase) + 0.4f * body) * stepEnvelope(envelope) * level;
         advancePhase(subPhase, frequency / sampleRate);
         addFrame(bus, start + i, value, value);
     }
