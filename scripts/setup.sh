@@ -9,6 +9,7 @@ packages=(
   libopenmpt-dev libmpg123-dev libmp3lame-dev libfreetype-dev libdeflate-dev
   libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg python3
+  python3-numpy  # tools/sync/measure_soundtrack.py
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
   fonts-roboto-unhinted
 )

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -97,6 +99,27 @@ std::vector<char> emptyProTrackerModule()
     const char tag[] = "M.K.";
     std::copy(tag, tag + 4, mod.begin() + 1080);
     return mod;
+}
+
+// Two silent MPEG-1 Layer III frames at 64 kbps, the first an Info tag that claims 0xFFFFFFFF frames.
+std::vector<char> mp3ClaimingEndlessFrames(unsigned rate)
+{
+    const std::size_t frameBytes = 144 * 64000 / rate;
+    std::vector<char> mp3(2 * frameBytes, 0);
+    for (std::size_t frame = 0; frame < 2; ++frame) {
+        const unsigned char header[4] = {0xFF, 0xFB, static_cast<unsigned char>(rate == 48000 ? 0x54 : 0x50), 0x00};
+        std::copy(header, header + 4, mp3.begin() + static_cast<std::ptrdiff_t>(frame * frameBytes));
+    }
+    const char tag[] = "Info\0\0\0\x01\xFF\xFF\xFF\xFF";  // the frame count present, and the count
+    std::copy(tag, tag + sizeof(tag) - 1, mp3.begin() + 36);       // after the header and 32 bytes of side information
+    return mp3;
+}
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 }  // namespace
@@ -215,6 +238,30 @@ TEST(AudioStandIn, MissingEmptyCorruptAndUnplayableFilesGiveNoHandleAndFailedCal
     EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_MUSIC_ORDER), failed) << "a stream has no orders";
     const HMUSIC music = BASS_MusicLoad(false, timelineModule.c_str(), 0, 0, 0, 0);
     EXPECT_EQ(BASS_ChannelGetPosition(music, 0), failed) << "only the order mode is answered";
+}
+
+// A length tag that lies costs nothing: libmpg123 would step through every claimed frame to convert
+// a 48 kHz stream to the output's 44.1 kHz. Measured in this thread's CPU time, which a busy machine
+// does not stretch, against opening the real tone.
+TEST(AudioStandIn, Mp3WhoseTagClaimsEndlessFramesOpensAtOnceAndPlaysWhatItHolds)
+{
+    startOfflineAudio();
+    const double beforeTone = threadCpuSeconds();
+    ASSERT_NE(BASS_StreamCreateFile(false, toneMp3.c_str(), 0, 0, 0), 0u);
+    const double toneOpen = threadCpuSeconds() - beforeTone;
+    for (const unsigned rate : {48000u, 44100u}) {
+        const std::string path = writeFile("endless" + std::to_string(rate) + ".mp3", mp3ClaimingEndlessFrames(rate));
+        const double before = threadCpuSeconds();
+        const HSTREAM stream = BASS_StreamCreateFile(false, path.c_str(), 0, 0, 0);
+        const double open = threadCpuSeconds() - before;
+        std::cout << rate << " Hz: opened in " << open * 1000 << " ms of CPU (the tone: " << toneOpen * 1000 << " ms)\n";
+        ASSERT_NE(stream, 0u) << rate;
+        EXPECT_LT(open, 1.0 / 60 / 4) << rate << " Hz: opening takes well under a frame";
+        ASSERT_TRUE(BASS_ChannelPlay(stream, false));
+        const std::vector<std::int16_t> pcm = render(4410);
+        EXPECT_TRUE(std::all_of(pcm.begin(), pcm.end(), [](std::int16_t sample) { return sample == 0; }))
+            << rate << " Hz: its two silent frames, then nothing";
+    }
 }
 
 TEST(AudioStandIn, Mp3StreamIsGaplessAndStartsAtTheFrameBeingHeard)

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The soundtrack as the demo and a listener get it: it decodes to exactly the module grid's length,
 # 44.1 kHz stereo; it is mastered to about -14 LUFS under a -1 dBTP ceiling; its sections sit on the
-# grid (quiet opening, the beat landing on order 5, breakdown, climax on the flash, silent order 19).
+# grid (quiet opening; each of scenes 05 to 10 loud on its first order, where its big image shows,
+# and breathing on its second, under the verse; breakdown, climax on the flash, silent order 19).
 # That the generator writes the same bytes every time is checked with the rest of the content.
 # Usage: soundtrack.sh BUILD_DIR SOURCE_DIR
 set -u
@@ -66,18 +67,24 @@ else
     for order in 1 2; do
         below "${level[order - 1]}" "${level[16]}" 6 || fail "order $order (${level[order - 1]} dB) is not a quiet opening"
     done
-    for order in $(seq 5 15); do
-        below "${level[3]}" "${level[order - 1]}" 3 ||
-            fail "order $order (${level[order - 1]} dB) is not clearly louder than the beatless order 4 (${level[3]} dB)"
+    # Scenes 05 to 10: orders 4 and 5, 6 and 7, ... 14 and 15.
+    total=0
+    for reveal in 4 6 8 10 12 14; do
+        drop=$(awk -v a="${level[reveal - 1]}" -v b="${level[reveal]}" 'BEGIN { printf "%.2f", a - b }')
+        total=$(awk -v t="$total" -v d="$drop" 'BEGIN { print t + d }')
+        awk -v d="$drop" 'BEGIN { exit !(d >= 1.5) }' ||
+            fail "order $reveal (${level[reveal - 1]} dB) is not louder than its verse, order $((reveal + 1)) (${level[reveal]} dB)"
     done
-    below "${level[15]}" "${level[14]}" 3 || fail "the breakdown (order 16) does not drop below order 15"
+    awk -v t="$total" 'BEGIN { exit !(t / 6 >= 3) }' ||
+        fail "the reveals of scenes 05 to 10 are on average less than 3 dB above their verses ($total dB in all)"
+    below "${level[15]}" "${level[13]}" 3 || fail "the breakdown (order 16) does not drop below the last reveal (order 14)"
     below "${level[17]}" "${level[16]}" 6 || fail "the credits (order 18) are not calmer than the flash"
     below "${level[18]}" -90 0 || fail "order 19 is not silent (${level[18]} dB)"
 fi
 
-# The beat's first kick (order 5) and the flash's impact (order 17) land on the grid: the low band
-# is quiet in the 1024 samples before the order begins and strong in the 1024 after.
-for order in 5 17; do
+# Every reveal's entry (orders 4 to 14, even) and the flash's impact (order 17) land on the grid:
+# the low band is quiet in the 1024 samples before the order begins and strong in the 1024 after.
+for order in 4 6 8 10 12 14 17; do
     start=$(((order - 1) * orderSamples))
     ffmpeg -nostats -hide_banner -i "$work/dream.wav" \
         -af "atrim=start_sample=$((start - 1024)):end_sample=$((start + 1024)),lowpass=f=150,asetnsamples=n=1024:p=0,astats=metadata=1:reset=1,ametadata=print:key=lavfi.astats.Overall.RMS_level:file=$work/onset.txt" \

@@ -180,6 +180,25 @@ std::uint64_t heardFrame()
     return mixer.heardFrames;
 }
 
+// Whether the stream's Info tag claims more frames than its bytes could hold (no MPEG audio frame is
+// smaller than 24 bytes). libmpg123, converting to another rate, steps through every claimed frame
+// as it opens the stream: four billion of them take a minute. A probe at the stream's own rate
+// reads the claim from the first frames without that walk.
+bool claimsMoreFramesThanItHolds(Channel& channel)
+{
+    std::unique_ptr<mpg123_handle, Mp3Deleter> probe(mpg123_new(nullptr, nullptr));
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    channel.readPosition = 0;
+    if (!probe || mpg123_param(probe.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0) ||
+        mpg123_replace_reader_handle(probe.get(), readWindow, seekWindow, nullptr) ||
+        mpg123_open_handle(probe.get(), &channel) ||
+        mpg123_getformat(probe.get(), &rate, &channels, &encoding) != MPG123_OK)
+        return false;
+    return static_cast<std::uint64_t>(std::max<off_t>(mpg123_framelength(probe.get()), 0)) > channel.length / 24;
+}
+
 bool openDecoder(Channel& channel, unsigned rate)
 {
     channel.module.reset();
@@ -197,14 +216,17 @@ bool openDecoder(Channel& channel, unsigned rate)
         channel.marks = {{0, static_cast<DWORD>(channel.module->get_current_order()),
                           static_cast<DWORD>(channel.module->get_current_row())}};
     } else {
+        // Gapless decoding drops the encoder's delay and padding, so frame 0 is the first real sample;
+        // a tag that lies about the length is not read at all, and its file plays from its first frame.
+        const long flags = MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET |
+                           (claimsMoreFramesThanItHolds(channel) ? MPG123_IGNORE_INFOFRAME : 0);
         channel.mp3.reset(mpg123_new(nullptr, nullptr));
         mpg123_handle* mp3 = channel.mp3.get();
         long formatRate = 0;
         int channels = 0;
         int encoding = 0;
         channel.readPosition = 0;
-        // Gapless decoding drops the encoder's delay and padding, so frame 0 is the first real sample.
-        if (!mp3 || mpg123_param(mp3, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET, 0) ||
+        if (!mp3 || mpg123_param(mp3, MPG123_ADD_FLAGS, flags, 0) ||
             mpg123_format_none(mp3) || mpg123_format(mp3, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16) ||
             mpg123_replace_reader_handle(mp3, readWindow, seekWindow, nullptr) ||
             mpg123_open_handle(mp3, &channel) ||

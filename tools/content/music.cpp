@@ -49,7 +49,19 @@ const std::vector<Note> turnMelody = {
     {32, 6, 77}, {38, 2, 76}, {40, 4, 74}, {44, 4, 69},
     {48, 8, 73}, {56, 4, 76}, {60, 4, 73}};
 
+// What a section is for, from the picture it plays under.
+enum class Role {
+    Opening,   // the credit line, the title and the wall: quiet, building to the first reveal
+    Reveal,    // the first order of scenes 05 to 10: the big image, the full arrangement
+    Verse,     // their second order: the emblem and the verse on black, a breath that builds back
+    Breakdown, // scene 11's quickening pulses
+    Flash,
+    Credits,
+    Black,
+};
+
 struct Section {
+    Role role;
     const Progression* chords;
     const std::vector<Note>* melody;
     float pad;          // pad level
@@ -57,56 +69,56 @@ struct Section {
     float cutoffEnd;
     float pulse;        // eighth-note pluck level
     int bellsPerBeat;   // arpeggio density: 0, 1, 2 or 4
-    float drums;        // kick, snare and bass level; 0 before the beat
+    int bellOctave;     // semitones added to the arpeggio
+    float drums;        // kick, snare and bass level; 0 for no beat
     int hats;           // 0 none, 1 shaker, 2 closed hats, 3 with open hats
     float lead;         // lead level
     bool harmony;       // lead doubled on the chord tone below
     int leadOctave;     // semitones added to the melody
+    float stabs;        // off-beat chord stabs
 };
 
-// The timeline, one row per module order 1–19.
+// The timeline, one row per module order 1–19. Each reveal adds its own voice to the beat: the
+// glints a high arpeggio, the gem its glitter, the landscape the lead, the planet the stabs, the
+// eclipse the driving kick and clap, the spark disc all of it an octave up.
 const std::array<Section, soundtrackOrders> arrangement = {{
-    // chords      melody        pad     cutoff (start, end)  pulse bells drums hats lead   harm    oct
-    {&homeChords,   &homeMelody,  0.70f,  380.f,    700.f,    0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 1 credit line
-    {&turnChords,   &turnMelody,  0.80f,  700.f,    1000.f,   0.0f,  1,  0.0f,   0,  0.0f,   false,  0},  // 2 title
-    {&homeChords,   &homeMelody,  0.85f,  1000.f,   1300.f,   0.6f,  1,  0.0f,   0,  0.0f,   false,  0},  // 3 verse, the wall
-    {&homeChords,   &homeMelody,  0.85f,  1300.f,   1800.f,   0.8f,  4,  0.0f,   1,  0.0f,   false,  0},  // 4 glints
-    {&turnChords,   &turnMelody,  0.90f,  1800.f,   2200.f,   0.9f,  4,  0.85f,  2,  0.0f,   false,  0},  // 5 first hexagon
-    {&homeChords,   &homeMelody,  0.90f,  2200.f,   2400.f,   0.9f,  4,  0.88f,  2,  0.0f,   false,  0},  // 6 glitter
-    {&turnChords,   &turnMelody,  0.90f,  2400.f,   2600.f,   0.9f,  4,  0.9f,   2,  0.0f,   false,  0},
-    {&homeChords,   &homeMelody,  0.90f,  2600.f,   2800.f,   0.9f,  4,  0.92f,  3,  0.0f,   false,  0},  // 8 landscape
-    {&turnChords,   &turnMelody,  0.90f,  2800.f,   3000.f,   0.9f,  4,  0.94f,  3,  0.0f,   false,  0},
-    {&homeChords,   &homeMelody,  0.85f,  3000.f,   3000.f,   0.9f,  2,  0.96f,  3,  0.8f,   false,  0},  // 10 fourth ring
-    {&turnChords,   &turnMelody,  0.85f,  3000.f,   3200.f,   0.9f,  2,  0.98f,  3,  0.8f,   false,  0},
-    {&homeChords,   &homeMelody,  0.85f,  2400.f,   3000.f,   1.0f,  4,  1.0f,   3,  0.85f,  false,  0},  // 12 skull
-    {&turnChords,   &turnMelody,  0.85f,  3000.f,   3400.f,   1.0f,  4,  1.0f,   3,  0.85f,  false,  0},
-    {&homeChords,   &homeMelody,  0.90f,  3400.f,   3800.f,   1.0f,  4,  1.05f,  3,  0.9f,   true,   0},  // 14 sparks
-    {&turnChords,   &turnMelody,  0.90f,  3800.f,   4200.f,   1.0f,  4,  1.05f,  3,  0.9f,   true,   0},
-    {&liftChords,   &homeMelody,  1.00f,  600.f,    6500.f,   0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 16 quickening pulses
-    {&homeChords,   &homeMelody,  1.00f,  5000.f,   4000.f,   1.0f,  4,  1.2f,   3,  1.1f,   true,   12},  // 17 flash
-    {&outroChords,  &homeMelody,  0.85f,  2600.f,   350.f,    0.0f,  1,  0.0f,   0,  0.0f,   false,  0},  // 18 credits
-    {&outroChords,  &homeMelody,  0.0f,   350.f,    350.f,    0.0f,  0,  0.0f,   0,  0.0f,   false,  0},  // 19 black
+    // role            chords        melody       pad    cutoff (start, end)  pulse bells oct  drums  hats lead   harm   oct stabs
+    {Role::Opening,   &homeChords,  &homeMelody, 0.55f,  380.f,    700.f,    0.0f,  0,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 1 credit line
+    {Role::Opening,   &turnChords,  &turnMelody, 0.60f,  700.f,    1000.f,   0.0f,  1,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 2 title
+    {Role::Opening,   &homeChords,  &homeMelody, 0.85f,  1000.f,   1800.f,   0.6f,  2,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},  // 3 verse, the wall
+    {Role::Reveal,    &homeChords,  &homeMelody, 0.85f,  2200.f,   2600.f,   0.9f,  4,  12,  0.9f,  2,  0.0f,  false,  0, 0.0f},  // 4 glints
+    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},  // 5 first hexagon
+    {Role::Reveal,    &homeChords,  &homeMelody, 0.90f,  2400.f,   2800.f,   0.9f,  4,  0,   0.92f, 2,  0.0f,  false,  0, 0.0f},  // 6 gem, glitter
+    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
+    {Role::Reveal,    &homeChords,  &homeMelody, 0.90f,  2600.f,   3000.f,   0.9f,  2,  0,   0.94f, 3,  0.8f,  false,  0, 0.0f},  // 8 landscape
+    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
+    {Role::Reveal,    &turnChords,  &turnMelody, 0.85f,  3000.f,   3200.f,   0.9f,  2,  12,  0.96f, 3,  0.8f,  false,  0, 0.6f},  // 10 planet
+    {Role::Verse,     &homeChords,  &homeMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
+    {Role::Reveal,    &homeChords,  &homeMelody, 0.85f,  3000.f,   3400.f,   1.0f,  4,  0,   1.0f,  3,  0.85f, true,   0, 0.0f},  // 12 eclipse
+    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
+    {Role::Reveal,    &turnChords,  &turnMelody, 0.90f,  3400.f,   4200.f,   1.0f,  4,  12,  1.05f, 3,  0.9f,  true,   12, 0.6f}, // 14 spark disc
+    {Role::Verse,     &homeChords,  &homeMelody, 0.75f,  700.f,    1000.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
+    {Role::Breakdown, &liftChords,  &homeMelody, 1.00f,  600.f,    6500.f,   0.0f,  0,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 16 quickening pulses
+    {Role::Flash,     &homeChords,  &homeMelody, 1.00f,  5000.f,   4000.f,   1.0f,  4,  12,  1.2f,  3,  1.1f,  true,   12, 0.6f}, // 17 flash
+    {Role::Credits,   &outroChords, &homeMelody, 0.70f,  2600.f,   350.f,    0.0f,  1,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 18 credits
+    {Role::Black,     &outroChords, &homeMelody, 0.0f,   350.f,    350.f,    0.0f,  0,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 19 black
 }};
 
 // Sections (0-based, order − 1) with their own moments.
-constexpr int firstBeatSection = 4;  // scene 05's second order: the beat drops
-constexpr int glitterFirst = 5;      // scene 06
-constexpr int glitterLast = 6;
-constexpr int flareSection = 7;      // scene 07's flares, beats 11 to 14
-constexpr int breakdownSection = 15; // scene 11's quickening pulses
-constexpr int climaxSection = 16;    // the white flash
-constexpr int outroSection = 17;     // the credits
-constexpr int climaxStopRow = 56;    // the flash fades to black in its last half bar
+constexpr int firstRevealSection = 3;  // scene 05: the beat drops
+constexpr int hejSection = 4;          // scene 05 shouts as its emblem gives way to the verse
+constexpr int glitterSection = 5;      // scene 06
+constexpr int flareSection = 7;        // scene 07's flares, beats 11 to 14
+constexpr int breakdownSection = 15;   // scene 11's quickening pulses
+constexpr int climaxSection = 16;      // the white flash
+constexpr int outroSection = 17;       // the credits
+constexpr int climaxStopRow = 56;      // the flash fades to black in its last half bar
 
 int rowStart(int section, int row) { return section * orderSamples + row * rowSamples; }
 
 const Chord& chordAt(int section, int row) { return (*arrangement[size_t(section)].chords)[size_t(row / 16)]; }
 
-bool isRevealOpening(int section)
-{
-    // Scenes 05 to 10 span two orders each; the first ends on the cross-fade to the next ring.
-    return section >= 3 && section <= 13 && section % 2 == 1;
-}
+Role roleOf(int section) { return section < soundtrackOrders ? arrangement[size_t(section)].role : Role::Black; }
 
 // The bells' five tones for a chord, an octave above the pad.
 std::array<int, 5> bellTones(const Chord& chord)
@@ -166,9 +178,12 @@ void writePads(Buses& buses, MusicRng& rng, int section)
     for (int bar = 0; bar < 4; ++bar) {
         const Chord& chord = (*s.chords)[size_t(bar)];
         int length = barSamples;
-        // The breakdown holds its breath for the last eighth before the drop.
+        // The breakdown holds its breath for the last eighth before the drop, a verse for the last
+        // beat before its reveal.
         if (section == breakdownSection && bar == 3)
             length -= 2 * rowSamples;
+        if (s.role == Role::Verse && roleOf(section + 1) == Role::Reveal && bar == 3)
+            length -= 4 * rowSamples;
         for (int note : chord.pad)
             addPadNote(buses.pad, rng, rowStart(section, bar * 16), length, note, s.pad * 0.16f);
     }
@@ -194,15 +209,29 @@ void writeBells(Buses& buses, MusicRng& rng, int section)
     constexpr std::array<int, 16> pattern = {0, 2, 1, 3, 2, 4, 3, 1, 0, 2, 1, 3, 4, 3, 2, 1};
     const int step = 4 / s.bellsPerBeat;
     const float decay = s.bellsPerBeat == 4 ? 0.35f : s.bellsPerBeat == 2 ? 0.6f : 1.4f;
+    // A verse keeps only a soft bell a beat, an echo of the reveal before it.
+    const float level = s.role == Role::Verse ? 0.08f : 0.14f;
     const int lastRow = section == climaxSection ? climaxStopRow : 64;
     for (int row = 0; row < lastRow; row += step) {
         const auto tones = bellTones(chordAt(section, row));
         const int index = pattern[size_t((row / step) % 16)];
         const float accent = row % 4 == 0 ? 1.0f : row % 4 == 3 ? 0.8f : 0.6f;
-        const float level = 0.14f * accent * (0.9f + 0.2f * randomUnit(rng));
-        addBell(buses.bells, rowStart(section, row), tones[size_t(index)], level, (row / step) % 2 ? 0.45f : -0.45f,
-                decay, 1.0f);
+        addBell(buses.bells, rowStart(section, row), tones[size_t(index)] + s.bellOctave,
+                level * accent * (0.9f + 0.2f * randomUnit(rng)), (row / step) % 2 ? 0.45f : -0.45f, decay, 1.0f);
     }
+}
+
+// Off-beat chord stabs: the pad's upper three tones as bright plucks, on the "and" of every beat.
+void writeStabs(Buses& buses, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.stabs <= 0.0f)
+        return;
+    const int lastRow = section == climaxSection ? climaxStopRow : 64;
+    for (int row = 2; row < lastRow; row += 4)
+        for (size_t tone = 2; tone < 5; ++tone)
+            addPluck(buses.bells, rowStart(section, row), rowSamples, chordAt(section, row).pad[tone] + 12,
+                     0.05f * s.stabs, 1.6f);
 }
 
 void writeBeat(Buses& buses, MusicRng& rng, int section)
@@ -219,28 +248,54 @@ void writeBeat(Buses& buses, MusicRng& rng, int section)
         const bool kick = inBar == 0 || inBar == 8 || (inBar == 10 && bar % 2 == 1) || (driving && inBar == 4) ||
                           (driving && inBar == 12 && bar == 3);
         if (kick) {
-            addKick(buses.drums, rng, position, 0.42f * s.drums);
+            addKick(buses.drums, rng, position, 0.36f * s.drums);
             markKick(buses.pump, position);
         }
         if (inBar == 4 || inBar == 12) {
-            addSnare(buses.drums, rng, position, 0.24f * s.drums);
-            if (driving)
-                addClap(buses.drums, rng, position, 0.16f * s.drums);
+            addSnare(buses.drums, rng, position, 0.26f * s.drums);
+            if (driving || s.stabs > 0.0f)
+                addClap(buses.drums, rng, position, 0.18f * s.drums);
         }
         const bool offbeat = inBar % 4 == 2;
         if (s.hats >= 3 && offbeat)
-            addHat(buses.drums, rng, position, 0.16f, 0.22f, 0.25f);
+            addHat(buses.drums, rng, position, 0.22f, 0.22f, 0.25f);
         else if (s.hats >= 2 && row % 2 == 0)
-            addHat(buses.drums, rng, position, offbeat ? 0.17f : 0.11f, 0.045f, 0.25f);
+            addHat(buses.drums, rng, position, offbeat ? 0.24f : 0.15f, 0.045f, 0.25f);
         else if (s.hats >= 2)
-            addHat(buses.drums, rng, position, 0.05f + 0.02f * randomUnit(rng), 0.03f, -0.2f);
+            addHat(buses.drums, rng, position, 0.08f + 0.03f * randomUnit(rng), 0.03f, -0.2f);
         if (s.hats == 1 || (s.hats >= 3 && row % 2 == 1))
-            addShaker(buses.drums, rng, position, offbeat ? 0.16f : 0.09f, -0.35f);
+            addShaker(buses.drums, rng, position, offbeat ? 0.2f : 0.12f, -0.35f);
         // Rolling eighths under the kick, ducked by it.
         if (row % 2 == 0) {
             const Chord& chord = chordAt(section, row);
-            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.24f * s.drums);
+            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.17f * s.drums);
         }
+    }
+}
+
+// A verse breathes: no kick, a rim on the third beat of each bar (half time), a shaker, one long
+// bass note a bar; its last bar builds back, with the kick on the beat and a rising snare roll, and
+// the low end holds its breath for the last beat before the next reveal.
+void writeVerseGroove(Buses& buses, MusicRng& rng, int section)
+{
+    if (arrangement[size_t(section)].role != Role::Verse)
+        return;
+    const bool buildsToReveal = roleOf(section + 1) == Role::Reveal;
+    for (int bar = 0; bar < 4; ++bar) {
+        const Chord& chord = chordAt(section, bar * 16);
+        const int rows = buildsToReveal && bar == 3 ? 8 : 14;
+        addBassNote(buses.low, rowStart(section, bar * 16), rows * rowSamples, chord.root + 12, 0.07f);
+        addSnare(buses.drums, rng, rowStart(section, bar * 16 + 8), 0.1f);
+    }
+    if (!buildsToReveal)
+        return;
+    for (int row = 48; row < 64; ++row) {
+        if (row % 4 == 0 && row < 60) {
+            addKick(buses.drums, rng, rowStart(section, row), 0.16f + 0.04f * float(row - 48) / 4.0f);
+            markKick(buses.pump, rowStart(section, row));
+        }
+        if (row >= 56 || row % 2 == 0)
+            addSnare(buses.drums, rng, rowStart(section, row), 0.04f + 0.12f * float(row - 48) / 16.0f);
     }
 }
 
@@ -274,33 +329,32 @@ void writeMoments(Buses& buses, MusicRng& rng)
     addBell(buses.bells, rowStart(0, 0), 62, 0.12f, -0.2f, 2.5f, 0.6f);
     addBell(buses.bells, rowStart(1, 0), 69, 0.1f, 0.2f, 2.5f, 0.6f);
 
-    // A soft swell as the wall opens onto the glints, stronger ones into each new ring.
-    addRiser(buses.effects, rng, rowStart(3, 0), barSamples, 0.12f);
+    // Every reveal lands on its first beat: a swell and a snare roll into it, then the impact and
+    // a crash on the downbeat as the big image appears.
     for (int section = 0; section < soundtrackOrders; ++section) {
-        if (!isRevealOpening(section))
+        if (arrangement[size_t(section)].role != Role::Reveal)
             continue;
-        addRiser(buses.effects, rng, rowStart(section + 1, 0), 2 * beatSamples, 0.2f);
-        if (arrangement[size_t(section)].drums > 0.0f)
-            for (int row = 60; row < 64; ++row)
-                addSnare(buses.drums, rng, rowStart(section, row), 0.08f + 0.04f * (row - 60));
-        addCrash(buses.effects, rng, rowStart(section + 1, 0), 0.16f, 1.6f);
+        addRiser(buses.effects, rng, rowStart(section, 0), barSamples, section == firstRevealSection ? 0.3f : 0.22f);
+        addImpact(buses.effects, rowStart(section, 0), 0.26f);
+        addCrash(buses.effects, rng, rowStart(section, 0), 0.2f, 1.8f);
     }
+    // The wall rolls into the first drop; the verses roll themselves (writeVerseGroove).
+    for (int row = 48; row < 64; ++row)
+        if (row >= 56 || row % 2 == 0)
+            addSnare(buses.drums, rng, rowStart(firstRevealSection - 1, row), 0.04f + 0.12f * float(row - 48) / 16.0f);
 
-    // Scene 05 drops the beat and shouts at the start of its third bar.
-    addImpact(buses.effects, rowStart(firstBeatSection, 0), 0.35f);
-    addShout(buses.effects, rng, rowStart(firstBeatSection, 32), 0.12f);
-    addCrash(buses.effects, rng, rowStart(firstBeatSection, 32), 0.12f, 1.2f);
+    // Scene 05's shout, as it prints it: its emblem gives way to the verse.
+    addShout(buses.effects, rng, rowStart(hejSection, 32), 0.12f);
 
-    // Glitter twinkles over scene 06.
-    for (int section = glitterFirst; section <= glitterLast; ++section)
-        for (int half = 0; half < 128; ++half) {
-            if (randomUnit(rng) > 0.3f)
-                continue;
-            const auto tones = bellTones(chordAt(section, half / 2));
-            const int tone = tones[size_t(nextRandom(rng) % tones.size())] + 12;
-            addBell(buses.bells, rowStart(section, 0) + half * (rowSamples / 2), tone, 0.045f + 0.03f * randomUnit(rng),
-                    randomSigned(rng) * 0.8f, 0.5f, 0.5f);
-        }
+    // Glitter twinkles over scene 06's gem.
+    for (int half = 0; half < 128; ++half) {
+        if (randomUnit(rng) > 0.3f)
+            continue;
+        const auto tones = bellTones(chordAt(glitterSection, half / 2));
+        const int tone = tones[size_t(nextRandom(rng) % tones.size())] + 12;
+        addBell(buses.bells, rowStart(glitterSection, 0) + half * (rowSamples / 2), tone,
+                0.05f + 0.03f * randomUnit(rng), randomSigned(rng) * 0.8f, 0.5f, 0.8f);
+    }
 
     // Scene 07's four flares flash on beats 11 to 14: a bell climbing the chord each time.
     for (int flare = 0; flare < 4; ++flare) {
@@ -329,7 +383,7 @@ void writeMoments(Buses& buses, MusicRng& rng)
     }
 
     // The flash: everything at once, and a last crash as the picture goes to black.
-    addImpact(buses.effects, rowStart(climaxSection, 0), 0.4f);
+    addImpact(buses.effects, rowStart(climaxSection, 0), 0.3f);
     addCrash(buses.effects, rng, rowStart(climaxSection, 0), 0.22f, 2.2f);
     addCrash(buses.effects, rng, rowStart(climaxSection, climaxStopRow), 0.18f, 2.5f);
     addBell(buses.bells, rowStart(climaxSection, climaxStopRow), 74, 0.12f, 0.0f, 3.0f, 1.0f);
@@ -371,6 +425,22 @@ void mixInto(StereoBuffer& target, const StereoBuffer& source, float gain)
     }
 }
 
+// The master's tone: the low end eased back under 120 Hz, where the kick, the bass and the impacts
+// pile up, and the presence band around 3.5 kHz lifted for the leads, hats and attacks.
+void brighten(StereoBuffer& mix)
+{
+    const float lowCoefficient = 1.0f - std::exp(-float(twoPi) * 120.0f / sampleRate);
+    const FilterCoefficients presence = filterCoefficients(3500.0f, 0.0f);
+    for (std::vector<float>* channel : {&mix.left, &mix.right}) {
+        float low = 0.0f;
+        StateVariableFilter band;
+        for (float& sample : *channel) {
+            low += lowCoefficient * (sample - low);
+            sample += -0.3f * low + 0.8f * stepFilter(band, presence, sample).band;
+        }
+    }
+}
+
 // Fades in from the very first sample, fades out across the credits, and is silent for order 19.
 float masterFade(int n)
 {
@@ -399,6 +469,8 @@ StereoBuffer renderMix()
         writePulse(buses, section);
         writeBells(buses, rng, section);
         writeBeat(buses, rng, section);
+        writeVerseGroove(buses, rng, section);
+        writeStabs(buses, section);
         writeLead(buses, section);
     }
     writeMoments(buses, rng);
@@ -432,6 +504,7 @@ StereoBuffer renderMix()
     mixInto(mix, buses.drums, 1.0f);
     mixInto(mix, buses.effects, 1.0f);
 
+    brighten(mix);
     // Below 25 Hz nothing is music; the fade shapes the ends.
     const float coefficient = 1.0f - std::exp(-float(twoPi) * 25.0f / sampleRate);
     float lowLeft = 0.0f;
@@ -448,7 +521,7 @@ StereoBuffer renderMix()
 
 constexpr double targetLoudness = -14.0;
 // Leaves room for the peaks that MP3 encoding adds on top of the limited signal.
-constexpr float peakCeilingDb = -2.2f;
+constexpr float peakCeilingDb = -3.0f;
 
 // Brings the mix to the target loudness under the peak ceiling; limiting costs a little loudness,
 // so the gain is corrected until the measure settles.

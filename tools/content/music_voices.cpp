@@ -165,7 +165,7 @@ void addLeadNote(StereoBuffer& bus, int start, int length, double note, float le
         sawRight.increment = frequency * bend * detune / sampleRate;
         sawLow.increment = 0.5 * frequency * bend / sampleRate;
         if (i % coefficientInterval == 0)
-            coefficients = filterCoefficients(1100.0f + 2400.0f * sweep, 0.2f);
+            coefficients = filterCoefficients(1800.0f + 3600.0f * sweep, 0.2f);
         sweep *= sweepDecay;
         const float low = 0.3f * stepSaw(sawLow);
         const float amplitude = stepEnvelope(envelope) * level;
@@ -179,7 +179,7 @@ void addKick(StereoBuffer& bus, MusicRng& rng, int start, float level)
 {
     double phase = 0.0;
     float pitch = 1.0f;
-    float click = 0.25f;
+    float click = 0.4f;
     const float pitchDecay = perSampleDecay(0.03);
     const float clickDecay = perSampleDecay(0.003);
     NoteEnvelope envelope = makeHitEnvelope(0.0008, 0.3);
@@ -188,7 +188,7 @@ void addKick(StereoBuffer& bus, MusicRng& rng, int start, float level)
     const int frames = framesFrom(bus, start, int(0.6 * sampleRate));
     for (int i = 0; i < frames; ++i) {
         const float body = sineOfCycles(phase) * stepEnvelope(envelope);
-        advancePhase(phase, (46.0 + 130.0 * pitch) / sampleRate);
+        advancePhase(phase, (50.0 + 140.0 * pitch) / sampleRate);
         pitch *= pitchDecay;
         const float value = (std::tanh(drive * body) * normalise + click * randomSigned(rng)) * level;
         click *= clickDecay;
@@ -243,7 +243,7 @@ void addHat(StereoBuffer& bus, MusicRng& rng, int start, float level, float deca
 {
     StateVariableFilter first;
     StateVariableFilter second;
-    const FilterCoefficients coefficients = filterCoefficients(7200.0f, 0.25f);
+    const FilterCoefficients coefficients = filterCoefficients(6000.0f, 0.25f);
     NoteEnvelope envelope = makeHitEnvelope(0.0005, decay);
     const PanGains gains = panGains(pan);
     const int frames = framesFrom(bus, start, int(6.0f * decay * sampleRate));

@@ -1,0 +1,135 @@
+#!/usr/bin/python3
+"""Measures the soundtrack against the timeline it plays to.
+
+  tools/sync/measure_soundtrack.py MP3 [--beats FIRST-LAST] [--spectrogram PNG]
+
+The MP3 is decoded by mpg123 (gapless, as the demo decodes it); its sample 0 is heard at the first
+frame of order 1, and one order is 64 rows of 6480 samples. Levels and spectra are of the mid signal
+(left plus right, halved), so what only the stereo width carries counts for nothing. Printed: the
+RMS level of every order;
+for scenes 05 to 10 (orders 4-15, two each) the first order's level minus the second's; the share of
+the energy below 120 Hz and in 2-6 kHz; how well the onsets sit on the 16th-note grid (R, the length
+of the mean of the onsets' phases on the unit circle: 1 is every onset on a row, 0 no relation); and
+ffmpeg's EBU R128 integrated loudness and true peak. --beats prints each beat's RMS for the orders
+given; --spectrogram draws the whole track with ffmpeg.
+"""
+import argparse
+import re
+import subprocess
+import sys
+
+import numpy as np
+
+RATE = 44100
+ROW = 6480
+ORDER = 64 * ROW
+BEAT = 4 * ROW
+FIRST_ORDER = 1  # the order whose first frame hears sample 0
+SCENES = {f"{scene:02d}": (order, order + 1) for scene, order in zip(range(5, 11), range(4, 16, 2))}
+
+
+def decode(path):
+    raw = subprocess.run(["mpg123", "-q", "-s", "-r", str(RATE), "--stereo", path], check=True,
+                         stdout=subprocess.PIPE).stdout
+    stereo = np.frombuffer(raw, dtype="<i2").astype(np.float64).reshape(-1, 2) / 32768.0
+    return stereo.mean(axis=1)
+
+
+def rms_db(block):
+    power = np.mean(block ** 2) if block.size else 0.0
+    return 10 * np.log10(power) if power > 0 else -200.0
+
+
+def order_levels(pcm):
+    count = len(pcm) // ORDER
+    return {FIRST_ORDER + i: rms_db(pcm[i * ORDER:(i + 1) * ORDER]) for i in range(count)}
+
+
+def band_shares(pcm):
+    """Welch average of 8192-point spectra; shares of the total above 20 Hz."""
+    size = 8192
+    window = np.hanning(size)
+    power = np.zeros(size // 2 + 1)
+    for start in range(0, len(pcm) - size, size // 2):
+        power += np.abs(np.fft.rfft(pcm[start:start + size] * window)) ** 2
+    frequency = np.fft.rfftfreq(size, 1 / RATE)
+    total = power[frequency >= 20].sum()
+    low = power[(frequency >= 20) & (frequency < 120)].sum()
+    presence = power[(frequency >= 2000) & (frequency < 6000)].sum()
+    return low / total, presence / total
+
+
+def onset_grid(pcm):
+    """Spectral-flux onsets and their mean phase on the 16th-note (row) grid."""
+    size, hop = 1024, 128
+    window = np.hanning(size)
+    frames = np.lib.stride_tricks.sliding_window_view(pcm, size)[::hop]
+    magnitude = np.log1p(100 * np.abs(np.fft.rfft(frames * window, axis=1)))
+    flux = np.maximum(np.diff(magnitude, axis=0), 0).sum(axis=1)
+    flux = np.concatenate([[0.0], flux])
+    # A peak of the flux that stands out from its surroundings (half a second's median) and is the
+    # largest within 50 ms.
+    reach = int(0.05 * RATE / hop)
+    context = int(0.25 * RATE / hop)
+    onsets = []
+    for i in range(context, len(flux) - context):
+        local = flux[i - reach:i + reach + 1]
+        if flux[i] < local.max() or flux[i] <= 0:
+            continue
+        if flux[i] > 1.5 * np.median(flux[i - context:i + context]) + 0.1 * flux.std():
+            onsets.append(i * hop + size // 2)
+    onsets = np.array(onsets, dtype=np.float64)
+    phases = 2 * np.pi * (onsets % ROW) / ROW
+    return len(onsets), abs(np.mean(np.exp(1j * phases))) if len(onsets) else 0.0
+
+
+def loudness(path):
+    log = subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-i", path, "-af", "ebur128=peak=true", "-f", "null",
+                          "-"], stderr=subprocess.PIPE, text=True).stderr
+    summary = log[log.rfind("Summary:"):]
+    integrated = re.search(r"I:\s+(-?[\d.]+) LUFS", summary)
+    peak = re.search(r"Peak:\s+(-?[\d.]+) dBFS", summary)
+    return float(integrated.group(1)), float(peak.group(1))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("mp3")
+    parser.add_argument("--beats", help="orders FIRST-LAST whose per-beat RMS is printed")
+    parser.add_argument("--spectrogram", help="PNG of the whole track")
+    args = parser.parse_args()
+
+    pcm = decode(args.mp3)
+    print(f"decoded: {len(pcm)} samples per channel ({len(pcm) / ORDER:.3f} orders)")
+    levels = order_levels(pcm)
+    print("order  " + " ".join(f"{order:>6d}" for order in levels))
+    print("dB RMS " + " ".join(f"{level:6.1f}" for level in levels.values()))
+
+    differences = []
+    for scene, (first, second) in SCENES.items():
+        differences.append(levels[first] - levels[second])
+    print("scenes 05-10, first order minus second (dB): " + ", ".join(f"{d:+.1f}" for d in differences) +
+          f"; mean {np.mean(differences):+.2f}, least {min(differences):+.1f}")
+
+    low, presence = band_shares(pcm)
+    print(f"energy below 120 Hz: {100 * low:.1f} %; 2-6 kHz: {100 * presence:.1f} %")
+    count, resultant = onset_grid(pcm)
+    print(f"onsets: {count}, on the 16th-note grid R = {resultant:.3f}")
+    integrated, peak = loudness(args.mp3)
+    print(f"loudness: {integrated:.1f} LUFS integrated, true peak {peak:.1f} dBTP")
+
+    if args.beats:
+        first, last = (int(x) for x in args.beats.split("-"))
+        for order in range(first, last + 1):
+            start = (order - FIRST_ORDER) * ORDER
+            beats = [rms_db(pcm[start + b * BEAT:start + (b + 1) * BEAT]) for b in range(16)]
+            print(f"order {order:2d} beats: " + " ".join(f"{b:5.1f}" for b in beats))
+
+    if args.spectrogram:
+        subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-loglevel", "error", "-y", "-i", args.mp3, "-lavfi",
+                        "showspectrumpic=s=1800x600:scale=log:fscale=log:legend=1", args.spectrogram], check=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
