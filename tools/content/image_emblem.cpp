@@ -178,8 +178,7 @@ sf::Image makeHexagon()
         const float d = hexagonDistance(q, 270.0f);
         const float line = std::fabs(d) - 2.5f;
         const float window = squareWindow(q, 360.0f);
-        // A white-hot middle between cold sides: as a pulse fades, its line dims to blue, not grey.
-        addLight(p, palette::coldWhite, 1.1f * coverage(std::fabs(d) - 1.2f) * window);
+        // Cold light kept just below white: as a pulse fades, its line dims to blue, not grey.
         addLight(p, palette::ice, 1.25f * coverage(line) * window);
         addLight(p, palette::ice, 0.75f * outerGlow(line, 5.0f) * window);
         // Tight glows: up to fourteen pulses overlap, each as wide as the band its light reaches.

@@ -347,10 +347,10 @@ sf::Image makeGlint5()
         if (d > 0.0f) {
             // Only a thin rim burns white; the corona keeps its colour below white, so as the
             // black overlay comes back it darkens through violet rather than grey.
-            addLight(p, palette::coldWhite, 1.0f * std::exp(-d / 3.5f));
-            addLight(p, palette::lilac, 0.45f * std::exp(-d / 14.0f));
-            addLight(p, palette::ice, (0.3f + 0.3f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
-            addLight(p, palette::violet, 0.5f * std::exp(-d / 160.0f));
+            addLight(p, palette::coldWhite, 0.4f * std::exp(-d / 2.0f));
+            addLight(p, palette::lilac, 0.3f * std::exp(-d / 12.0f));
+            addLight(p, palette::ice, (0.2f + 0.2f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
+            addLight(p, palette::violet, 0.35f * std::exp(-d / 160.0f));
         }
         const float ring = std::fabs(hexagonDistance(q, 300.0f)) - 1.0f;
         addLight(p, palette::lilac, 0.22f * coverage(ring) + 0.1f * outerGlow(ring, 8.0f));
