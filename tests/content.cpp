@@ -1,9 +1,11 @@
-// The generated content: every image at its size and transparency, the shapes the scenes rely on
-// (the emblem's rings, the wall's opening, the gem under the glitter, the landscape with no gap
-// while it scrolls), the caption font's glyphs, and a generator that repeats itself byte for byte.
+// The generated content: every image at its size and transparency, its denser files, clear texels
+// that carry their neighbours' colour, the shapes the scenes rely on (the emblem's rings, the
+// wall's opening, the gem under the glitter, the landscape with no gap while it scrolls), the
+// caption font's glyphs, and a generator that repeats itself byte for byte.
 #include <gtest/gtest.h>
 
 #include <SFML/Graphics.hpp>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -159,6 +161,102 @@ TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
     }
 }
 
+TEST(Content, DenserFilesAreTheSameArtAtWholeMultiplesOfTheDesignSize)
+{
+    // name@kx.png: k times the design size, and averaged back down over k x k blocks it is the
+    // design image again (light and alpha), apart from finer edges and dither.
+    std::vector<std::string> dense;
+    for (const auto& entry : fs::directory_iterator(dataDir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find('@') != std::string::npos)
+            dense.push_back(name);
+    }
+    std::sort(dense.begin(), dense.end());
+    EXPECT_NE(std::find(dense.begin(), dense.end(), "hexagon@3x.png"), dense.end())
+        << "the pulse hexagon is magnified about three times at 1280 x 720";
+    for (const std::string& name : dense) {
+        SCOPED_TRACE(name);
+        const size_t at = name.find('@');
+        const int k = std::atoi(name.c_str() + at + 1);
+        ASSERT_GE(k, 2);
+        ASSERT_LE(k, 4);
+        ASSERT_EQ(name.substr(at), "@" + std::to_string(k) + "x.png");
+        const sf::Image& design = image(name.substr(0, at) + ".png");
+        const sf::Image& denser = image(name);
+        const sf::Vector2u size = design.getSize();
+        ASSERT_EQ(denser.getSize(), sf::Vector2u(size.x * k, size.y * k));
+        double difference = 0.0;
+        long far = 0;
+        for (unsigned y = 0; y < size.y; ++y)
+            for (unsigned x = 0; x < size.x; ++x) {
+                double mean[4] = {0.0, 0.0, 0.0, 0.0};
+                for (unsigned dy = 0; dy < unsigned(k); ++dy)
+                    for (unsigned dx = 0; dx < unsigned(k); ++dx) {
+                        const sf::Color c = denser.getPixel(x * k + dx, y * k + dy);
+                        mean[0] += c.r * c.a / 255.0;
+                        mean[1] += c.g * c.a / 255.0;
+                        mean[2] += c.b * c.a / 255.0;
+                        mean[3] += c.a;
+                    }
+                const sf::Color c = design.getPixel(x, y);
+                const double own[4] = {c.r * c.a / 255.0, c.g * c.a / 255.0, c.b * c.a / 255.0, double(c.a)};
+                double worst = 0.0;
+                for (int i = 0; i < 4; ++i) {
+                    const double d = std::fabs(mean[i] / (k * k) - own[i]);
+                    difference += d;
+                    worst = std::max(worst, d);
+                }
+                far += worst > 48.0;
+            }
+        const double texels = double(size.x) * size.y;
+        // Lettering moves by a fraction of a pixel between sizes; everything else is far closer.
+        EXPECT_LT(difference / (texels * 4), 2.0) << "mean difference per channel, of 255";
+        EXPECT_LT(far / texels, 0.02) << "share of texels far from the design image";
+    }
+}
+
+TEST(Content, ClearTexelsCarryTheColourOfTheirVisibleNeighbours)
+{
+    // A magnified or mipmapped image blends its clear texels into its edges; black ones would
+    // draw a dark fringe along every bright line.
+    for (const Expected& expected : catalogue) {
+        if (expected.fill != Fill::ClearCorners && expected.fill != Fill::ClearTop)
+            continue;
+        SCOPED_TRACE(expected.file);
+        const sf::Image& picture = image(expected.file);
+        const int width = static_cast<int>(expected.width), height = static_cast<int>(expected.height);
+        int edges = 0, strays = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const sf::Color c = picture.getPixel(unsigned(x), unsigned(y));
+                if (c.a != 0)
+                    continue;
+                int low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
+                bool beside = false;
+                for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, height - 1); ++ny)
+                    for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, width - 1); ++nx) {
+                        const sf::Color n = picture.getPixel(unsigned(nx), unsigned(ny));
+                        if (n.a == 0)
+                            continue;
+                        beside = true;
+                        const int channels[3] = {n.r, n.g, n.b};
+                        for (int i = 0; i < 3; ++i) {
+                            low[i] = std::min(low[i], channels[i]);
+                            high[i] = std::max(high[i], channels[i]);
+                        }
+                    }
+                if (!beside)
+                    continue;
+                ++edges;
+                const int own[3] = {c.r, c.g, c.b};
+                for (int i = 0; i < 3; ++i)
+                    strays += own[i] < low[i] - 1 || own[i] > high[i] + 1;
+            }
+        EXPECT_GT(edges, 0) << "no clear texel beside a visible one";
+        EXPECT_EQ(strays, 0) << "clear texels off their neighbours' colours";
+    }
+}
+
 TEST(Content, SmallSpritesShineOnTheirOrigin)
 {
     // The pools place these by the origin the catalogue gives them.
@@ -307,7 +405,8 @@ TEST(Content, LandscapeLeavesNoGapWhileItScrolls)
 
 TEST(Content, StripPiecesEndOnTheSameGround)
 {
-    // Every end column of every piece must match, so the joins never show (dithering aside).
+    // Every end column of every piece must draw the same, so the joins never show (dithering
+    // aside): the same alpha and the same colour where it has any.
     const char* pieces[] = {"g3-d1.png", "g3-d1-1.png", "g3-d1-2.png", "g3-d1-3.png"};
     const sf::Image& first = image(pieces[0]);
     for (const char* file : pieces) {
@@ -318,8 +417,10 @@ TEST(Content, StripPiecesEndOnTheSameGround)
             for (unsigned y = 0; y < 720; ++y) {
                 const sf::Color a = piece.getPixel(end, y);
                 const sf::Color b = first.getPixel(0, y);
-                const int difference = std::max(std::max(std::abs(a.r - b.r), std::abs(a.g - b.g)),
-                                                std::max(std::abs(a.b - b.b), std::abs(a.a - b.a)));
+                auto drawn = [](int channel, int alpha) { return channel * alpha / 255; };
+                const int difference =
+                    std::max(std::max(std::abs(drawn(a.r, a.a) - drawn(b.r, b.a)), std::abs(drawn(a.g, a.a) - drawn(b.g, b.a))),
+                             std::max(std::abs(drawn(a.b, a.a) - drawn(b.b, b.a)), std::abs(a.a - b.a)));
                 ASSERT_LE(difference, 1) << "column " << end << ", row " << y;
             }
     }

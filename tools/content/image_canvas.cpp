@@ -49,9 +49,10 @@ Colour mix(Colour a, Colour b, float t)
 Canvas makeCanvas(int width, int height)
 {
     Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
-    canvas.pixels.assign(static_cast<size_t>(width) * height, Pixel{});
+    canvas.density = paintDensity;
+    canvas.width = width * paintDensity;
+    canvas.height = height * paintDensity;
+    canvas.pixels.assign(static_cast<size_t>(canvas.width) * canvas.height, Pixel{});
     return canvas;
 }
 
@@ -63,19 +64,29 @@ Canvas makeFilledCanvas(int width, int height, Colour colour)
     return canvas;
 }
 
-void shadeRect(Canvas& canvas, int left, int top, int right, int bottom,
-               const std::function<void(int, int, Pixel&)>& shade)
+namespace {
+
+// The design-space position of texel i at the given density, as shadeCanvas hands it out.
+float designPosition(int i, int density)
 {
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, canvas.width);
-    bottom = std::min(bottom, canvas.height);
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            shade(x, y, canvas.at(x, y));
+    return density == 1 ? static_cast<float>(i) : (i + 0.5f) / static_cast<float>(density) - 0.5f;
 }
 
-void shadeCanvas(Canvas& canvas, const std::function<void(int, int, Pixel&)>& shade)
+}  // namespace
+
+void shadeRect(Canvas& canvas, float left, float top, float right, float bottom, const Shader& shade)
+{
+    const float k = static_cast<float>(canvas.density);
+    const int x0 = std::max(static_cast<int>(std::floor(left * k)), 0);
+    const int y0 = std::max(static_cast<int>(std::floor(top * k)), 0);
+    const int x1 = std::min(static_cast<int>(std::ceil(right * k)), canvas.width);
+    const int y1 = std::min(static_cast<int>(std::ceil(bottom * k)), canvas.height);
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            shade(designPosition(x, canvas.density), designPosition(y, canvas.density), canvas.at(x, y));
+}
+
+void shadeCanvas(Canvas& canvas, const Shader& shade)
 {
     const int threadCount = 2;
     std::vector<std::thread> threads;
@@ -83,7 +94,7 @@ void shadeCanvas(Canvas& canvas, const std::function<void(int, int, Pixel&)>& sh
         threads.emplace_back([&canvas, &shade, t] {
             for (int y = t; y < canvas.height; y += threadCount)
                 for (int x = 0; x < canvas.width; ++x)
-                    shade(x, y, canvas.at(x, y));
+                    shade(designPosition(x, canvas.density), designPosition(y, canvas.density), canvas.at(x, y));
         });
     }
     for (std::thread& thread : threads)
@@ -190,9 +201,8 @@ float fbm(float x, float y, int octaves, uint32_t seed)
 void addGlowSpot(Canvas& canvas, Vec2 centre, float sigma, Colour colour, float intensity)
 {
     const float reach = sigma * 4.0f;
-    shadeRect(canvas, static_cast<int>(centre.x - reach), static_cast<int>(centre.y - reach),
-              static_cast<int>(centre.x + reach) + 2, static_cast<int>(centre.y + reach) + 2,
-              [&](int x, int y, Pixel& p) {
+    shadeRect(canvas, centre.x - reach, centre.y - reach, centre.x + reach + 2.0f, centre.y + reach + 2.0f,
+              [&](float x, float y, Pixel& p) {
                   const Vec2 d = Vec2{x + 0.5f, y + 0.5f} - centre;
                   addLight(p, colour, intensity * std::exp(-dot(d, d) / (2.0f * sigma * sigma)));
               });
@@ -208,9 +218,8 @@ void addGlint(Canvas& canvas, Vec2 centre, float size, float rayLength, Colour c
         const float angle = firstAngle + pi * static_cast<float>(i) / static_cast<float>(rayCount);
         directions.push_back({std::cos(angle), std::sin(angle)});
     }
-    shadeRect(canvas, static_cast<int>(centre.x - reach), static_cast<int>(centre.y - reach),
-              static_cast<int>(centre.x + reach) + 2, static_cast<int>(centre.y + reach) + 2,
-              [&](int x, int y, Pixel& p) {
+    shadeRect(canvas, centre.x - reach, centre.y - reach, centre.x + reach + 2.0f, centre.y + reach + 2.0f,
+              [&](float x, float y, Pixel& p) {
                   const Vec2 d = Vec2{x + 0.5f, y + 0.5f} - centre;
                   float light = std::exp(-dot(d, d) / (2.0f * size * size));
                   for (const Vec2& direction : directions) {
@@ -244,7 +253,7 @@ void addStars(Canvas& canvas, Rng& rng, int count, float left, float top, float 
     }
 }
 
-float borderFade(int width, int height, int x, int y, float margin)
+float borderFade(float width, float height, float x, float y, float margin)
 {
     const float edge = std::min(std::min(x + 0.5f, width - x - 0.5f), std::min(y + 0.5f, height - y - 0.5f));
     return smoothstep(0.0f, margin, edge);
@@ -252,8 +261,9 @@ float borderFade(int width, int height, int x, int y, float margin)
 
 void fadeBorders(Canvas& canvas, float margin)
 {
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
-        const float keep = borderFade(canvas.width, canvas.height, x, y, margin);
+    const float k = static_cast<float>(canvas.density);
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
+        const float keep = borderFade(canvas.width / k, canvas.height / k, x, y, margin);
         p = {p.r * keep, p.g * keep, p.b * keep, p.a * keep};
     });
 }
@@ -286,6 +296,82 @@ std::vector<float> blurMask(const std::vector<float>& mask, int width, int heigh
             result[static_cast<size_t>(y) * width + x] = sum;
         }
     return result;
+}
+
+namespace {
+
+// One level of the pull-push pyramid: per texel or block, the colour sums weighted by alpha
+// and the weight, then, once pushed, the mean colour that a clear block takes.
+struct Level {
+    int width = 0;
+    int height = 0;
+    std::vector<float> sums;  // r, g, b weighted by alpha, then the weight
+    std::vector<float> mean;  // r, g, b
+};
+
+Level coarser(const Level& fine)
+{
+    Level coarse{(fine.width + 1) / 2, (fine.height + 1) / 2, {}, {}};
+    coarse.sums.assign(static_cast<size_t>(coarse.width) * coarse.height * 4, 0.0f);
+    for (int y = 0; y < fine.height; ++y)
+        for (int x = 0; x < fine.width; ++x)
+            for (int c = 0; c < 4; ++c)
+                coarse.sums[(static_cast<size_t>(y / 2) * coarse.width + x / 2) * 4 + c] +=
+                    fine.sums[(static_cast<size_t>(y) * fine.width + x) * 4 + c];
+    return coarse;
+}
+
+// Mean colours of a level: its own where it has weight, else its parent's (none for the top).
+void pushMeans(Level& level, const Level* parent)
+{
+    level.mean.assign(static_cast<size_t>(level.width) * level.height * 3, 0.0f);
+    for (int y = 0; y < level.height; ++y)
+        for (int x = 0; x < level.width; ++x) {
+            const size_t i = static_cast<size_t>(y) * level.width + x;
+            const float weight = level.sums[i * 4 + 3];
+            const size_t up = parent ? static_cast<size_t>(y / 2) * parent->width + x / 2 : 0;
+            for (int c = 0; c < 3; ++c)
+                level.mean[i * 3 + c] = weight > 0.0f ? level.sums[i * 4 + c] / weight : parent ? parent->mean[up * 3 + c] : 0.0f;
+        }
+}
+
+}  // namespace
+
+void bleedIntoClear(std::vector<uint8_t>& rgba, int width, int height)
+{
+    // A clear texel beside visible ones takes the alpha-weighted mean of those neighbours, which
+    // is what the linear filter blends it with; every other clear texel takes the mean of the
+    // smallest block around it that holds any alpha (a pull-push pyramid of 2x2 blocks), so the
+    // coarser mipmap levels stay free of black as well.
+    std::vector<Level> pyramid(1);
+    pyramid[0] = {width, height, std::vector<float>(static_cast<size_t>(width) * height * 4), {}};
+    for (size_t i = 0; i < pyramid[0].sums.size() / 4; ++i) {
+        const float weight = rgba[i * 4 + 3];
+        for (int c = 0; c < 3; ++c)
+            pyramid[0].sums[i * 4 + c] = rgba[i * 4 + c] * weight;
+        pyramid[0].sums[i * 4 + 3] = weight;
+    }
+    while (pyramid.back().width > 1 || pyramid.back().height > 1)
+        pyramid.push_back(coarser(pyramid.back()));
+    for (size_t level = pyramid.size(); level-- > 0;)
+        pushMeans(pyramid[level], level + 1 < pyramid.size() ? &pyramid[level + 1] : nullptr);
+
+    const std::vector<float>& texel = pyramid[0].sums;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            if (rgba[i * 4 + 3] != 0)
+                continue;
+            float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, height - 1); ++ny)
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, width - 1); ++nx)
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += texel[(static_cast<size_t>(ny) * width + nx) * 4 + c];
+            for (int c = 0; c < 3; ++c) {
+                const float colour = sum[3] > 0.0f ? sum[c] / sum[3] : pyramid[0].mean[i * 3 + c];
+                rgba[i * 4 + c] = static_cast<uint8_t>(std::min(255.0f, std::round(colour)));
+            }
+        }
 }
 
 sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight)
@@ -324,6 +410,8 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, b
             out[2] = quantise(std::min(b / a, 1.0f), hash2(x, y, ditherSeed + 2));
             out[3] = opaque ? 255 : std::max<uint8_t>(1, quantise(a, hash2(x, y, ditherSeed + 3)));
         }
+    if (!opaque)
+        bleedIntoClear(bytes, canvas.width, canvas.height);
     sf::Image image;
     image.create(static_cast<unsigned>(canvas.width), static_cast<unsigned>(canvas.height), bytes.data());
     return image;

@@ -51,14 +51,22 @@ struct Pixel {
     float a = 0.0f;
 };
 
+// Texels per design pixel of the image being painted: 1 for its design file, k for its @kx file.
+// Painters place everything in design pixels; the canvas size, the anti-aliasing of edges, the
+// lettering and the dither follow the density, so a denser file is the same art with finer detail.
+inline int paintDensity = 1;
+
+// width and height count texels: the design size times the density it was made at.
 struct Canvas {
     int width = 0;
     int height = 0;
+    int density = 1;
     std::vector<Pixel> pixels;
     Pixel& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
     const Pixel& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
+// A canvas of the given design size at paintDensity.
 Canvas makeCanvas(int width, int height);
 Canvas makeFilledCanvas(int width, int height, Colour colour);
 
@@ -80,12 +88,13 @@ inline void paintOver(Pixel& p, Colour c, float coverage)
     p.a = coverage + p.a * keep;
 }
 
-// Runs shade(x, y, pixel) on every pixel, rows shared between two threads (each pixel alone,
-// so the result does not depend on the scheduling).
-void shadeCanvas(Canvas& canvas, const std::function<void(int, int, Pixel&)>& shade);
-// The same restricted to a rectangle, clipped to the canvas; for small splats.
-void shadeRect(Canvas& canvas, int left, int top, int right, int bottom,
-               const std::function<void(int, int, Pixel&)>& shade);
+// Runs shade(x, y, pixel) on every texel, rows shared between two threads (each texel alone,
+// so the result does not depend on the scheduling). x and y place the texel in design pixels as
+// a pixel index would: its centre is (x + 0.5, y + 0.5), and at density 1 they are the index.
+using Shader = std::function<void(float, float, Pixel&)>;
+void shadeCanvas(Canvas& canvas, const Shader& shade);
+// The same restricted to a rectangle in design pixels, clipped to the canvas; for small splats.
+void shadeRect(Canvas& canvas, float left, float top, float right, float bottom, const Shader& shade);
 
 inline float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 inline float smoothstep(float edge0, float edge1, float v)
@@ -93,14 +102,23 @@ inline float smoothstep(float edge0, float edge1, float v)
     const float t = clamp01((v - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
 }
-// Anti-aliased coverage of a shape from its signed distance in pixels (negative inside).
-inline float coverage(float distance) { return clamp01(0.5f - distance); }
+// Anti-aliased coverage of a shape from its signed distance in design pixels (negative inside).
+// The edge is a smooth ramp one and a half texels wide: a plain one-texel ramp leaves thin bright
+// lines beaded and stair-stepped along their diagonals, worst when a layer is magnified.
+inline float coverage(float distance)
+{
+    const float t = clamp01(0.5f - distance * static_cast<float>(paintDensity) / 1.5f);
+    return t * t * (3.0f - 2.0f * t);
+}
 // Gaussian falloff outside a shape; 1 inside it.
 inline float glow(float distance, float sigma)
 {
     const float d = std::max(distance, 0.0f);
     return std::exp(-d * d / (2.0f * sigma * sigma));
 }
+// Light around a shape and none inside it: the gaussian hands over to the shape's own edge
+// across its anti-aliased ramp, so a bright line has no dark seam along its sides.
+inline float outerGlow(float distance, float sigma) { return glow(distance, sigma) * (1.0f - coverage(distance)); }
 // The same faded out to nothing between 1.6 and 2.2 sigma. Its last faint levels hardly show,
 // yet on a wide outline or halo they keep a broad band of cells in every draw of a growing layer.
 inline float shortGlow(float distance, float sigma)
@@ -137,9 +155,9 @@ void addGlowSpot(Canvas& canvas, Vec2 centre, float sigma, Colour colour, float 
 void addGlint(Canvas& canvas, Vec2 centre, float size, float rayLength, Colour colour, float intensity,
               int rayCount, float firstAngle);
 
-// How much of a pixel of a width x height canvas stays: nothing at the border, rising smoothly
-// to all of it margin pixels in.
-float borderFade(int width, int height, int x, int y, float margin);
+// How much of a pixel of a picture of design size width x height stays: nothing at the border,
+// rising smoothly to all of it margin pixels in.
+float borderFade(float width, float height, float x, float y, float margin);
 // Fades everything within margin pixels of the border to nothing, so faint glows that reach
 // the edge of an overlay leave its corners clear.
 void fadeBorders(Canvas& canvas, float margin);
@@ -151,6 +169,10 @@ std::vector<float> blurMask(const std::vector<float>& mask, int width, int heigh
 // the colours exact), sets the alpha a glow needs to show over black, clears what is fainter
 // than 2/255, dithers, and converts to straight 8-bit RGBA.
 sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight = true);
+
+// Gives every fully clear texel of straight 8-bit RGBA pixels the colour of the visible texels
+// nearest it, so filtering and mipmaps never blend black into an edge. Alpha stays as it is.
+void bleedIntoClear(std::vector<uint8_t>& rgba, int width, int height);
 
 // Writes the image as an RGBA PNG at zlib's strongest compression: smaller files decode faster
 // at start-up, and the decoded pixels are the same. False if the file cannot be written.

@@ -8,7 +8,7 @@ namespace {
 const float pi = 3.14159265f;
 const float sixth = pi / 3.0f;
 
-Vec2 fromCentre(int x, int y, Vec2 centre) { return Vec2{x + 0.5f, y + 0.5f} - centre; }
+Vec2 fromCentre(float x, float y, Vec2 centre) { return Vec2{x + 0.5f, y + 0.5f} - centre; }
 
 // Angle folded into one sixth of the circle, centred on 0: the six-fold symmetry of the emblem.
 float foldedAngle(Vec2 p, float offset)
@@ -23,7 +23,7 @@ void lineLight(Pixel& p, float distance, float halfWidth, Colour core, Colour ha
 {
     const float d = distance - halfWidth;
     addLight(p, core, strength * coverage(d));
-    addLight(p, halo, strength * 0.7f * glow(d, 3.2f) * (d > 0.0f ? 1.0f : 0.0f));
+    addLight(p, halo, strength * 0.7f * outerGlow(d, 3.2f));
 }
 
 // Fades anything that would reach the square's border, so scaled-up layers show no edge.
@@ -44,14 +44,14 @@ void ringCore(Pixel& p, Vec2 q)
     const float shade = 0.5f + 0.5f * std::cos(facetAngle - (-2.3f));
     const float ridge = std::fabs(foldedAngle(q, 0.0f)) * length(q);
     const Colour body = mix(palette::violet, palette::coldWhite, shade * 0.8f + 0.1f);
-    if (d < 0.5f) {
+    if (d < 1.0f) {
         const float inside = coverage(d);
         paintOver(p, body * (0.55f + 0.45f * shade), inside);
         addLight(p, palette::coldWhite, inside * 0.9f * coverage(ridge - 0.8f) * smoothstep(2.0f, 40.0f, length(q)));
         addLight(p, palette::coldWhite, inside * (0.8f * coverage(table) + 0.25f * glow(table, 6.0f)));
     }
     lineLight(p, std::fabs(d), 1.2f, palette::coldWhite, palette::ice, 1.1f);
-    addLight(p, palette::ice, 0.45f * glow(d, 4.5f) * (d > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::ice, 0.45f * outerGlow(d, 4.5f));
 }
 
 void ringSatellites(Pixel& p, Vec2 q)
@@ -88,7 +88,7 @@ void ringDial(Pixel& p, Vec2 q)
         const Vec2 local = rotated(q, -index * step) - Vec2{141.0f, 0.0f};
         const float diamond = (std::fabs(local.x) / 9.0f + std::fabs(local.y) / 5.0f - 1.0f) * 5.0f;
         addLight(p, palette::coldWhite, 1.2f * coverage(diamond));
-        addLight(p, palette::ice, 0.6f * glow(diamond, 3.5f) * (diamond > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::ice, 0.6f * outerGlow(diamond, 3.5f));
         return;
     }
     const float inner = major ? 132.0f : 137.0f;
@@ -96,7 +96,7 @@ void ringDial(Pixel& p, Vec2 q)
     const float radial = std::max(inner - r, r - outer);
     const float tick = std::max(across - (major ? 0.9f : 0.55f), radial);
     addLight(p, major ? palette::coldWhite : palette::ice, (major ? 1.0f : 0.7f) * coverage(tick));
-    addLight(p, palette::violet, 0.35f * glow(tick, 2.5f) * (tick > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::violet, 0.35f * outerGlow(tick, 2.5f));
 }
 
 void ringBlades(Pixel& p, Vec2 q)
@@ -161,7 +161,7 @@ void ringFrame(Pixel& p, Vec2 q)
     const Vec2 jewel = local - Vec2{339.0f, 0.0f};
     const float diamond = (std::fabs(jewel.x) / 8.0f + std::fabs(jewel.y) / 5.0f - 1.0f) * 5.0f;
     addLight(p, palette::coldWhite, 1.2f * coverage(diamond));
-    addLight(p, palette::ice, 0.5f * glow(diamond, 3.0f) * (diamond > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::ice, 0.5f * outerGlow(diamond, 3.0f));
     const Vec2 notch = local - Vec2{311.0f, 0.0f};
     const float tickMark = std::max(std::fabs(notch.y) - 0.8f, std::fabs(notch.x) - 9.0f);
     addLight(p, palette::ice, 0.9f * coverage(tickMark));
@@ -173,16 +173,17 @@ sf::Image makeHexagon()
 {
     Canvas canvas = makeCanvas(720, 720);
     const Vec2 centre{360.0f, 360.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float d = hexagonDistance(q, 270.0f);
         const float line = std::fabs(d) - 2.5f;
         const float window = squareWindow(q, 360.0f);
-        addLight(p, palette::coldWhite, 1.3f * coverage(line) * window);
-        addLight(p, palette::ice, 0.75f * glow(line, 5.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
+        // Cold light kept just below white: as a pulse fades, its line dims to blue, not grey.
+        addLight(p, palette::ice, 1.25f * coverage(line) * window);
+        addLight(p, palette::ice, 0.75f * outerGlow(line, 5.0f) * window);
         // Tight glows: up to fourteen pulses overlap, each as wide as the band its light reaches.
-        addLight(p, palette::violet, 0.55f * glow(line, 8.0f) * (line > 0.0f ? 1.0f : 0.0f) * window);
-        addLight(p, palette::violet, 0.05f * smoothstep(-24.0f, 0.0f, d) * (d < 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::violet, 0.55f * outerGlow(line, 8.0f) * window);
+        addLight(p, palette::violet, 0.05f * smoothstep(-24.0f, 0.0f, d) * coverage(d));
     });
     return finishCanvas(canvas, false, 11);
 }
@@ -191,7 +192,7 @@ sf::Image makeHexagonSmall()
 {
     Canvas canvas = makeCanvas(256, 256);
     const Vec2 centre{128.0f, 128.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float d = hexagonDistance(rotated(q, pi / 6.0f), 104.0f);
         const float inside = coverage(d);
@@ -204,7 +205,7 @@ sf::Image makeHexagonSmall()
         const Vec2 spot = q - Vec2{-32.0f, -44.0f};
         const float highlight = std::exp(-(spot.x * spot.x / (2.0f * 26.0f * 26.0f) + spot.y * spot.y / (2.0f * 14.0f * 14.0f)));
         addLight(p, palette::coldWhite, 0.85f * highlight * inside);
-        addLight(p, palette::ice, 0.5f * glow(d, 2.5f) * (d > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::ice, 0.5f * outerGlow(d, 2.5f));
     });
     return finishCanvas(canvas, false, 12);
 }
@@ -213,7 +214,7 @@ sf::Image makeEmblemRing(int ring)
 {
     Canvas canvas = makeCanvas(720, 720);
     const Vec2 centre{360.0f, 360.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         switch (ring) {
         case 1: ringCore(p, q); break;
@@ -233,7 +234,7 @@ sf::Image makeGantz()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 360.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float r = length(q);
         float ink = std::fabs(hexagonDistance(q, 252.0f)) - 10.0f;
@@ -263,7 +264,7 @@ sf::Image makeWall()
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 360.0f};
     const float cell = 66.0f;  // distance between neighbouring tile centres
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float opening = hexagonDistance(q, 196.0f);
         if (opening < -1.0f)
@@ -294,7 +295,7 @@ sf::Image makeWall()
         stone = stone * (0.35f + 0.65f * smoothstep(0.0f, 2.2f, edge));
         // A heavy frame around the opening, its inner lip lit.
         const float frame = opening - 26.0f;
-        if (frame < 0.5f) {
+        if (frame < 1.0f) {
             const float lip = smoothstep(10.0f, 0.0f, opening);
             const Colour metal = mix(Colour{0.09f, 0.08f, 0.2f}, Colour{0.3f, 0.34f, 0.55f}, lip);
             stone = mix(stone, metal, coverage(frame));

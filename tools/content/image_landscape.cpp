@@ -30,7 +30,10 @@ float crystalDistance(Vec2 p, const Crystal& c)
     const float tip = c.width * 0.9f;
     const float shoulder = -(c.height - tip);
     const float body = boxDistance(local - Vec2{0.0f, shoulder * 0.5f + 40.0f}, {c.width * 0.5f, -shoulder * 0.5f + 40.0f}, 0.0f);
-    const float point = triangleDistance(local, {-c.width * 0.5f, shoulder + 0.5f}, {c.width * 0.5f, shoulder + 0.5f}, {0.0f, -c.height});
+    // The point reaches well into the body, so their union has no seam for the rim to catch.
+    const float base = shoulder + 6.0f;
+    const float baseHalf = c.width * 0.5f * (base + c.height) / (shoulder + 0.5f + c.height);
+    const float point = triangleDistance(local, {-baseHalf, base}, {baseHalf, base}, {0.0f, -c.height});
     return std::min(body, point);
 }
 
@@ -40,7 +43,7 @@ void paintCrystal(Canvas& canvas, const Crystal& c, Colour body, float rimStreng
     const float reach = c.height + c.width + 50.0f;
     const Vec2 toMoon = Vec2{0.6f, -0.8f};
     shadeRect(canvas, static_cast<int>(c.base.x - reach), static_cast<int>(c.base.y - reach),
-              static_cast<int>(c.base.x + reach), static_cast<int>(c.base.y + 60.0f), [&](int x, int y, Pixel& p) {
+              static_cast<int>(c.base.x + reach), static_cast<int>(c.base.y + 60.0f), [&](float x, float y, Pixel& p) {
                   const Vec2 q{x + 0.5f, y + 0.5f};
                   const float d = crystalDistance(q, c);
                   if (d > 1.0f)
@@ -49,10 +52,12 @@ void paintCrystal(Canvas& canvas, const Crystal& c, Colour body, float rimStreng
                   const float gy = crystalDistance(q + Vec2{0.0f, 1.0f}, c) - crystalDistance(q - Vec2{0.0f, 1.0f}, c);
                   const Vec2 normal = Vec2{gx, gy} * (1.0f / std::max(length(Vec2{gx, gy}), 1e-4f));
                   const Vec2 local = rotated(q - c.base, -c.tilt);
-                  const bool litHalf = local.x > 0.0f;
-                  Colour colour = body * (litHalf ? 1.5f : 0.8f);
+                  // The lit half meets the shaded one along the ridge, anti-aliased like any edge.
+                  Colour colour = body * (0.8f + 0.7f * coverage(-local.x));
                   const float rim = (1.0f - smoothstep(0.0f, 2.5f, -d)) * std::max(dot(normal, toMoon), 0.0f);
                   colour = colour + palette::ice * (rimStrength * rim);
+                  const float shoulder = std::fabs(local.y + c.height - c.width * 0.9f) - 0.5f;
+                  colour = colour + palette::ice * (0.35f * rimStrength * coverage(shoulder));
                   const float ridge = std::fabs(local.x) - 0.6f;
                   colour = colour + palette::ice * (0.12f * rimStrength * coverage(ridge) * smoothstep(0.0f, 60.0f, -local.y));
                   const float vein = fbm(local.x * 0.05f, local.y * 0.012f, 3, 71U);
@@ -85,7 +90,7 @@ void paintGhost(Canvas& canvas, Vec2 centre, float apothem, Colour tint, float i
 {
     shadeRect(canvas, static_cast<int>(centre.x - apothem * 1.3f), static_cast<int>(centre.y - apothem * 1.3f),
               static_cast<int>(centre.x + apothem * 1.3f) + 1, static_cast<int>(centre.y + apothem * 1.3f) + 1,
-              [&](int x, int y, Pixel& p) {
+              [&](float x, float y, Pixel& p) {
                   const float d = hexagonDistance(rotated(Vec2{x + 0.5f, y + 0.5f} - centre, 0.26f), apothem);
                   const float body = clamp01(0.5f - d / 2.0f);
                   addLight(p, tint, intensity * body * (0.6f + 0.8f * smoothstep(-apothem * 0.7f, 0.0f, d)));
@@ -97,7 +102,7 @@ void paintGhost(Canvas& canvas, Vec2 centre, float apothem, Colour tint, float i
 sf::Image makeLandscapeSky()
 {
     Canvas canvas = makeCanvas(1280, 720);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const float fy = y + 0.5f;
         const float horizon = smoothstep(80.0f, 500.0f, fy);
         Colour sky = mix(Colour{0.008f, 0.008f, 0.035f}, Colour{0.2f, 0.11f, 0.33f}, horizon * horizon);
@@ -120,7 +125,7 @@ sf::Image makeLandscapeSky()
     Rng rng{7007U};
     addStars(canvas, rng, 2200, 0.0f, 0.0f, 1280.0f, 560.0f, 0.75f,
              [](float, float y) { return 1.0f - smoothstep(150.0f, 520.0f, y) * 0.85f; });
-    shadeRect(canvas, 940, 80, 1080, 220, [&](int x, int y, Pixel& p) {
+    shadeRect(canvas, 940, 80, 1080, 220, [&](float x, float y, Pixel& p) {
         const Vec2 q = Vec2{x + 0.5f, y + 0.5f} - moon;
         const float d = circleDistance(q, 30.0f);
         const float maria = fbm(x * 0.09f, y * 0.09f, 4, 717U);
@@ -134,7 +139,7 @@ sf::Image makeParallaxRange(int depth)
 {
     const RangeStyle style = rangeStyle(depth);
     Canvas canvas = makeCanvas(style.width, 720);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const float fx = x + 0.5f;
         const float fy = y + 0.5f;
         const float crest = style.base - style.amplitude * ridgeHeight(fx, style.seed);
@@ -168,7 +173,7 @@ sf::Image makeStripPiece(int piece)
     Canvas canvas = makeCanvas(width, 720);
     const Colour ground{0.012f, 0.012f, 0.035f};
     // The ground band depends on y alone, so pieces join without a seam wherever they meet.
-    shadeCanvas(canvas, [&](int, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float, float y, Pixel& p) {
         const float fy = y + 0.5f;
         const float d = groundTop - fy;
         if (d > 1.0f)
@@ -188,7 +193,7 @@ sf::Image makeStripPiece(int piece)
             paintCrystal(canvas, mast, ground, 0.6f, 0.0f);
             const Vec2 lamp{x, groundTop - height - 12.0f};
             shadeRect(canvas, static_cast<int>(lamp.x - 20), static_cast<int>(lamp.y - 20), static_cast<int>(lamp.x + 21),
-                      static_cast<int>(lamp.y + 21), [&](int px, int py, Pixel& p) {
+                      static_cast<int>(lamp.y + 21), [&](float px, float py, Pixel& p) {
                           const float d = hexagonDistance(Vec2{px + 0.5f, py + 0.5f} - lamp, 8.0f);
                           paintOver(p, ground, coverage(d));
                           addLight(p, palette::coldWhite, 0.9f * coverage(std::fabs(d + 2.5f) - 1.0f));
@@ -229,7 +234,7 @@ sf::Image makeFlare(int flare)
     const Vec2 source = sources[flare - 1];
     const Vec2 centre{640.0f, 360.0f};
     Canvas canvas = makeCanvas(1280, 720);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = Vec2{x + 0.5f, y + 0.5f} - source;
         addLight(p, palette::ice, 0.7f * std::exp(-q.y * q.y / 6.0f) * std::exp(-std::fabs(q.x) / 520.0f));
         const float ring = std::fabs(length(q) - 70.0f) - 1.0f;
@@ -253,7 +258,7 @@ sf::Image makeLandscapeGlint()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 star{690.0f, 300.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = Vec2{x + 0.5f, y + 0.5f} - star;
         addLight(p, palette::ice, 0.8f * std::exp(-q.y * q.y / 5.0f) * std::exp(-std::fabs(q.x) / 600.0f));
         const float halo = std::fabs(hexagonDistance(q, 95.0f)) - 1.2f;

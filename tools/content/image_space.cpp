@@ -8,7 +8,7 @@ namespace {
 const float pi = 3.14159265f;
 const Vec2 windowCentre{640.0f, 360.0f};
 
-Vec2 fromCentre(int x, int y, Vec2 centre) { return Vec2{x + 0.5f, y + 0.5f} - centre; }
+Vec2 fromCentre(float x, float y, Vec2 centre) { return Vec2{x + 0.5f, y + 0.5f} - centre; }
 float always(float, float) { return 1.0f; }
 
 // Angular noise that wraps cleanly around the circle: rays and corona streamers.
@@ -20,7 +20,7 @@ float angularNoise(float angle, float detail, uint32_t seed)
 // Deep-space backdrop: dark edges, a violet heart, drifting nebula and stars.
 void paintNebula(Canvas& canvas, Vec2 heart, float reach, uint32_t seed)
 {
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, heart);
         const float r = length(q);
         Colour sky = mix(palette::night, palette::indigo, std::exp(-r / reach));
@@ -40,7 +40,7 @@ void paintGem(Canvas& canvas)
     const float cx = 668.0f;
     const float tableY = 374.0f, girdleTop = 450.0f, girdleBottom = 462.0f, culetY = 580.0f;
     const float tableHalf = 122.0f, girdleHalf = 244.0f;
-    shadeRect(canvas, 400, 350, 940, 600, [&](int x, int y, Pixel& p) {
+    shadeRect(canvas, 400, 350, 940, 600, [&](float x, float y, Pixel& p) {
         const float px = x + 0.5f - cx;
         const float py = y + 0.5f;
         float half = 0.0f, u = 0.0f, facetEdge = 1e9f, shade = 0.0f;
@@ -48,8 +48,12 @@ void paintGem(Canvas& canvas)
         Colour body;
         if (py < tableY - 1.0f || py > culetY + 1.0f)
             return;
+        // Facet lines are measured across, not along the row: a slanted line measured along the
+        // row comes out thin and stair-stepped.
+        float slope = 0.0f;  // how fast the outline moves sideways per pixel down
         if (py < girdleTop) {
             const float t = (py - tableY) / (girdleTop - tableY);
+            slope = (girdleHalf - tableHalf) / (girdleTop - tableY);
             half = tableHalf + (girdleHalf - tableHalf) * t;
             u = px / half;
             const float s = (u + 1.0f) * 4.0f;
@@ -58,7 +62,11 @@ void paintGem(Canvas& canvas)
             const bool rising = static_cast<int>(column) % 2 == 0;
             const float diagonal = rising ? within - t : within - (1.0f - t);
             facet = static_cast<int>(column) * 2 + (diagonal > 0.0f ? 1 : 0);
-            facetEdge = std::min(std::min(within, 1.0f - within), std::fabs(diagonal) * 0.7f) * half / 4.0f;
+            const float acrossColumn = std::sqrt(1.0f + u * slope * u * slope);
+            const float sAlongY = -4.0f * u * slope / half;
+            const float tAlongY = (rising ? 1.0f : -1.0f) / (girdleTop - tableY);
+            const float diagonalGradient = std::sqrt(16.0f / (half * half) + (sAlongY - tAlongY) * (sAlongY - tAlongY));
+            facetEdge = std::min(std::min(within, 1.0f - within) * half / 4.0f / acrossColumn, std::fabs(diagonal) / diagonalGradient);
             shade = 0.35f + 0.5f * hash2(facet, 1, 5U) + 0.25f * (1.0f - t);
             body = mix(Colour{0.12f, 0.1f, 0.38f}, Colour{0.5f, 0.56f, 0.98f}, clamp01(shade * 0.8f));
             facetEdge = std::min(facetEdge, std::fabs(py - tableY));
@@ -70,17 +78,18 @@ void paintGem(Canvas& canvas)
             shade = 1.0f;
         } else {
             const float t = (py - girdleBottom) / (culetY - girdleBottom);
+            slope = -girdleHalf / (culetY - girdleBottom);
             half = girdleHalf * (1.0f - t);
             u = px / std::max(half, 0.5f);
             const float s = (u + 1.0f) * 5.0f;
             const float column = std::floor(s);
             const float within = s - column;
             facet = 40 + static_cast<int>(column);
-            facetEdge = std::min(within, 1.0f - within) * half / 5.0f;
+            facetEdge = std::min(within, 1.0f - within) * half / 5.0f / std::sqrt(1.0f + u * slope * u * slope);
             shade = 0.25f + 0.55f * hash2(facet, 2, 5U) + 0.5f * t * t;
             body = mix(Colour{0.08f, 0.07f, 0.3f}, mix(palette::ice, palette::lilac, hash2(facet, 3, 5U)) * 0.85f, clamp01(shade));
         }
-        const float outside = std::fabs(px) - half;
+        const float outside = (std::fabs(px) - half) / std::sqrt(1.0f + slope * slope);
         if (outside > 1.0f)
             return;
         const float inside = coverage(outside);
@@ -94,20 +103,20 @@ void paintCrescent(Canvas& canvas, Vec2 centre, float radius)
 {
     shadeRect(canvas, static_cast<int>(centre.x - 3 * radius), static_cast<int>(centre.y - 3 * radius),
               static_cast<int>(centre.x + 3 * radius), static_cast<int>(centre.y + 3 * radius),
-              [&](int x, int y, Pixel& p) {
+              [&](float x, float y, Pixel& p) {
                   const Vec2 q = fromCentre(x, y, centre);
                   const float disc = circleDistance(q, radius);
                   const float shadow = circleDistance(q - Vec2{-radius * 0.42f, -radius * 0.18f}, radius * 0.96f);
                   const float lit = clamp01(shadow / 6.0f + 0.5f) * coverage(disc);
                   const float craters = fbm(x * 0.08f, y * 0.08f, 4, 31U);
-                  addLight(p, palette::ice, 0.3f * glow(disc, radius * 0.45f) * (disc > 0.0f ? 1.0f : 0.0f));
+                  addLight(p, palette::ice, 0.3f * outerGlow(disc, radius * 0.45f));
                   paintOver(p, Colour{0.03f, 0.03f, 0.08f} + palette::lilac * 0.05f, coverage(disc));
                   addLight(p, mix(palette::ice, palette::coldWhite, craters), lit * (0.7f + 0.5f * craters));
               });
 }
 
 // The fine rays streaming out of the centre, as light, faded towards the borders.
-Colour fineRays(int x, int y)
+Colour fineRays(float x, float y)
 {
     const Vec2 q = fromCentre(x, y, windowCentre);
     const float r = length(q);
@@ -123,8 +132,8 @@ Colour fineRays(int x, int y)
 void addHexagonOutline(Pixel& p, float distance)
 {
     addLight(p, palette::coldWhite, 0.55f * coverage(distance));
-    addLight(p, palette::ice, 0.3f * glow(distance, 6.0f) * (distance > 0.0f ? 1.0f : 0.0f));
-    addLight(p, palette::violet, 0.22f * shortGlow(distance, 12.0f) * (distance > 0.0f ? 1.0f : 0.0f));
+    addLight(p, palette::ice, 0.3f * outerGlow(distance, 6.0f));
+    addLight(p, palette::violet, 0.22f * shortGlow(distance, 12.0f) * (1.0f - coverage(distance)));
 }
 
 }  // namespace
@@ -140,7 +149,7 @@ sf::Image makeGlint1(int layer)
         addGlowSpot(canvas, windowCentre, 150.0f, palette::ice, 0.18f);
         // The fine rays, laid over the backdrop as a layer of light would lay them. Rays out of
         // the centre look the same at any growth, so they need no layer of their own.
-        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
             const Colour light = fineRays(x, y);
             const float cover = clamp01(std::max(light.r, std::max(light.g, light.b)));
             p = {p.r * (1.0f - cover) + light.r, p.g * (1.0f - cover) + light.g, p.b * (1.0f - cover) + light.b, 1.0f};
@@ -166,30 +175,30 @@ sf::Image makeGlint1(int layer)
                 continue;
             shadeRect(canvas, static_cast<int>(std::min(head.x, tail.x) - 4), static_cast<int>(std::min(head.y, tail.y) - 4),
                       static_cast<int>(std::max(head.x, tail.x) + 5), static_cast<int>(std::max(head.y, tail.y) + 5),
-                      [&](int x, int y, Pixel& p) {
+                      [&](float x, float y, Pixel& p) {
                           const float d = segmentDistance(Vec2{x + 0.5f, y + 0.5f}, head, tail);
                           addLight(p, tint, brightness * std::exp(-d * d / 1.2f));
                       });
         }
         // The far hexagon of the haze grows with the streaks, drawn over the same cells.
-        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
             addHexagonOutline(p, std::fabs(hexagonDistance(rotated(fromCentre(x, y, windowCentre), pi / 6.0f), 265.0f)) - 1.6f);
         });
         return finishCanvas(canvas, false, 33);
     case 4:
         // A faint hexagon hanging in the haze, the far one's twin half a turn from it.
-        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
             addHexagonOutline(p, std::fabs(hexagonDistance(fromCentre(x, y, windowCentre), 150.0f)) - 1.2f);
         });
         return finishCanvas(canvas, false, 34);
     case 5:
         // The cold light at the heart: core, flat streak and six rays.
-        shadeCanvas(canvas, [](int x, int y, Pixel& p) {
+        shadeCanvas(canvas, [](float x, float y, Pixel& p) {
             addLight(p, palette::ice, 0.35f * shortGlow(length(fromCentre(x, y, windowCentre)), 56.0f));
         });
         addGlowSpot(canvas, windowCentre, 16.0f, palette::coldWhite, 1.1f);
         addGlint(canvas, windowCentre, 5.0f, 260.0f, palette::coldWhite, 0.9f, 3, 0.0f);
-        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
             const Vec2 q = fromCentre(x, y, windowCentre);
             addLight(p, palette::ice, 0.7f * std::exp(-q.y * q.y / 8.0f) * std::exp(-std::fabs(q.x) / 380.0f));
         });
@@ -206,7 +215,7 @@ sf::Image makeGlint1(int layer)
             const Vec2 centre = windowCentre + Vec2{std::cos(angle), std::sin(angle)} * r;
             shadeRect(canvas, static_cast<int>(centre.x - apothem * 1.4f), static_cast<int>(centre.y - apothem * 1.4f),
                       static_cast<int>(centre.x + apothem * 1.4f), static_cast<int>(centre.y + apothem * 1.4f),
-                      [&](int x, int y, Pixel& p) {
+                      [&](float x, float y, Pixel& p) {
                           const float d = hexagonDistance(rotated(fromCentre(x, y, centre), turn), apothem);
                           const float body = clamp01(0.5f - d / 3.0f);
                           addLight(p, tint, intensity * (body * (0.7f + 0.6f * smoothstep(-apothem, 0.0f, d))));
@@ -223,7 +232,7 @@ sf::Image makeGlint2()
     paintNebula(canvas, heart, 480.0f, 301U);
     Rng rng{2002U};
     addStars(canvas, rng, 1800, 0.0f, 0.0f, 1280.0f, 720.0f, 0.6f, always);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, heart);
         const float r = length(q);
         const float angle = std::atan2(q.y, q.x);
@@ -248,7 +257,7 @@ sf::Image makeGlint4()
     addStars(canvas, rng, 2400, 0.0f, 0.0f, 1280.0f, 520.0f, 0.75f, [](float, float y) { return 1.0f - 0.6f * y / 520.0f; });
     const Vec2 planet{640.0f, 1620.0f};
     const float radius = 1130.0f;
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, planet);
         const float d = length(q) - radius;
         const float across = std::fabs(q.x) / 700.0f;
@@ -279,7 +288,7 @@ sf::Image makeG4(int overlay)
             const float a = 0.18f + pi / 3.0f * static_cast<float>(i);
             corners[i] = centre + Vec2{std::cos(a), std::sin(a)} * 96.0f;
         }
-        shadeRect(canvas, 850, 100, 1120, 370, [&](int x, int y, Pixel& p) {
+        shadeRect(canvas, 850, 100, 1120, 370, [&](float x, float y, Pixel& p) {
             const Vec2 q{x + 0.5f, y + 0.5f};
             float d = 1e9f;
             float gap = 1e9f;
@@ -302,7 +311,7 @@ sf::Image makeG4(int overlay)
         // Dawn: a star breaking over the planet's rim.
         const Vec2 star{640.0f, 489.0f};
         const Vec2 planet{640.0f, 1620.0f};
-        shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+        shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
             const Vec2 q = fromCentre(x, y, star);
             const float r = length(q);
             const float rim = length(fromCentre(x, y, planet)) - 1130.0f;
@@ -328,7 +337,7 @@ sf::Image makeGlint5()
     Rng rng{5005U};
     addStars(canvas, rng, 2000, 0.0f, 0.0f, 1280.0f, 720.0f, 0.7f, always);
     const float disc = 118.0f;
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, windowCentre);
         const float r = length(q);
         const float d = r - disc;
@@ -336,12 +345,15 @@ sf::Image makeGlint5()
         const float streamer = angularNoise(angle, 5.0f, 511U);
         const float fine = std::pow(angularNoise(angle, 30.0f, 513U), 3.0f) * 3.0f;
         if (d > 0.0f) {
-            addLight(p, palette::coldWhite, 1.1f * std::exp(-d / 9.0f));
-            addLight(p, palette::ice, (0.5f + 0.5f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
-            addLight(p, palette::violet, 0.4f * std::exp(-d / 200.0f));
+            // Only a thin rim burns white; the corona keeps its colour below white, so as the
+            // black overlay comes back it darkens through violet rather than grey.
+            addLight(p, palette::coldWhite, 0.4f * std::exp(-d / 2.0f));
+            addLight(p, palette::lilac, 0.3f * std::exp(-d / 12.0f));
+            addLight(p, palette::ice, (0.2f + 0.2f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
+            addLight(p, palette::violet, 0.35f * std::exp(-d / 160.0f));
         }
         const float ring = std::fabs(hexagonDistance(q, 300.0f)) - 1.0f;
-        addLight(p, palette::lilac, 0.22f * coverage(ring) + 0.1f * glow(ring, 8.0f) * (ring > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::lilac, 0.22f * coverage(ring) + 0.1f * outerGlow(ring, 8.0f));
         paintOver(p, Colour{0.004f, 0.004f, 0.014f}, coverage(d));
     });
     const Vec2 bead = windowCentre + Vec2{std::cos(-0.75f), std::sin(-0.75f)} * disc;
@@ -361,12 +373,16 @@ sf::Image makeSkull()
         const float h = clamp01(0.5f - 0.5f * (a + b) / k);
         return a + (-b - a) * h + k * h * (1.0f - h);
     };
-    // Drawn in its own units, then enlarged until it hides the eclipse's dark disc behind it.
+    // Drawn in its own units, then enlarged until its cranium is the eclipse's dark disc.
     const float size = 1.35f;
-    shadeRect(canvas, 250, 0, 1030, 720, [&](int x, int y, Pixel& p) {
-        const Vec2 q = fromCentre(x, y, windowCentre) * (1.0f / size);
-        // Cranium above, tapering smoothly into a narrower face.
-        float head = std::max(circleDistance(q - Vec2{0.0f, -42.0f}, 118.0f), q.y - 4.0f);
+    shadeRect(canvas, 250, 0, 1030, 720, [&](float x, float y, Pixel& p) {
+        Vec2 q = fromCentre(x, y, windowCentre) * (1.0f / size);
+        // A short face under the round cranium, so the picture stays centred on its middle.
+        if (q.y > 0.0f)
+            q.y *= 1.25f;
+        // Cranium above, tapering smoothly into a narrower face. The cranium is the eclipse's
+        // disc as the skull starts to fade, so the two cross-fade with one outline.
+        float head = std::max(circleDistance(q, 94.0f), q.y - 36.0f);
         head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {76.0f, 62.0f}, 34.0f), 44.0f);
         head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{112.0f, 70.0f}, 30.0f), 14.0f);
         head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 122.0f}, {56.0f, 30.0f}, 16.0f), 12.0f) * size;
@@ -381,8 +397,8 @@ sf::Image makeSkull()
         const float teeth = std::max(slot, -tooth);
         const float holes = std::min(socket, std::min(nose, teeth) * size);
 
-        addLight(p, palette::ice, 0.4f * glow(head, 16.0f) * (head > 0.0f ? 1.0f : 0.0f));
-        addLight(p, palette::violet, 0.25f * glow(head, 45.0f) * (head > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::ice, 0.4f * outerGlow(head, 16.0f));
+        addLight(p, palette::violet, 0.25f * outerGlow(head, 45.0f));
         // Bone lit from the upper left, falling off towards its outline.
         const float depth = clamp01(-head / 46.0f);
         const float facing = clamp01(0.6f - (q.x + q.y) / 500.0f);
@@ -409,13 +425,13 @@ sf::Image makeGlint6()
     addGlowSpot(canvas, windowCentre, 9.0f, palette::coldWhite, 1.5f);
     addGlint(canvas, windowCentre, 3.5f, 630.0f, palette::coldWhite, 0.9f, 2, 0.0f);
     addGlint(canvas, windowCentre, 2.5f, 260.0f, palette::ice, 0.7f, 2, pi / 4.0f);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, windowCentre);
         addLight(p, palette::ice, 0.5f * std::exp(-q.y * q.y / 7.0f) * std::exp(-std::fabs(q.x) / 300.0f));
     });
-    shadeRect(canvas, 540, 260, 740, 460, [&](int x, int y, Pixel& p) {
+    shadeRect(canvas, 540, 260, 740, 460, [&](float x, float y, Pixel& p) {
         const float d = std::fabs(hexagonDistance(fromCentre(x, y, windowCentre), 58.0f)) - 0.8f;
-        addLight(p, palette::ice, 0.4f * coverage(d) + 0.15f * glow(d, 4.0f) * (d > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::ice, 0.4f * coverage(d) + 0.15f * outerGlow(d, 4.0f));
     });
     return finishCanvas(canvas, false, 45);
 }
@@ -423,7 +439,7 @@ sf::Image makeGlint6()
 sf::Image makeHalo()
 {
     Canvas canvas = makeCanvas(1280, 720);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, windowCentre);
         const float r = length(q);
         const float angle = std::atan2(q.y, q.x);
@@ -434,7 +450,7 @@ sf::Image makeHalo()
         const float inner = r - 150.0f;
         addLight(p, palette::ice, 0.1f * std::exp(-inner * inner / (2.0f * 9.0f * 9.0f)));
         const float outer = std::fabs(hexagonDistance(q, 315.0f)) - 0.7f;
-        addLight(p, palette::lilac, 0.25f * coverage(outer) + 0.08f * glow(outer, 6.0f) * (outer > 0.0f ? 1.0f : 0.0f));
+        addLight(p, palette::lilac, 0.25f * coverage(outer) + 0.08f * outerGlow(outer, 6.0f));
     });
     return finishCanvas(canvas, false, 46);
 }
@@ -442,7 +458,7 @@ sf::Image makeHalo()
 sf::Image makeHalo2()
 {
     Canvas canvas = makeCanvas(64, 64);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const float r = length(fromCentre(x, y, {32.0f, 32.0f}));
         addLight(p, palette::ice, 0.8f * std::exp(-(r - 18.0f) * (r - 18.0f) / 18.0f) + 0.25f * std::exp(-r * r / 60.0f));
     });
@@ -461,7 +477,7 @@ sf::Image makeWhiteSpark()
 {
     Canvas canvas = makeCanvas(18, 22);
     addGlowSpot(canvas, {9.0f, 11.0f}, 2.6f, palette::ice, 0.6f);
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, {9.0f, 11.0f});
         // A long diamond: thin along x, long along y.
         const float diamond = std::fabs(q.x) / 3.2f + std::fabs(q.y) / 10.5f;

@@ -29,6 +29,10 @@ TextMask rasteriseText(const std::string& fontPath, const std::string& text, int
         FT_Done_FreeType(library);
         return mask;
     }
+    mask.density = paintDensity;
+    pixelSize *= paintDensity;
+    tracking *= paintDensity;
+    margin *= paintDensity;
     FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize));
 
     std::vector<PlacedGlyph> glyphs;
@@ -87,10 +91,11 @@ void stampText(Canvas& canvas, const TextMask& text, Vec2 centre, Colour colour,
 {
     if (text.width == 0)
         return;
-    const int left = static_cast<int>(std::lround(centre.x - text.width * 0.5f));
-    const int top = static_cast<int>(std::lround(centre.y - text.height * 0.5f));
+    const float k = static_cast<float>(text.density);
+    const int left = static_cast<int>(std::lround(centre.x * k - text.width * 0.5f));
+    const int top = static_cast<int>(std::lround(centre.y * k - text.height * 0.5f));
     const std::vector<float> halo =
-        glowSigma > 0.0f ? blurMask(text.coverage, text.width, text.height, glowSigma) : std::vector<float>();
+        glowSigma > 0.0f ? blurMask(text.coverage, text.width, text.height, glowSigma * k) : std::vector<float>();
     for (int y = 0; y < text.height; ++y)
         for (int x = 0; x < text.width; ++x) {
             const int cx = left + x;

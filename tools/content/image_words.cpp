@@ -8,8 +8,7 @@ namespace {
 // A short lit rule with a small hexagon at its middle, to sit between lines of text.
 void addRule(Canvas& canvas, Vec2 centre, float halfLength)
 {
-    shadeRect(canvas, static_cast<int>(centre.x - halfLength - 20), static_cast<int>(centre.y - 20),
-              static_cast<int>(centre.x + halfLength + 20), static_cast<int>(centre.y + 20), [&](int x, int y, Pixel& p) {
+    shadeRect(canvas, centre.x - halfLength - 20.0f, centre.y - 20.0f, centre.x + halfLength + 20.0f, centre.y + 20.0f, [&](float x, float y, Pixel& p) {
                   const Vec2 q = Vec2{x + 0.5f, y + 0.5f} - centre;
                   const float fade = 1.0f - smoothstep(halfLength * 0.3f, halfLength, std::fabs(q.x));
                   const float hexagon = std::fabs(hexagonDistance(q, 6.0f)) - 0.8f;
@@ -25,7 +24,7 @@ sf::Image makeTitle(const std::string& fontPath)
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 350.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = Vec2{x + 0.5f, y + 0.5f} - centre;
         const float frame = std::fabs(hexagonDistance(rotated(q, 3.14159265f / 6.0f), 236.0f)) - 1.0f;
         addLight(p, palette::lilac, 0.28f * coverage(frame) + 0.12f * glow(frame, 8.0f));
@@ -36,7 +35,9 @@ sf::Image makeTitle(const std::string& fontPath)
     stampText(canvas, title, {640.0f, 318.0f}, palette::coldWhite, palette::violet, 26.0f, 1.3f);
     stampText(canvas, title, {640.0f, 318.0f}, palette::coldWhite, palette::ice, 5.0f, 0.8f);
     // A glint catching the top of the last letter.
-    const Vec2 lastLetter{640.0f + title.width * 0.5f - margin - 3.0f, 318.0f - title.height * 0.5f + margin + 2.0f};
+    const float titleWidth = static_cast<float>(title.width) / title.density;
+    const float titleHeight = static_cast<float>(title.height) / title.density;
+    const Vec2 lastLetter{640.0f + titleWidth * 0.5f - margin - 3.0f, 318.0f - titleHeight * 0.5f + margin + 2.0f};
     addRule(canvas, {640.0f, 398.0f}, 230.0f);
     const TextMask group = rasteriseText(fontPath, "Vesmira Crew", 40, 9, 24);
     stampText(canvas, group, {640.0f, 446.0f}, Colour{0.74f, 0.8f, 1.0f}, palette::violet, 8.0f, 0.6f);
@@ -48,7 +49,7 @@ sf::Image makeCredits(const std::string& fontPath)
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 360.0f};
-    shadeCanvas(canvas, [&](int x, int y, Pixel& p) {
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = Vec2{x + 0.5f, y + 0.5f} - centre;
         const float r = length(Vec2{q.x * 0.7f, q.y});
         Colour sky = mix(Colour{0.05f, 0.035f, 0.13f}, palette::night, smoothstep(0.0f, 520.0f, r));
