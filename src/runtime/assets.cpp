@@ -1,5 +1,6 @@
 #include "runtime/assets.h"
 
+#include <SFML/OpenGL.hpp>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -144,12 +145,14 @@ std::string denseFileName(const char* file, unsigned density)
 
 // The least dense file that still gives every output pixel a texel where the image is enlarged
 // most, or else the densest there is. A denser file counts only when it is exactly that many
-// times the design file's size. A tenth of a texel short is not worth a denser file.
+// times the design file's size. A tenth of a texel short is not worth a denser file, and the
+// design texels' anti-aliased edges hold up to half as large again: below that, reading and
+// uploading several times the texels would only slow the start.
 ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 {
     ImageFile chosen{row.file, 1};
     const float wanted = outputScale * mostEnlarged(row.image);
-    if (wanted <= 1.1f)
+    if (wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = pngSize(row.file);
     for (unsigned density = 2; density <= densestImage && designSize.x > 0; ++density) {
@@ -190,12 +193,57 @@ void reportFailure(const char* message)
 // Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
 // workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context,
 // so it can start before the window and the state block's GL resources exist.
+using MipmapLevels = std::vector<std::vector<std::uint8_t>>;
+
 struct DecodedImage {
     std::optional<sf::Image> pixels;  // emptied once uploaded
     bool decoded = false;
     ImageFacts facts;  // worked out on the worker too: it reads every texel
+    MipmapLevels smallerLevels;  // of a dense image, emptied once uploaded
     bool ready = false;  // guarded by DecodeQueue::lock
 };
+
+// A dense image's mipmaps below its own texels, each level half the one above (rounded down, at
+// least 1) down to 1 x 1, each texel the mean of the texels beneath it. Software OpenGL makes them
+// on the thread that asks, which would hold up start-up; the decoding workers make them instead.
+MipmapLevels mipmapLevels(const sf::Image& image)
+{
+    MipmapLevels levels;
+    sf::Vector2u size = image.getSize();
+    const std::uint8_t* above = image.getPixelsPtr();
+    while (size.x > 1 || size.y > 1) {
+        const sf::Vector2u half(std::max(1u, size.x / 2), std::max(1u, size.y / 2));
+        std::vector<std::uint8_t>& level = levels.emplace_back(std::size_t(half.x) * half.y * 4);
+        for (unsigned y = 0; y < half.y; ++y) {
+            const std::uint8_t* rows[2] = {above + std::size_t(2 * y) * size.x * 4,
+                                           above + std::size_t(std::min(2 * y + 1, size.y - 1)) * size.x * 4};
+            std::uint8_t* out = &level[std::size_t(y) * half.x * 4];
+            for (unsigned x = 0; x < half.x; ++x) {
+                const std::size_t left = std::size_t(2 * x) * 4;
+                const std::size_t right = std::size_t(std::min(2 * x + 1, size.x - 1)) * 4;
+                for (unsigned channel = 0; channel < 4; ++channel)
+                    out[x * 4 + channel] = std::uint8_t((rows[0][left + channel] + rows[0][right + channel] +
+                                                         rows[1][left + channel] + rows[1][right + channel] + 2) / 4);
+            }
+        }
+        above = level.data();
+        size = half;
+    }
+    return levels;
+}
+
+void uploadSmallerLevels(sf::Texture& texture, const MipmapLevels& levels)
+{
+    sf::Texture::bind(&texture);
+    sf::Vector2u size = texture.getSize();
+    for (std::size_t level = 0; level < levels.size(); ++level) {
+        size = {std::max(1u, size.x / 2), std::max(1u, size.y / 2)};
+        glTexImage2D(GL_TEXTURE_2D, GLint(level + 1), GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, levels[level].data());
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    sf::Texture::bind(nullptr);
+}
 
 struct DecodeQueue {
     float outputScale = 1.0f;  // output pixels per design pixel, which the files were chosen for
@@ -223,6 +271,8 @@ void decodeRows(DecodeQueue& queue)
         image.decoded = read == PngRead::Read || (read == PngRead::NotTaken && pixels.loadFromFile(file));
         if (image.decoded)
             image.facts = imageFacts(pixels);
+        if (image.decoded && queue.files[row].density > 1)
+            image.smallerLevels = mipmapLevels(pixels);
         std::lock_guard<std::mutex> hold(queue.lock);
         image.ready = true;
         queue.readyChanged.notify_all();
@@ -257,7 +307,8 @@ void reserveImageMemory(const ImageFile (&files)[imageCount])
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
     for (const ImageFile& file : files) {
         const sf::Vector2u size = pngSize(file.path.c_str());
-        bytes += 2 * std::size_t(size.x) * size.y * 4;
+        // A dense image's mipmaps add a third.
+        bytes += 2 * std::size_t(size.x) * size.y * 4 * (file.density > 1 ? 4 : 3) / 3;
     }
     mallopt(M_ARENA_MAX, 1);  // the workers allocate from the same heap as GL
     mallopt(M_MMAP_THRESHOLD, 32 << 20);  // an image is a piece of the heap, not a mapping of its own
@@ -306,8 +357,9 @@ void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& ima
     texture.setSmooth(true);
     if (loaded && file.density > 1) {
         facts.density = file.density;
-        texture.generateMipmap();
+        uploadSmallerLevels(texture, image.smallerLevels);
     }
+    image.smallerLevels.clear();
     // Freed now, for the images still to come: an sf::Image assigned an empty one keeps its buffer.
     image.pixels.reset();
 

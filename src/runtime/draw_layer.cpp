@@ -378,7 +378,8 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     const bool plain = plainColour(sprite, *facts, colour);
     const bool opaque = facts->opaque && sprite.getColor().a == 255;
     sf::Texture& texture = demo.textures[image];
-    const bool nearest = !plain && texture.isSmooth() && onWholeTexels(placement);
+    // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
+    const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
     if (nearest)
         texture.setSmooth(false);
     glEnable(GL_SCISSOR_TEST);
