@@ -36,9 +36,10 @@ protected:
     void SetUp() override
     {
         testWindow();  // textures need a GL context
-        char pattern[] = "/tmp/nerethval-catalogue-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        // Named by process, so that test programs of other trees running beside this one keep out.
+        dir = fs::temp_directory_path() / ("nerethval-catalogue-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        ASSERT_TRUE(fs::create_directory(dir));
         for (int i = 0; i < imageCount; ++i) {
             sf::Image image;
             image.create(static_cast<unsigned>(i + 1), 3, sf::Color::White);
