@@ -41,7 +41,9 @@ mkdir -p "$folder/data" "$folder/licences" "$folder/source"
 for program in nerethval nerethval-capture; do
   x86_64-w64-mingw32-strip -o "$folder/$program.exe" "build-windows/$program.exe"
 done
-cp "$prefix"/bin/OpenAL32.dll "$prefix"/bin/libmpg123.dll "$folder/"
+for library in OpenAL32 libmpg123; do
+  x86_64-w64-mingw32-strip -o "$folder/$library.dll" "$prefix/bin/$library.dll"
+done
 # The same content files the Linux install carries.
 (cd build/data && cp ./*.png ./*.ttf ./*.xm ./*.mp3 Quillon8-LICENCE.txt "$OLDPWD/$folder/data/")
 rm -f "$folder/data/contact-sheet.png"

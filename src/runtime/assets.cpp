@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -271,8 +271,10 @@ void enterContentFolder(const char* programName)
             continue;
         fs::current_path(folder, error);
         if (!error) {
-            std::cerr << programName << ": no content in the working directory, so reading it from "
-                      << fs::canonical(".", error).string() << std::endl;
+            // C's stdio: this runs from start-up hooks, which on Windows come before the C++
+            // streams are constructed.
+            std::fprintf(stderr, "%s: no content in the working directory, so reading it from %s\n", programName,
+                         fs::canonical(".", error).string().c_str());
             return;
         }
     }
