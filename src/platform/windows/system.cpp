@@ -178,8 +178,7 @@ bool startChild(const std::vector<std::string>& arguments, int pipeCount, ChildP
     release();
     if (!started) {
         error = failure == ERROR_FILE_NOT_FOUND
-                    ? "cannot run " + arguments[0] + ": there is no " + arguments[0] +
-                          ".exe in this folder or on PATH"
+                    ? "cannot run " + arguments[0] + ": no " + arguments[0] + ".exe beside the program or on PATH"
                     : "cannot run " + arguments[0] + ": " + errorText(failure);
         for (int pipe : child.pipes)
             _close(pipe);
