@@ -49,10 +49,8 @@ namespace {
 
 std::string folderOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
 }
 
 // A new file in folder for this process alone; -1 with errno set when the folder takes none.
@@ -132,7 +130,7 @@ void resolveOutputPaths(Options& options, const std::string& folder)
 {
     for (std::string* path : {&options.ordersPath, &options.hashesPath, &options.stillsDir, &options.framesDir,
                               &options.videoPath, &options.benchPath}) {
-        if (!folder.empty() && !path->empty() && path->front() != '/')
+        if (!folder.empty() && !path->empty() && !std::filesystem::path(*path).is_absolute())
             *path = folder + "/" + *path;
     }
 }
