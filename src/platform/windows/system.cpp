@@ -138,11 +138,17 @@ bool startChild(const std::vector<std::string>& arguments, int pipeCount, ChildP
     DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &handles[1], 0, TRUE,
                     DUPLICATE_SAME_ACCESS);
     handles[2] = handles[1];
+    // The child's ends, ours once it has them; and on failure our ends too.
     const auto release = [&] {
         CloseHandle(handles[0]);
         CloseHandle(handles[1]);
         for (int i = 3; i < count; ++i)
             CloseHandle(handles[std::size_t(i)]);
+    };
+    const auto closeOurEnds = [&] {
+        for (int pipe : child.pipes)
+            _close(pipe);
+        child.pipes.clear();
     };
     for (int i = 3; i < count; ++i) {
         HANDLE writeEnd = nullptr;
@@ -152,6 +158,7 @@ bool startChild(const std::vector<std::string>& arguments, int pipeCount, ChildP
             !SetNamedPipeHandleState(writeEnd, &mode, nullptr, nullptr)) {
             error = "cannot make pipes for " + arguments[0] + ": " + errorText(GetLastError());
             release();
+            closeOurEnds();
             return false;
         }
         flags[std::size_t(i)] |= 0x08;  // a pipe
@@ -180,9 +187,7 @@ bool startChild(const std::vector<std::string>& arguments, int pipeCount, ChildP
         error = failure == ERROR_FILE_NOT_FOUND
                     ? "cannot run " + arguments[0] + ": no " + arguments[0] + ".exe beside the program or on PATH"
                     : "cannot run " + arguments[0] + ": " + errorText(failure);
-        for (int pipe : child.pipes)
-            _close(pipe);
-        child.pipes.clear();
+        closeOurEnds();
         return false;
     }
     CloseHandle(process.hThread);
