@@ -118,7 +118,7 @@ build_openal_soft() {
 build_libopenmpt() {
   unpack libopenmpt-0.7.9
   make -C "$cache/src/libopenmpt-0.7.9" -j "$jobs" CONFIG=mingw-w64 WINDOWS_ARCH=amd64 \
-    MINGW_FLAVOUR=-posix SHARED_LIB=0 STATIC_LIB=1 EXAMPLES=0 OPENMPT123=0 TEST=0
+    MINGW_FLAVOUR=-posix AR=$host-ar SHARED_LIB=0 STATIC_LIB=1 EXAMPLES=0 OPENMPT123=0 TEST=0
   mkdir -p "$prefix/include/libopenmpt" "$prefix/lib/pkgconfig"
   cp "$cache/src/libopenmpt-0.7.9"/libopenmpt/{libopenmpt.h,libopenmpt.hpp,libopenmpt_config.h,libopenmpt_version.h,libopenmpt_ext.h,libopenmpt_ext.hpp} \
     "$prefix/include/libopenmpt/"
