@@ -38,9 +38,10 @@ protected:
     void SetUp() override
     {
         testWindow();  // textures need a GL context
-        char pattern[] = "/tmp/nerethval-catalogue-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        // Named by process, so that test programs of other trees running beside this one keep out.
+        dir = fs::temp_directory_path() / ("nerethval-catalogue-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        ASSERT_TRUE(fs::create_directory(dir));
         for (int i = 0; i < imageCount; ++i) {
             sf::Image image;
             image.create(static_cast<unsigned>(i + 1), 3, sf::Color::White);
@@ -49,7 +50,12 @@ protected:
         fs::copy_file(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf", dir / "Quillon8.ttf");
         fs::create_directory(dir / "aside");
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override
+    {
+        // The font reads its file as it goes, and Windows keeps an open file from being removed.
+        demo.captionFont = sf::Font();
+        fs::remove_all(dir);
+    }
 
     // A fresh load, as at start-up, from the test directory with the given files set aside.
     std::string loadWithout(const std::vector<std::string>& missing)

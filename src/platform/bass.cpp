@@ -6,11 +6,11 @@
 // one last decoded.
 #include "platform/bass.h"
 #include "platform/bass_offline.h"
+#include "platform/system.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,7 +125,7 @@ mpg123_ssize_t readWindow(void* handle, void* buffer, size_t size)
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(size, channel.length - channel.readPosition));
     ssize_t read = static_cast<ssize_t>(count);
     if (channel.fd >= 0)
-        read = pread(channel.fd, buffer, count, static_cast<off_t>(channel.offset + channel.readPosition));
+        read = readAt(channel.fd, buffer, count, channel.offset + channel.readPosition);
     else
         std::memcpy(buffer, channel.bytes.data() + channel.readPosition, count);
     if (read > 0)
@@ -150,7 +150,7 @@ off_t seekWindow(void* handle, off_t offset, int whence)
 // FIFO, and a FIFO, a device such as /dev/zero or a directory is refused.
 int openRegularFile(const char* path, std::uint64_t& size, std::string& problem)
 {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openForReading(path);
     if (fd < 0) {
         problem = std::strerror(errno);
         return -1;
@@ -498,8 +498,8 @@ std::unique_ptr<Channel> readChannel(bool mem, const void* file, QWORD offset, Q
     } else if (isModule) {
         // A module is small and libopenmpt wants it whole.
         channel->bytes.resize(channel->length);
-        if (pread(channel->fd, channel->bytes.data(), channel->length, static_cast<off_t>(channel->offset)) !=
-            static_cast<ssize_t>(channel->length)) {
+        if (readAt(channel->fd, channel->bytes.data(), channel->length, channel->offset) !=
+            static_cast<std::int64_t>(channel->length)) {
             problem = "cannot be read";
             return nullptr;
         }

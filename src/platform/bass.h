@@ -4,9 +4,9 @@
 // MP3 streams through libmpg123, and every playing channel is mixed into one output.
 #include <cstdint>
 
-typedef std::uint32_t DWORD;
+#include "bass_words.h"  // DWORD and BOOL, as this system's own headers have them, if any
+
 typedef std::uint64_t QWORD;
-typedef int BOOL;
 typedef DWORD HMUSIC;
 typedef DWORD HSTREAM;
 

@@ -1,19 +1,15 @@
 #include "runtime/assets.h"
 
 #include <SFML/OpenGL.hpp>
-#include <malloc.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/system.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
@@ -294,40 +291,16 @@ int decodeWorkerCount()
     return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
-// Start-up here is mostly page faults: the decoded images and the textures that software OpenGL
-// makes of them (clearing each first) take hundreds of megabytes of fresh memory, and on 2 MiB
-// pages there are 500 times fewer faults than on 4 KiB ones. So the C heap, where both come from,
-// grows once by room for every image twice (decoded and waiting, and as a texture), marked for
-// huge pages, and keeps what is freed for the next image instead of handing it back. The settings
-// stay: the buffers software OpenGL takes and frees every frame then come from the heap too,
-// not as fresh mappings faulted in page by page each frame.
+// Room for every image twice: decoded and waiting, and as a texture.
 void reserveImageMemory(const ImageFile (&files)[imageCount])
 {
-    constexpr std::size_t hugePage = std::size_t(2) << 20;
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
     for (const ImageFile& file : files) {
         const sf::Vector2u size = pngSize(file.path.c_str());
         // A dense image's mipmaps add a third.
         bytes += 2 * std::size_t(size.x) * size.y * 4 * (file.density > 1 ? 4 : 3) / 3;
     }
-    mallopt(M_ARENA_MAX, 1);  // the workers allocate from the same heap as GL
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);  // an image is a piece of the heap, not a mapping of its own
-    mallopt(M_TRIM_THRESHOLD, int(std::min<std::size_t>(2 * bytes, INT_MAX)));
-    mallopt(M_TOP_PAD, int(std::min<std::size_t>(bytes, INT_MAX)));
-    // Blocks from the top of the heap until one makes it grow, by the padding just set. A few
-    // are enough: where the heap does not grow (another malloc, no room), nothing is marked.
-    const auto heapEnd = [] { return reinterpret_cast<std::uintptr_t>(sbrk(0)); };
-    const std::uintptr_t start = heapEnd();
-    std::vector<void*> probes;
-    for (int i = 0; i < 8 && heapEnd() == start; ++i)
-        probes.push_back(std::malloc(hugePage));
-    const std::uintptr_t first = (start + hugePage - 1) / hugePage * hugePage;
-    const std::uintptr_t end = heapEnd() / hugePage * hugePage;
-    if (end > first)
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-    for (void* probe : probes)
-        std::free(probe);
-    mallopt(M_TOP_PAD, 128 << 10);  // glibc's default
+    growHeapForImages(bytes);
 }
 
 std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
@@ -421,14 +394,19 @@ void enterContentFolder(const char* programName)
     namespace fs = std::filesystem;
     if (holdsContent("."))
         return;
-    std::error_code error;
-    const fs::path programDir = fs::read_symlink("/proc/self/exe", error).parent_path();
-    if (error)
+    const fs::path programDir = programFolder();
+    if (programDir.empty())
         return;
+    std::error_code error;
     for (const fs::path& folder : {programDir / ".." / "share" / "nerethval", programDir / "data"}) {
-        if (holdsContent(folder) && chdir(folder.c_str()) == 0) {
-            std::cerr << programName << ": no content in the working directory, so reading it from "
-                      << fs::canonical(".", error).string() << std::endl;
+        if (!holdsContent(folder))
+            continue;
+        fs::current_path(folder, error);
+        if (!error) {
+            // C's stdio: this runs from start-up hooks, which on Windows come before the C++
+            // streams are constructed.
+            std::fprintf(stderr, "%s: no content in the working directory, so reading it from %s\n", programName,
+                         fs::canonical(".", error).string().c_str());
             return;
         }
     }

@@ -1,6 +1,5 @@
 #include "runtime/png_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/system.h"
 
 void InflaterRelease::operator()(libdeflate_decompressor* inflater) const
 {
@@ -33,7 +34,7 @@ void holdAtLeast(std::vector<unsigned char>& buffer, std::size_t bytes)
 
 bool readWholeFile(const char* path, std::vector<unsigned char>& bytes, std::size_t& length)
 {
-    const int file = open(path, O_RDONLY | O_CLOEXEC);
+    const int file = openForReading(path);
     if (file < 0)
         return false;
     struct stat facts;
@@ -448,7 +449,7 @@ sf::Vector2u pngSize(const char* path)
 {
     // Signature, IHDR's length and type, then width and height.
     unsigned char start[24];
-    const int file = open(path, O_RDONLY | O_CLOEXEC);
+    const int file = openForReading(path);
     if (file < 0)
         return {};
     const bool read24 = read(file, start, sizeof start) == ssize_t(sizeof start);

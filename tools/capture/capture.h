@@ -5,12 +5,12 @@
 //   options.cpp  command line: exact rationals for rates and times
 //   output.cpp   frame read-back, PNG files, the ffmpeg pipe, frame-time statistics
 //   main.cpp     the capture loop and its progress bar
-#include <sys/types.h>
-
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "platform/system.h"
 
 // A non-negative number kept exact, so that frame times and sample counts never drift.
 struct Rational {
@@ -78,9 +78,7 @@ std::string frameHash(const FrameImage& frame);
 // written as ffmpeg takes them, so that neither stream can stall the other (ffmpeg opens its
 // inputs one after the other and wants some audio before it reads the second picture).
 struct VideoPipe {
-    pid_t pid = -1;
-    int audioFd = -1;
-    int videoFd = -1;
+    ChildProcess ffmpeg;  // pipe 0 the mix, pipe 1 the frames
     std::vector<char> pendingAudio;
     std::size_t audioOffset = 0;
     std::deque<std::vector<std::uint8_t>> pendingFrames;

@@ -6,16 +6,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "platform/bass.h"
 #include "platform/bass_offline.h"
+#include "platform/system.h"
 #include "demo/demo.h"
 #include "demo/display.h"
 #include "runtime/assets.h"
@@ -59,35 +57,6 @@ std::uint64_t samplesAfter(std::uint64_t frames, const Rational& fps)
 bool reached(std::uint64_t frame, const Rational& fps, const Rational& time)
 {
     return Wide(frame) * fps.den * time.den >= Wide(time.num) * fps.num;
-}
-
-// Seconds since the process started, from the kernel's record of its start.
-double processAgeSeconds()
-{
-    std::ifstream stat("/proc/self/stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos)
-        return 0.0;
-    std::istringstream fields(line.substr(close + 2));
-    std::string field;
-    // Field 22 of the file, the start time in clock ticks after boot; fields 1 and 2 precede ')'.
-    for (int i = 3; i <= 22 && fields >> field; ++i) {
-    }
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    const double started = std::strtod(field.c_str(), nullptr) / double(sysconf(_SC_CLK_TCK));
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9 - started;
-}
-
-// CPU time of the whole process, its rasteriser threads included: on a busy machine it still
-// says what a frame costs when wall time also counts the waits for other processes.
-double processCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
 }
 
 struct Progress {
@@ -174,9 +143,12 @@ bool closeLineFile(std::ofstream& file, const std::string& path)
 }  // namespace
 
 // The command line, the output paths and the display are checked before the state block's
-// static constructors run (see demo/display.h); glibc passes the hook the program's arguments.
-__attribute__((constructor(101))) void checkCommandLine(int argc, char** argv, char**)
+// static constructors run (see demo/display.h).
+__attribute__((constructor(101))) void checkCommandLine()
 {
+    int argc = 0;
+    char** argv = nullptr;
+    startupArguments(argc, argv);
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
@@ -250,7 +222,7 @@ int main(int argc, char** argv)
     VideoPipe video;
     const bool recording = !options.videoPath.empty();
     if (recording) {
-        std::signal(SIGPIPE, SIG_IGN);
+        ignoreBrokenPipes();
         if (!startVideo(video, options.videoPath, options, width, height, error))
             return fail(error);
     }

@@ -1,11 +1,8 @@
 #include "capture.h"
 
 #include <SFML/OpenGL.hpp>
-#include <fcntl.h>
 #include <png.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,17 +49,15 @@ namespace {
 
 std::string folderOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
 }
 
 // A new file in folder for this process alone; -1 with errno set when the folder takes none.
 int createTemporary(const std::string& folder, std::string& temporary)
 {
     temporary = folder + "/.nerethval-capture-XXXXXX";
-    return mkstemp(temporary.data());
+    return createTemporaryFile(temporary);
 }
 
 bool failWith(std::string& error, const std::string& path, int code)
@@ -78,10 +73,7 @@ bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size
     const int fd = createTemporary(folderOf(path), temporary);
     if (fd < 0)
         return failWith(error, path, errno);
-    // The temporary is private (0600); the finished file gets the mode any new file would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    int code = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
+    int code = 0;
     for (std::size_t done = 0; code == 0 && done < size;) {
         const ssize_t written = write(fd, data + done, size - done);
         if (written < 0 && errno != EINTR)
@@ -90,8 +82,8 @@ bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size
     }
     if (close(fd) != 0 && code == 0)
         code = errno;
-    if (code == 0 && rename(temporary.c_str(), path.c_str()) != 0)
-        code = errno;
+    if (code == 0)
+        code = replaceFile(temporary, path);
     if (code != 0) {
         unlink(temporary.c_str());
         return failWith(error, path, code);
@@ -138,7 +130,7 @@ void resolveOutputPaths(Options& options, const std::string& folder)
 {
     for (std::string* path : {&options.ordersPath, &options.hashesPath, &options.stillsDir, &options.framesDir,
                               &options.videoPath, &options.benchPath}) {
-        if (!folder.empty() && !path->empty() && path->front() != '/')
+        if (!folder.empty() && !path->empty() && !std::filesystem::path(*path).is_absolute())
             *path = folder + "/" + *path;
     }
 }
@@ -172,14 +164,6 @@ bool checkOutputs(const Options& options, std::string& error)
 
 namespace {
 
-bool makePipe(int ends[2])
-{
-    if (pipe2(ends, O_CLOEXEC) != 0)
-        return false;
-    // The write ends must never block the frame loop behind the other stream.
-    return fcntl(ends[1], F_SETFL, O_NONBLOCK) == 0;
-}
-
 std::string rateText(const Rational& fps)
 {
     return std::to_string(fps.num) + "/" + std::to_string(fps.den);
@@ -192,33 +176,28 @@ constexpr std::size_t maxQueuedFrames = 16;
 // something. False when ffmpeg has gone.
 bool pump(VideoPipe& video, bool wait)
 {
-    const bool audioPending = video.audioOffset < video.pendingAudio.size();
-    const bool videoPending = !video.pendingFrames.empty();
-    pollfd ready[2] = {{video.audioFd, short(audioPending ? POLLOUT : 0), 0},
-                       {video.videoFd, short(videoPending ? POLLOUT : 0), 0}};
-    if (poll(ready, 2, wait ? -1 : 0) < 0)
-        return errno == EINTR;
-    for (const pollfd& end : ready) {
-        if (end.revents & (POLLERR | POLLHUP | POLLNVAL))
+    const bool pending[2] = {video.audioOffset < video.pendingAudio.size(), !video.pendingFrames.empty()};
+    bool writable[2];
+    if (!pipesWritable(video.ffmpeg, pending, writable, wait))
+        return false;
+    if (writable[0]) {
+        const std::int64_t written = writeToPipe(video.ffmpeg.pipes[0], video.pendingAudio.data() + video.audioOffset,
+                                                 video.pendingAudio.size() - video.audioOffset);
+        if (written < 0)
             return false;
-    }
-    if (ready[0].revents & POLLOUT) {
-        const ssize_t written = write(video.audioFd, video.pendingAudio.data() + video.audioOffset,
-                                      video.pendingAudio.size() - video.audioOffset);
-        if (written < 0 && errno != EAGAIN && errno != EINTR)
-            return false;
-        video.audioOffset += written > 0 ? std::size_t(written) : 0;
+        video.audioOffset += std::size_t(written);
         if (video.audioOffset == video.pendingAudio.size()) {
             video.pendingAudio.clear();
             video.audioOffset = 0;
         }
     }
-    if (ready[1].revents & POLLOUT) {
+    if (writable[1]) {
         const std::vector<std::uint8_t>& frame = video.pendingFrames.front();
-        const ssize_t written = write(video.videoFd, frame.data() + video.frameOffset, frame.size() - video.frameOffset);
-        if (written < 0 && errno != EAGAIN && errno != EINTR)
+        const std::int64_t written =
+            writeToPipe(video.ffmpeg.pipes[1], frame.data() + video.frameOffset, frame.size() - video.frameOffset);
+        if (written < 0)
             return false;
-        video.frameOffset += written > 0 ? std::size_t(written) : 0;
+        video.frameOffset += std::size_t(written);
         if (video.frameOffset == frame.size()) {
             video.pendingFrames.pop_front();
             video.frameOffset = 0;
@@ -232,12 +211,6 @@ bool pump(VideoPipe& video, bool wait)
 bool startVideo(VideoPipe& video, const std::string& path, const Options& options, unsigned width,
                 unsigned height, std::string& error)
 {
-    int audioEnds[2];
-    int videoEnds[2];
-    if (!makePipe(audioEnds) || !makePipe(videoEnds)) {
-        error = std::string("cannot make pipes for ffmpeg: ") + std::strerror(errno);
-        return false;
-    }
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string rate = rateText(options.fps);
     const std::vector<std::string> arguments = {
@@ -250,32 +223,7 @@ bool startVideo(VideoPipe& video, const std::string& path, const Options& option
         "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-r", rate,
         "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4", path};
 
-    video.pid = fork();
-    if (video.pid < 0) {
-        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        return false;
-    }
-    if (video.pid == 0) {
-        // Above 4 first, so that moving them to 3 and 4 cannot overwrite one another.
-        const int audioIn = fcntl(audioEnds[0], F_DUPFD, 10);
-        const int videoIn = fcntl(videoEnds[0], F_DUPFD, 10);
-        const int nullIn = open("/dev/null", O_RDONLY);
-        if (audioIn < 0 || videoIn < 0 || nullIn < 0 || dup2(nullIn, 0) < 0 || dup2(2, 1) < 0 ||
-            dup2(audioIn, 3) < 0 || dup2(videoIn, 4) < 0)
-            _exit(127);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp("ffmpeg", argv.data());
-        std::fprintf(stderr, "nerethval-capture: cannot run ffmpeg: %s\n", std::strerror(errno));
-        _exit(127);
-    }
-    close(audioEnds[0]);
-    close(videoEnds[0]);
-    video.audioFd = audioEnds[1];
-    video.videoFd = videoEnds[1];
-    return true;
+    return startChild(arguments, 2, video.ffmpeg, error);
 }
 
 bool sendAudio(VideoPipe& video, const std::int16_t* samples, std::size_t valueCount)
@@ -302,16 +250,8 @@ bool finishVideo(VideoPipe& video, std::string& error)
     bool sent = true;
     while (sent && (!video.pendingFrames.empty() || video.audioOffset < video.pendingAudio.size()))
         sent = pump(video, true);
-    if (video.videoFd >= 0)
-        close(video.videoFd);
-    if (video.audioFd >= 0)
-        close(video.audioFd);
-    video.audioFd = video.videoFd = -1;
-    int status = 0;
-    if (video.pid > 0 && waitpid(video.pid, &status, 0) < 0)
-        status = -1;
-    video.pid = -1;
-    if (!sent || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    const bool ended = finishChild(video.ffmpeg);
+    if (!sent || !ended) {
         error = "ffmpeg failed to write the video (its messages are above)";
         return false;
     }

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The Windows release under Wine, on the private X server of with-display.sh. scripts/build-windows.sh
+# makes the zip (installing the toolchain and Wine, and building the pinned libraries once per
+# machine); from the unpacked zip the Windows test program passes, the demo started from another
+# folder finds its content and plays a short timeline to "end?" with the Linux demo's lines, and
+# the capture prints the same lines and sees the same orders as the Linux capture, with stills
+# within a rounding step of Linux's.
+# Arguments: build directory, source directory.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+if [ -z "${NERETHVAL_PRIVATE_DISPLAY:-}" ] || [ "$NERETHVAL_PRIVATE_DISPLAY" != "${DISPLAY:-}" ]; then
+  exec "$source/tests/with-display.sh" bash "$0" "$@"
+fi
+work=$(mktemp -d)
+# No .NET or HTML engine to install, and no debugger waiting on a crash.
+export WINEPREFIX=$source/build-windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=d"
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+source "$source/tests/support/check.sh"
+give_up() {
+  echo "windows: $1"
+  [ -f "${2:-}" ] && tail -n 20 "$2"
+  echo "$passed passed, $((failed + 1)) failed"
+  exit 1
+}
+
+bash "$source/scripts/build-windows.sh" >"$work/build.log" 2>&1 || give_up "build-windows.sh failed" "$work/build.log"
+zip=$(tail -n 1 "$work/build.log")
+unzip -q "$source/$zip" -d "$work" || give_up "cannot unpack $zip"
+release=$(echo "$work"/nerethval-*-win64)
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || give_up "cannot make the Wine prefix $WINEPREFIX"
+
+echo "1. the test program"
+(cd "$release" && wine "$source/build-windows/nerethval-tests.exe") >"$work/tests.txt" 2>&1
+status=$?
+check "the Windows test program passes (exit status $status)" test "$status" -eq 0
+check "it ran its tests" grep -q '^\[  PASSED  \] [1-9][0-9]* tests' "$work/tests.txt"
+[ "$status" -eq 0 ] || tail -n 30 "$work/tests.txt"
+
+echo "2. the demo from another folder, on a short timeline, as on Linux"
+# 0.64 s an order, as in runtime_e2e.sh; the same module for both demos.
+"$build/tools/sync/make-sync" "$release/data/sync.xm" 8 4 125 || give_up "make-sync failed"
+mkdir -p "$work/linux" "$work/elsewhere"
+for file in "$release"/data/*; do ln -s "$file" "$work/linux/"; done
+(cd "$work/linux" && "$build/nerethval" >stdout 2>stderr)
+check "the Linux demo ends with status 0" test $? -eq 0
+# The bare numbers are frame times of the real clock; every other line is the same.
+words() { grep -vxE '[0-9.e-]+' "$1"; }
+# OpenAL's backend: Wine's own (no sound card here, so the silent clock), then OpenAL Soft's null
+# device, which plays in real time, so that the device path runs too.
+for backend in "" null; do
+  (cd "$work/elsewhere" && env ${backend:+ALSOFT_DRIVERS=$backend} wine "$release/nerethval.exe" >stdout 2>stderr)
+  status=$?
+  tr -d '\r' <"$work/elsewhere/stdout" >"$work/elsewhere/lines"
+  run="the Windows demo (OpenAL backend: ${backend:-default})"
+  check "$run ends with status 0 (status $status)" test "$status" -eq 0
+  check "$run: its last line is \"end?\"" test "$(tail -n 1 "$work/elsewhere/lines")" = "end?"
+  check "$run printed the Linux demo's lines" cmp -s <(words "$work/linux/stdout") <(words "$work/elsewhere/lines")
+  check "$run found its content beside it" grep -q "no content in the working directory, so reading it from" \
+    "$work/elsewhere/stderr"
+done
+check "the null device was used" bash -c "! grep -q 'no sound device' '$work/elsewhere/stderr'"
+rm "$release/data/sync.xm"
+unzip -q -o "$source/$zip" "*/data/sync.xm" -d "$work"
+
+echo "3. the capture, as on Linux"
+at="5,20,40.5,66,103,150"
+linux_capture() {
+  (cd "$build/data" && "$build/nerethval-capture" --fps 4 --orders "$work/linux-orders.txt" \
+    --stills "$work/linux-stills" --at "$at") >"$work/linux-capture.txt" 2>"$work/linux-capture.err"
+}
+linux_capture
+check "the Linux capture succeeds" test $? -eq 0
+(cd "$work" && wine "$release/nerethval-capture.exe" --fps 4 --orders windows-orders.txt \
+  --stills windows-stills --at "$at") >"$work/windows-capture.out" 2>"$work/windows-capture.err"
+status=$?
+tr -d '\r' <"$work/windows-capture.out" >"$work/windows-capture.txt"
+tr -d '\r' <"$work/windows-orders.txt" >"$work/windows-orders.lines" 2>/dev/null
+check "the Windows capture succeeds (status $status)" test "$status" -eq 0
+check "it ends with end?" test "$(tail -n 1 "$work/windows-capture.txt")" = "end?"
+check "the same lines as the Linux capture" cmp -s "$work/linux-capture.txt" "$work/windows-capture.txt"
+check "the same orders, frame by frame" cmp -s "$work/linux-orders.txt" "$work/windows-orders.lines"
+for still in "$work"/linux-stills/*.png; do
+  name=$(basename "$still")
+  # A sine in a different maths library may move in its last bit: a step of a few levels on a
+  # few pixels, never a different picture.
+  check "still $name matches Linux's ($(python3 "$source/tests/data/png_difference.py" "$still" \
+    "$work/windows-stills/$name" 2>&1))" python3 "$source/tests/data/png_difference.py" --check "$still" \
+    "$work/windows-stills/$name"
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
