@@ -140,16 +140,18 @@ std::string denseFileName(const char* file, unsigned density)
     return name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
 }
 
-// The least dense file that still gives every output pixel a texel where the image is enlarged
-// most, or else the densest there is. A denser file counts only when it is exactly that many
-// times the design file's size. A tenth of a texel short is not worth a denser file, and the
-// design texels' anti-aliased edges hold up to half as large again: below that, reading and
-// uploading several times the texels would only slow the start.
+// For an output larger than the design's: the least dense file that still gives every output
+// pixel a texel where the image is enlarged most, or else the densest there is. A denser file
+// counts only when it is exactly that many times the design file's size. A tenth of a texel short
+// is not worth a denser file, and the design texels' anti-aliased edges hold up to half as large
+// again. At the design's size the design files stay, even for the images the scenes enlarge:
+// software OpenGL samples a denser texture and its mipmaps so much more slowly that scenes 05 and
+// 11 would no longer keep up with 60 frames a second.
 ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 {
     ImageFile chosen{row.file, 1};
     const float wanted = outputScale * mostEnlarged(row.image);
-    if (wanted < 1.5f)
+    if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = pngSize(row.file);
     for (unsigned density = 2; density <= densestImage && designSize.x > 0; ++density) {
