@@ -132,6 +132,7 @@ constexpr unsigned densestImage = 4;
 struct ImageFile {
     std::string path;
     unsigned density = 1;  // texels per design pixel
+    sf::Vector2u size;     // as its header gives it; (0, 0) when it cannot be read
 };
 
 std::string denseFileName(const char* file, unsigned density)
@@ -149,16 +150,16 @@ std::string denseFileName(const char* file, unsigned density)
 // 11 would no longer keep up with 60 frames a second.
 ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 {
-    ImageFile chosen{row.file, 1};
+    ImageFile chosen{row.file, 1, pngSize(row.file)};
     const float wanted = outputScale * mostEnlarged(row.image);
     if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
-    const sf::Vector2u designSize = pngSize(row.file);
+    const sf::Vector2u designSize = chosen.size;
     for (unsigned density = 2; density <= densestImage && designSize.x > 0; ++density) {
         std::string dense = denseFileName(row.file, density);
         if (pngSize(dense.c_str()) != designSize * density)
             continue;
-        chosen = {std::move(dense), density};
+        chosen = {std::move(dense), density, designSize * density};
         if (float(density) + 0.1f >= wanted)
             break;
     }
@@ -298,9 +299,8 @@ void reserveImageMemory(const ImageFile (&files)[imageCount])
 {
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
     for (const ImageFile& file : files) {
-        const sf::Vector2u size = pngSize(file.path.c_str());
         // A dense image's mipmaps add a third.
-        bytes += 2 * std::size_t(size.x) * size.y * 4 * (file.density > 1 ? 4 : 3) / 3;
+        bytes += 2 * std::size_t(file.size.x) * file.size.y * 4 * (file.density > 1 ? 4 : 3) / 3;
     }
     growHeapForImages(bytes);
 }

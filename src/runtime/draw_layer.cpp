@@ -38,18 +38,26 @@ const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
     return &facts;
 }
 
+// The design's picture in world coordinates, shown in the frame's rectangle of the output.
+sf::View pictureView(const PictureFrame& frame)
+{
+    const sf::Vector2f size(float(frame.outputSize.x), float(frame.outputSize.y));
+    sf::View view(sf::FloatRect(0.0f, 0.0f, float(designWidth), float(designHeight)));
+    view.setViewport(sf::FloatRect(float(frame.pixels.left) / size.x, float(frame.pixels.top) / size.y,
+                                   float(frame.pixels.width) / size.x, float(frame.pixels.height) / size.y));
+    return view;
+}
+
 // Draws are narrowed only through the view that framePicture set: then the cells and whole-pixel
 // placement mean what they say.
 bool viewIsPicture(const sf::RenderTarget& output)
 {
     const sf::View& view = output.getView();
     const PictureFrame& frame = demo.drawLayer.frame;
-    const sf::Vector2f size(float(frame.outputSize.x), float(frame.outputSize.y));
-    const sf::FloatRect viewport(float(frame.pixels.left) / size.x, float(frame.pixels.top) / size.y,
-                                 float(frame.pixels.width) / size.x, float(frame.pixels.height) / size.y);
-    return output.getSize() == frame.outputSize && view.getRotation() == 0.0f &&
-           view.getSize() == sf::Vector2f(float(designWidth), float(designHeight)) &&
-           view.getCenter() == sf::Vector2f(designWidth * 0.5f, designHeight * 0.5f) && view.getViewport() == viewport;
+    const sf::View picture = pictureView(frame);
+    return output.getSize() == frame.outputSize && view.getRotation() == picture.getRotation() &&
+           view.getSize() == picture.getSize() && view.getCenter() == picture.getCenter() &&
+           view.getViewport() == picture.getViewport();
 }
 
 // A sprite as it lands in the picture: its transform, in pixels of the picture.
@@ -553,18 +561,18 @@ void framePicture(sf::RenderWindow& window)
     sf::RenderTarget& output = outputOf(window);
     PictureFrame& frame = demo.drawLayer.frame;
     frame = pictureFrame(output.getSize());
-    if (frame.pixels.width <= 0 || frame.pixels.height <= 0)
-        return;
-    const sf::Vector2f size(float(frame.outputSize.x), float(frame.outputSize.y));
-    sf::View view(sf::FloatRect(0.0f, 0.0f, float(designWidth), float(designHeight)));
-    view.setViewport(sf::FloatRect(float(frame.pixels.left) / size.x, float(frame.pixels.top) / size.y,
-                                   float(frame.pixels.width) / size.x, float(frame.pixels.height) / size.y));
-    output.setView(view);
+    if (frame.pixels.width > 0 && frame.pixels.height > 0)
+        output.setView(pictureView(frame));
+}
+
+float scaleOf(const PictureFrame& frame)
+{
+    return float(frame.pixels.height) / float(designHeight);
 }
 
 float pictureScale()
 {
-    return float(demo.drawLayer.frame.pixels.height) / float(designHeight);
+    return scaleOf(demo.drawLayer.frame);
 }
 
 void setOffscreenOutput(sf::RenderTexture* texture)

@@ -87,7 +87,8 @@ PictureFrame pictureFrame(sf::Vector2u outputSize);
 // Frames the picture in the output for `window` (see outputOf) and points its view at it; again
 // whenever the output changes size.
 void framePicture(sf::RenderWindow& window);
-// Output pixels per design pixel, down the picture.
+// Output pixels per design pixel, down the picture: of a frame, and of the picture framed now.
+float scaleOf(const PictureFrame& frame);
 float pictureScale();
 // Draws go to `texture` instead of the window from now on (null: back to the window).
 void setOffscreenOutput(sf::RenderTexture* texture);

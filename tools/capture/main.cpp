@@ -174,7 +174,7 @@ __attribute__((constructor(101))) void checkCommandLine()
     }
     exitUnlessDisplay("nerethval-capture");
     // Decoding overlaps the GL set-up of the state block's constructors and the window.
-    decodeAssetsAhead(float(pictureFrame({options.width, options.height}).pixels.height) / float(designHeight));
+    decodeAssetsAhead(scaleOf(pictureFrame({options.width, options.height})));
 }
 
 int main(int argc, char** argv)
