@@ -327,12 +327,14 @@ TEST(Content, HexagonsAreABrightOutlineAndATranslucentBubble)
 
 TEST(Content, WallOpensOverTheCentreOfTheWindow)
 {
-    // Scene 04 shows the white and black layers through the wall's opening.
+    // Scene 04 shows the white and black layers through the glass in the wall's window: nearly
+    // clear at its heart, and letting more than half of them through across the window.
     const sf::Image& wall = image("wall.png");
     for (int dx = -150; dx <= 150; dx += 30)
         for (int dy = -150; dy <= 150; dy += 30) {
-            if (dx * dx + dy * dy <= 150 * 150) {
-                EXPECT_EQ(alphaAt(wall, 640 + dx, 360 + dy), 0) << dx << ", " << dy;
+            const int distanceSquared = dx * dx + dy * dy;
+            if (distanceSquared <= 150 * 150) {
+                EXPECT_LT(alphaAt(wall, 640 + dx, 360 + dy), distanceSquared <= 60 * 60 ? 64 : 128) << dx << ", " << dy;
             }
         }
     EXPECT_EQ(alphaAt(wall, 100, 100), 255);

@@ -167,6 +167,23 @@ void ringFrame(Pixel& p, Vec2 q)
     addLight(p, palette::ice, 0.9f * coverage(tickMark));
 }
 
+// The glass in the wall's window: clear at its heart, darkening to violet towards the frame, with
+// faint slanting reflections. Seen through it, the light and the veil behind read as one room.
+void paintWindowPane(Pixel& p, Vec2 q, float insideFrame)
+{
+    // The shade follows a rounded hexagon: the exact distance creases towards the corners, and the
+    // creases showed as faint spokes in the light.
+    const float ex = std::pow(std::fabs(0.8660254f * q.x + 0.5f * q.y), 8.0f);
+    const float ey = std::pow(std::fabs(0.8660254f * q.x - 0.5f * q.y), 8.0f);
+    const float ez = std::pow(std::fabs(q.y), 8.0f);
+    const float rounded = std::pow(ex + ey + ez, 0.125f);
+    const float shade = 0.06f + 0.5f * (1.0f - smoothstep(0.0f, 130.0f, 196.0f - rounded));
+    paintOver(p, Colour{0.16f, 0.09f, 0.36f}, shade);
+    const Vec2 across = rotated(q, 0.55f);
+    const float streaks = glow(std::fabs(across.x + 70.0f) - 18.0f, 14.0f) + 0.6f * glow(std::fabs(across.x - 95.0f) - 6.0f, 8.0f);
+    addLight(p, palette::coldWhite, 0.13f * streaks * smoothstep(0.0f, 40.0f, insideFrame));
+}
+
 }  // namespace
 
 sf::Image makeHexagon()
@@ -267,6 +284,8 @@ sf::Image makeWall()
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float opening = hexagonDistance(q, 196.0f);
+        if (opening < 0.0f)
+            paintWindowPane(p, q, -opening);
         if (opening < -1.0f)
             return;
         // Nearest centre of a pointy-top honeycomb, from two offset rectangular lattices.
@@ -283,7 +302,7 @@ sf::Image makeWall()
         const float edge = (0.5f - norm) * cell;  // pixels to the tile's border
         const float tileShade = hash2(static_cast<int>(std::floor(id.x * 2.0f)), static_cast<int>(std::floor(id.y * 2.0f)), 77U);
         const float grain = fbm(x * 0.05f, y * 0.05f, 4, 91U);
-        Colour stone = mix(Colour{0.05f, 0.045f, 0.11f}, Colour{0.11f, 0.09f, 0.22f}, 0.35f * tileShade + 0.5f * grain);
+        Colour stone = mix(Colour{0.07f, 0.045f, 0.17f}, Colour{0.16f, 0.1f, 0.34f}, 0.35f * tileShade + 0.5f * grain);
         // Bevels catch the cold light coming through the opening.
         const Vec2 toLight = q * (-1.0f / std::max(length(q), 1.0f));
         const Vec2 outward = h * (1.0f / std::max(length(h), 1e-4f));
