@@ -355,8 +355,18 @@ sf::Sprite loadedDense(Image image, const sf::Image& picture, unsigned density, 
 {
     sf::Sprite placed = loadedAs(image, picture, origin, position);
     demo.imageFacts[static_cast<int>(image)].density = density;
+    demo.imageFacts[static_cast<int>(image)].mipmapped = true;
     EXPECT_TRUE(demo.textures[static_cast<int>(image)].generateMipmap());
     return placed;
+}
+
+// Gives the image a close-up of `density` texels per design pixel, as the loader does.
+void giveCloseUp(Image image, const sf::Image& picture, unsigned density)
+{
+    EXPECT_TRUE(demo.closeUps[static_cast<int>(image)].loadFromImage(picture));
+    demo.closeUps[static_cast<int>(image)].setSmooth(true);
+    demo.closeUpFacts[static_cast<int>(image)] = imageFacts(picture);
+    demo.closeUpFacts[static_cast<int>(image)].density = density;
 }
 
 sf::Image picture(unsigned width, unsigned height, sf::Color fill)
@@ -568,4 +578,27 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
             drawSprite(window, denseDust);
         });
     }
+
+    // A ring with a close-up three times as dense, told apart by its colour: the close-up takes
+    // over once a draw magnifies the ring 1.5 times, and the layer narrows to its texels.
+    sf::Image ringPicture = picture(240, 240, sf::Color::Transparent);
+    sf::Image closeRingPicture = picture(720, 720, sf::Color::Transparent);
+    for (const sf::IntRect& side : {sf::IntRect(20, 20, 200, 3), sf::IntRect(20, 20, 3, 200)}) {
+        paint(ringPicture, side, sf::Color::Red);
+        paint(closeRingPicture, {side.left * 3, side.top * 3, side.width * 3, side.height * 3}, sf::Color::Green);
+    }
+    sf::Sprite ring = loadedAs(Image::Hexagon, ringPicture, {120.0f, 120.0f}, {640.0f, 360.0f});
+    giveCloseUp(Image::Hexagon, closeRingPicture, 3);
+    for (float ringScale : {1.45f, 1.55f, 2.9f}) {
+        ring.setScale(ringScale, ringScale);
+        ring.setRotation(ringScale * 5.0f);
+        frame = layeredFrame("a magnified ring over the halves", [&](sf::RenderWindow& window) {
+            drawSprite(window, halves);
+            drawSprite(window, ring);
+        });
+        const sf::Vector2f side = ring.getTransform().transformPoint(21.5f, 120.0f);
+        const sf::Color shown = frame.getPixel(unsigned(side.x), unsigned(side.y));
+        EXPECT_EQ(shown.r > shown.g, ringScale < 1.5f) << ringScale;
+    }
+    demo.closeUpFacts[static_cast<int>(Image::Hexagon)] = ImageFacts();
 }

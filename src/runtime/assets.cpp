@@ -147,7 +147,7 @@ std::string denseFileName(const char* file, unsigned density)
 // is not worth a denser file, and the design texels' anti-aliased edges hold up to half as large
 // again. At the design's size the design files stay, even for the images the scenes enlarge:
 // software OpenGL samples a denser texture and its mipmaps so much more slowly that scenes 05 and
-// 11 would no longer keep up with 60 frames a second.
+// 11 would no longer keep up with 60 frames a second. The most enlarged get a close-up instead.
 ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 {
     ImageFile chosen{row.file, 1, pngSize(row.file)};
@@ -164,6 +164,21 @@ ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
             break;
     }
     return chosen;
+}
+
+// Denser texels for the draws that magnify an image read from its design file over twice: the
+// least dense file there is, drawn only where it is magnified enough to need no mipmaps. An empty
+// path where there is none.
+ImageFile closeUpFileFor(const CatalogueRow& row, const ImageFile& chosen, float outputScale)
+{
+    if (chosen.density > 1 || outputScale * mostEnlarged(row.image) < 2.0f)
+        return {};
+    for (unsigned density = 2; density <= densestImage && chosen.size.x > 0; ++density) {
+        std::string dense = denseFileName(row.file, density);
+        if (pngSize(dense.c_str()) == chosen.size * density)
+            return {std::move(dense), density, chosen.size * density};
+    }
+    return {};
 }
 
 const char* const captionFontFile = "Quillon8.ttf";
@@ -248,8 +263,10 @@ void uploadSmallerLevels(sf::Texture& texture, const MipmapLevels& levels)
 struct DecodeQueue {
     float outputScale = 1.0f;  // output pixels per design pixel, which the files were chosen for
     ImageFile files[imageCount];
+    ImageFile closeUpFiles[imageCount];
     DecodedImage images[imageCount];
-    std::atomic<int> nextRow{0};
+    DecodedImage closeUpImages[imageCount];
+    std::atomic<int> nextJob{0};  // each row's image, then its close-up
     std::mutex lock;
     std::condition_variable readyChanged;
     std::vector<std::thread> workers;
@@ -259,29 +276,46 @@ struct DecodeQueue {
 // place before any constructor runs.
 DecodeQueue* queueAhead = nullptr;
 
+void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, DecodedImage& image)
+{
+    if (file.path.empty())
+        return;
+    // Our content takes the quick reader; SFML reads or reports anything else as before, one file
+    // at a time: its error stream is a single buffer that two workers' reports would tangle.
+    sf::Image& pixels = image.pixels.emplace();
+    const PngRead read = readRgbaPng(file.path.c_str(), scratch, pixels);
+    if (read == PngRead::NotTaken) {
+        static std::mutex sfmlReading;
+        std::lock_guard<std::mutex> hold(sfmlReading);
+        image.decoded = pixels.loadFromFile(file.path);
+    } else {
+        image.decoded = read == PngRead::Read;
+    }
+    if (image.decoded)
+        image.facts = imageFacts(pixels);
+    if (image.decoded && withMipmaps)
+        image.smallerLevels = mipmapLevels(pixels);
+}
+
 void decodeRows(DecodeQueue& queue)
 {
     PngScratch scratch;
-    for (int row = queue.nextRow++; row < imageCount; row = queue.nextRow++) {
-        DecodedImage& image = queue.images[row];
-        const char* file = queue.files[row].path.c_str();
-        // Our content takes the quick reader; SFML reads or reports anything else as before.
-        sf::Image& pixels = image.pixels.emplace();
-        const PngRead read = readRgbaPng(file, scratch, pixels);
-        image.decoded = read == PngRead::Read || (read == PngRead::NotTaken && pixels.loadFromFile(file));
-        if (image.decoded)
-            image.facts = imageFacts(pixels);
-        if (image.decoded && queue.files[row].density > 1)
-            image.smallerLevels = mipmapLevels(pixels);
+    for (int job = queue.nextJob++; job < 2 * imageCount; job = queue.nextJob++) {
+        const int row = job / 2;
+        const bool closeUp = job % 2 == 1;
+        DecodedImage& image = closeUp ? queue.closeUpImages[row] : queue.images[row];
+        if (closeUp)
+            decodeImage(queue.closeUpFiles[row], false, scratch, image);
+        else
+            decodeImage(queue.files[row], queue.files[row].density > 1, scratch, image);
         std::lock_guard<std::mutex> hold(queue.lock);
         image.ready = true;
         queue.readyChanged.notify_all();
     }
 }
 
-DecodedImage& waitForImage(DecodeQueue& queue, int row)
+DecodedImage& waitFor(DecodeQueue& queue, DecodedImage& image)
 {
-    DecodedImage& image = queue.images[row];
     std::unique_lock<std::mutex> hold(queue.lock);
     queue.readyChanged.wait(hold, [&] { return image.ready; });
     return image;
@@ -294,13 +328,16 @@ int decodeWorkerCount()
     return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
-// Room for every image twice: decoded and waiting, and as a texture.
-void reserveImageMemory(const ImageFile (&files)[imageCount])
+// Room for every image and close-up twice: decoded and waiting, and as a texture.
+void reserveImageMemory(const DecodeQueue& queue)
 {
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
-    for (const ImageFile& file : files) {
+    for (int row = 0; row < imageCount; ++row) {
+        const ImageFile& file = queue.files[row];
+        const ImageFile& closeUp = queue.closeUpFiles[row];
         // A dense image's mipmaps add a third.
         bytes += 2 * std::size_t(file.size.x) * file.size.y * 4 * (file.density > 1 ? 4 : 3) / 3;
+        bytes += 2 * std::size_t(closeUp.size.x) * closeUp.size.y * 4;
     }
     growHeapForImages(bytes);
 }
@@ -309,10 +346,12 @@ std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
 {
     auto queue = std::make_unique<DecodeQueue>();
     queue->outputScale = outputScale;
-    for (int row = 0; row < imageCount; ++row)
+    for (int row = 0; row < imageCount; ++row) {
         queue->files[row] = imageFileFor(catalogue[row], outputScale);
+        queue->closeUpFiles[row] = closeUpFileFor(catalogue[row], queue->files[row], outputScale);
+    }
     static std::once_flag memoryReserved;
-    std::call_once(memoryReserved, [&] { reserveImageMemory(queue->files); });
+    std::call_once(memoryReserved, [&] { reserveImageMemory(*queue); });
     for (int i = 0; i < decodeWorkerCount(); ++i)
         queue->workers.emplace_back(decodeRows, std::ref(*queue));
     return queue;
@@ -332,6 +371,7 @@ void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& ima
     texture.setSmooth(true);
     if (loaded && file.density > 1) {
         facts.density = file.density;
+        facts.mipmapped = true;
         uploadSmallerLevels(texture, image.smallerLevels);
     }
     image.smallerLevels.clear();
@@ -344,6 +384,20 @@ void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& ima
     placed.setTexture(texture);
     placed.setOrigin(row.origin.x, row.origin.y);
     placed.setPosition(row.position.x, row.position.y);
+}
+
+// A close-up that cannot be read leaves the draws on the image itself.
+void loadCloseUp(const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+{
+    sf::Texture& texture = demo.closeUps[static_cast<int>(row.image)];
+    ImageFacts& facts = demo.closeUpFacts[static_cast<int>(row.image)];
+    facts = ImageFacts();
+    if (image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect())) {
+        texture.setSmooth(true);
+        facts = std::move(image.facts);
+        facts.density = file.density;
+    }
+    image.pixels.reset();
 }
 
 void loadCaptionFont()
@@ -385,7 +439,8 @@ void loadAssets()
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
             loadCaptionFont();
-        loadImage(catalogue[row], queue->files[row], waitForImage(*queue, row));
+        loadImage(catalogue[row], queue->files[row], waitFor(*queue, queue->images[row]));
+        loadCloseUp(catalogue[row], queue->closeUpFiles[row], waitFor(*queue, queue->closeUpImages[row]));
     }
     for (std::thread& worker : queue->workers)
         worker.join();

@@ -151,6 +151,10 @@ struct DemoState {
     // Content.
     sf::Texture textures[imageCount];
     ImageFacts imageFacts[imageCount];  // of each texture's image, for the draw layer
+    // Denser texels of the images that the scenes magnify most, for the draws that magnify them;
+    // unknown facts where an image has none.
+    sf::Texture closeUps[imageCount];
+    ImageFacts closeUpFacts[imageCount];
     sf::Sprite sprites[imageCount];
     sf::Font captionFont;
     sf::Text captionText;

@@ -12,30 +12,37 @@
 
 namespace {
 
-// The catalogue image whose texture the sprite shows; -1 for any other texture.
-int imageOf(const sf::Sprite& sprite)
+// The catalogue image that `texture` holds in `textures`; -1 for any other texture.
+int imageIn(const sf::Texture* texture, const sf::Texture (&textures)[imageCount])
 {
-    const sf::Texture* texture = sprite.getTexture();
     const std::less<const sf::Texture*> before;
-    if (!texture || before(texture, demo.textures) || !before(texture, demo.textures + imageCount))
+    if (!texture || before(texture, textures) || !before(texture, textures + imageCount))
         return -1;
-    return static_cast<int>(texture - demo.textures);
+    return static_cast<int>(texture - textures);
 }
 
-// Facts are trusted only for the image they were worked out from: a demo texture, still that size,
-// drawn whole and not repeated. Anything else (a test picture, say) is drawn without them.
+// The catalogue image whose texture the sprite shows; -1 for any other texture, close-ups included.
+int imageOf(const sf::Sprite& sprite) { return imageIn(sprite.getTexture(), demo.textures); }
+
+// Facts are trusted only for the image they were worked out from: a demo texture or close-up,
+// still that size, drawn whole and not repeated. Anything else (a test picture, say) is drawn
+// without them. `image` is the catalogue image shown.
 const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
 {
-    image = imageOf(sprite);
-    if (image < 0)
-        return nullptr;
     const sf::Texture* texture = sprite.getTexture();
-    const ImageFacts& facts = demo.imageFacts[image];
+    image = imageIn(texture, demo.textures);
+    const ImageFacts* facts = image >= 0 ? &demo.imageFacts[image] : nullptr;
+    if (image < 0) {
+        image = imageIn(texture, demo.closeUps);
+        facts = image >= 0 ? &demo.closeUpFacts[image] : nullptr;
+    }
+    if (!facts)
+        return nullptr;
     const sf::Vector2u size = texture->getSize();
-    if (!facts.known || size != facts.size || texture->isRepeated() ||
+    if (!facts->known || size != facts->size || texture->isRepeated() ||
         sprite.getTextureRect() != sf::IntRect(0, 0, int(size.x), int(size.y)))
         return nullptr;
-    return &facts;
+    return facts;
 }
 
 // The design's picture in world coordinates, shown in the frame's rectangle of the output.
@@ -90,7 +97,7 @@ bool touchesPicture(const sf::FloatRect& area, sf::Vector2i pictureSize)
 // little more where the driver rounds its level of detail up.
 int texelReach(const sf::Transform& placement, const ImageFacts& facts)
 {
-    if (facts.density <= 1)
+    if (!facts.mipmapped)
         return 1;
     const float* m = placement.getMatrix();
     const double a = m[0], b = m[4], c = m[1], d = m[5];
@@ -430,18 +437,39 @@ void drawTextSharp(sf::RenderTarget& output, const sf::Text& text)
     output.draw(sharp);
 }
 
-// A sprite of a dense image, placed so that its texels cover the design pixels of its design-size
+// The sprite placed for a texture of `density` texels per design pixel in place of its design-size
 // image: the scenes place and scale sprites in design pixels.
-sf::Sprite atDesignSize(const sf::Sprite& sprite)
+sf::Sprite withDenserTexels(const sf::Sprite& sprite, unsigned density)
+{
+    sf::Sprite dense = sprite;
+    dense.setOrigin(sprite.getOrigin() * float(density));
+    dense.setScale(sprite.getScale() / float(density));
+    return dense;
+}
+
+// The sprite as it is drawn: a dense image's texels cover the design pixels of its design-size
+// image, and a draw that magnifies an image to half its close-up's density or more shows the
+// close-up instead, which it squeezes at most two texels into an output pixel: enough for linear
+// filtering without mipmaps, which software OpenGL samples so much more slowly.
+sf::Sprite asDrawn(const sf::Sprite& sprite)
 {
     const int image = imageOf(sprite);
-    const float density = image < 0 ? 1.0f : float(demo.imageFacts[image].density);
-    if (density == 1.0f)
+    if (image < 0)
         return sprite;
-    sf::Sprite dense = sprite;
-    dense.setOrigin(sprite.getOrigin() * density);
-    dense.setScale(sprite.getScale() / density);
-    return dense;
+    const ImageFacts& facts = demo.imageFacts[image];
+    const ImageFacts& closeUp = demo.closeUpFacts[image];
+    const sf::Vector2f scale = sprite.getScale();
+    const float magnified = std::min(std::fabs(scale.x), std::fabs(scale.y)) * pictureScale();
+    const sf::Vector2u size = sprite.getTexture()->getSize();
+    const bool whole = sprite.getTextureRect() == sf::IntRect(0, 0, int(size.x), int(size.y));
+    if (closeUp.known && facts.density == 1 && whole && 2.0f * magnified >= float(closeUp.density)) {
+        sf::Sprite near = withDenserTexels(sprite, closeUp.density);
+        near.setTexture(demo.closeUps[image], true);
+        return near;
+    }
+    if (facts.density == 1)
+        return sprite;
+    return withDenserTexels(sprite, facts.density);
 }
 
 }  // namespace
@@ -596,9 +624,9 @@ void drawSprite(sf::RenderWindow& window, const sf::Sprite& sprite)
 {
     DrawLayer& layer = demo.drawLayer;
     if (layer.mode == DrawMode::Everything)
-        outputOf(window).draw(atDesignSize(sprite));
+        outputOf(window).draw(asDrawn(sprite));
     else if (layer.mode == DrawMode::Layer)
-        layer.draws.push_back({atDesignSize(sprite), -1});
+        layer.draws.push_back({asDrawn(sprite), -1});
 }
 
 void drawText(sf::RenderWindow& window, const sf::Text& text)

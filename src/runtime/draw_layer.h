@@ -42,7 +42,8 @@ struct ImageFacts {
     std::vector<TileBox> tileBoxes;  // for each drawCellSize-square texel tile, row by row
     std::vector<bool> opaqueTiles;   // the same tiles with every alpha 255
     bool anyOpaqueTile = false;
-    unsigned density = 1;  // texels per design pixel, across and down; above 1 with mipmaps (not SFML's)
+    unsigned density = 1;    // texels per design pixel, across and down
+    bool mipmapped = false;  // with our own mipmaps, which SFML knows nothing of
 };
 
 // One handed-in draw, copied when handed in: the pools re-position one shared sprite per slot.
