@@ -33,7 +33,7 @@ std::vector<Picture> catalogue(const std::string& fontPath)
 {
     return {
         {"title.png", [&] { return makeTitle(fontPath); }, {2}},
-        {"hexagon.png", makeHexagon, {3, 4}},
+        {"hexagon.png", makeHexagon, {2, 3, 4}},
         {"hexagon-small.png", makeHexagonSmall, {}},
         {"credits.png", [&] { return makeCredits(fontPath); }, {2}},
         {"black.png", [] { return makeSolid(sf::Color::Black); }, {}},
