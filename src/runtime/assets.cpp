@@ -396,6 +396,8 @@ void loadCloseUp(const CatalogueRow& row, const ImageFile& file, DecodedImage& i
         texture.setSmooth(true);
         facts = std::move(image.facts);
         facts.density = file.density;
+    } else {
+        texture = sf::Texture();  // nothing left over from a load at another scale
     }
     image.pixels.reset();
 }
