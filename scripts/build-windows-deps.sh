@@ -31,7 +31,8 @@ fi
 mkdir -p "$cache/src" "$cache/build" "$prefix"
 log="$cache/build.log"
 echo "Building the Win64 libraries into $cache (log: $log)" >&2
-exec 3>&1 1>>"$log" 2>&1
+# Stdout carries only the prefix, for the caller to capture; progress goes to the caller's stderr.
+exec 3>&1 4>&2 1>>"$log" 2>&1
 
 unpack() { rm -rf "$cache/src/$1"; tar -xJf "$root/third_party/$1.tar.xz" -C "$cache/src"; }
 # licence ARCHIVE FILE...: copies the licence files of an unpacked archive into prefix/licences.
@@ -55,7 +56,7 @@ cmake_cross() {
   cmake --install "$cache/build/$name"
 }
 built() { [ -f "$cache/$1.done" ]; }
-step() { echo "== $1 $(date -u +%T)" >&3; }
+step() { echo "== $1 $(date -u +%T)" >&4; }
 
 build_libdeflate() {
   unpack libdeflate-1.25
