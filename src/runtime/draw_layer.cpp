@@ -463,9 +463,9 @@ sf::Sprite asDrawn(const sf::Sprite& sprite)
     const sf::Vector2u size = sprite.getTexture()->getSize();
     const bool whole = sprite.getTextureRect() == sf::IntRect(0, 0, int(size.x), int(size.y));
     if (closeUp.known && facts.density == 1 && whole && 2.0f * magnified >= float(closeUp.density)) {
-        sf::Sprite near = withDenserTexels(sprite, closeUp.density);
-        near.setTexture(demo.closeUps[image], true);
-        return near;
+        sf::Sprite closer = withDenserTexels(sprite, closeUp.density);
+        closer.setTexture(demo.closeUps[image], true);
+        return closer;
     }
     if (facts.density == 1)
         return sprite;
