@@ -135,10 +135,15 @@ struct ImageFile {
     sf::Vector2u size;     // as its header gives it; (0, 0) when it cannot be read
 };
 
-std::string denseFileName(const char* file, unsigned density)
+// The image's file of `density` texels per design pixel, if there is one exactly that many times
+// the design file's size; an empty path if not.
+ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned density)
 {
-    const std::string name = file;
-    return name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
+    const std::string name = row.file;
+    std::string dense = name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
+    if (designSize.x == 0 || pngSize(dense.c_str()) != designSize * density)
+        return {};
+    return {std::move(dense), density, designSize * density};
 }
 
 // For an output larger than the design's: the least dense file that still gives every output
@@ -155,11 +160,11 @@ ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
     if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = chosen.size;
-    for (unsigned density = 2; density <= densestImage && designSize.x > 0; ++density) {
-        std::string dense = denseFileName(row.file, density);
-        if (pngSize(dense.c_str()) != designSize * density)
+    for (unsigned density = 2; density <= densestImage; ++density) {
+        ImageFile dense = denseFileOf(row, designSize, density);
+        if (dense.path.empty())
             continue;
-        chosen = {std::move(dense), density, designSize * density};
+        chosen = std::move(dense);
         if (float(density) + 0.1f >= wanted)
             break;
     }
@@ -173,10 +178,10 @@ ImageFile closeUpFileFor(const CatalogueRow& row, const ImageFile& chosen, float
 {
     if (chosen.density > 1 || outputScale * mostEnlarged(row.image) < 2.0f)
         return {};
-    for (unsigned density = 2; density <= densestImage && chosen.size.x > 0; ++density) {
-        std::string dense = denseFileName(row.file, density);
-        if (pngSize(dense.c_str()) == chosen.size * density)
-            return {std::move(dense), density, chosen.size * density};
+    for (unsigned density = 2; density <= densestImage; ++density) {
+        ImageFile dense = denseFileOf(row, chosen.size, density);
+        if (!dense.path.empty())
+            return dense;
     }
     return {};
 }

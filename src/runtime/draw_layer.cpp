@@ -24,23 +24,26 @@ int imageIn(const sf::Texture* texture, const sf::Texture (&textures)[imageCount
 // The catalogue image whose texture the sprite shows; -1 for any other texture, close-ups included.
 int imageOf(const sf::Sprite& sprite) { return imageIn(sprite.getTexture(), demo.textures); }
 
+// Whether the sprite shows its whole texture, as every catalogue sprite does.
+bool showsWholeTexture(const sf::Sprite& sprite)
+{
+    const sf::Vector2u size = sprite.getTexture()->getSize();
+    return sprite.getTextureRect() == sf::IntRect(0, 0, int(size.x), int(size.y));
+}
+
 // Facts are trusted only for the image they were worked out from: a demo texture or close-up,
 // still that size, drawn whole and not repeated. Anything else (a test picture, say) is drawn
 // without them. `image` is the catalogue image shown.
 const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
 {
     const sf::Texture* texture = sprite.getTexture();
-    image = imageIn(texture, demo.textures);
-    const ImageFacts* facts = image >= 0 ? &demo.imageFacts[image] : nullptr;
-    if (image < 0) {
-        image = imageIn(texture, demo.closeUps);
-        facts = image >= 0 ? &demo.closeUpFacts[image] : nullptr;
-    }
-    if (!facts)
-        return nullptr;
-    const sf::Vector2u size = texture->getSize();
-    if (!facts->known || size != facts->size || texture->isRepeated() ||
-        sprite.getTextureRect() != sf::IntRect(0, 0, int(size.x), int(size.y)))
+    const ImageFacts* facts = nullptr;
+    if ((image = imageIn(texture, demo.textures)) >= 0)
+        facts = &demo.imageFacts[image];
+    else if ((image = imageIn(texture, demo.closeUps)) >= 0)
+        facts = &demo.closeUpFacts[image];
+    if (!facts || !facts->known || texture->getSize() != facts->size || texture->isRepeated() ||
+        !showsWholeTexture(sprite))
         return nullptr;
     return facts;
 }
@@ -460,9 +463,7 @@ sf::Sprite asDrawn(const sf::Sprite& sprite)
     const ImageFacts& closeUp = demo.closeUpFacts[image];
     const sf::Vector2f scale = sprite.getScale();
     const float magnified = std::min(std::fabs(scale.x), std::fabs(scale.y)) * pictureScale();
-    const sf::Vector2u size = sprite.getTexture()->getSize();
-    const bool whole = sprite.getTextureRect() == sf::IntRect(0, 0, int(size.x), int(size.y));
-    if (closeUp.known && facts.density == 1 && whole && 2.0f * magnified >= float(closeUp.density)) {
+    if (closeUp.known && facts.density == 1 && showsWholeTexture(sprite) && 2.0f * magnified >= float(closeUp.density)) {
         sf::Sprite closer = withDenserTexels(sprite, closeUp.density);
         closer.setTexture(demo.closeUps[image], true);
         return closer;
