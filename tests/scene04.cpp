@@ -21,6 +21,32 @@ void expectLayerAlpha(int alpha)
     EXPECT_EQ(sprite(Image::Wall).getColor().a, alpha);
 }
 
+// A test picture for a layer, placed as the catalogue places it: opaque colour with an optional
+// clear window in the middle.
+void giveLayer(Image image, sf::Color colour, sf::IntRect window = {})
+{
+    sf::Image picture;
+    picture.create(1280, 720, colour);
+    for (int y = window.top; y < window.top + window.height; ++y)
+        for (int x = window.left; x < window.left + window.width; ++x)
+            picture.setPixel(x, y, sf::Color::Transparent);
+    sf::Texture& texture = demo.textures[static_cast<int>(image)];
+    ASSERT_TRUE(texture.loadFromImage(picture));
+    sprite(image).setTexture(texture, true);
+    sprite(image).setOrigin(640, 360);
+    sprite(image).setPosition(640, 360);
+}
+
+// Runs the scene to `seconds` into it at 60 frames a second on a cleared window.
+void playScene04To(double seconds)
+{
+    startScene04();
+    for (double clock = 0.0; clock < seconds; clock += 1.0 / 60) {
+        testWindow().clear(sf::Color::Black);
+        captureConsole([] { runFrameOf(scene04, 1.0f / 60); });
+    }
+}
+
 }  // namespace
 
 TEST(Scene04, PhasesStartOnTheBeatGridAtSixtyFramesPerSecond)
@@ -94,4 +120,28 @@ TEST(Scene04, CrossFadeEndsJustAfterHalfABarWithTheLayersOpaque)
     EXPECT_EQ(demo.scene04.phase, 3);
     EXPECT_EQ(demo.scene04.overlayAlpha, 255.0f);
     expectLayerAlpha(255);
+}
+
+TEST(Scene04, LayersFadeInAndOutAsOnePictureWithNoWhiteShowingThrough)
+{
+    const sf::Color stone(0, 40, 140);  // no red: any red is white showing through
+    giveLayer(Image::White, sf::Color::White);
+    giveLayer(Image::Black, sf::Color::Black);
+    giveLayer(Image::Wall, stone, {540, 260, 200, 200});
+    const sf::Vector2i windowCentre(640, 360), wallStone(100, 100);
+
+    playScene04To(demo.oneBar + demo.halfBar + demo.halfBar / 2);  // halfway through the fade-in
+    ASSERT_EQ(demo.scene04.phase, 2);
+    const int fadeIn = sprite(Image::Wall).getColor().a;
+    EXPECT_EQ(windowPixel(windowCentre.x, windowCentre.y), sf::Color::Black) << "the black still hides the white";
+    EXPECT_EQ(windowPixel(wallStone.x, wallStone.y).r, 0) << "no white under the stone";
+    EXPECT_NEAR(windowPixel(wallStone.x, wallStone.y).b, stone.b * fadeIn / 255, 2);
+
+    playScene04To(demo.fourBars - demo.halfBar / 2);  // halfway through the fade-out
+    ASSERT_EQ(demo.scene04.phase, 5);
+    const int fadeOut = sprite(Image::Wall).getColor().a;
+    EXPECT_NEAR(windowPixel(windowCentre.x, windowCentre.y).g, fadeOut, 2) << "the light in the window dims";
+    EXPECT_EQ(windowPixel(wallStone.x, wallStone.y).r, 0) << "the stone dims, not greys";
+    EXPECT_NEAR(windowPixel(wallStone.x, wallStone.y).b, stone.b * fadeOut / 255, 2);
+    EXPECT_EQ(sprite(Image::Black).getColor().a, fadeOut) << "the sprites keep their own alpha";
 }

@@ -1,6 +1,7 @@
 // Scene 04, module order 3: a four-line verse on black; white, black and wall layers fade in as
 // the verse fades out; the black layer shrinks away to show the white one; then white and wall
-// zoom out and everything fades. Phase starts: 0, half a bar, 1.5 bars, 2 bars, 2.5 bars, 3.5 bars.
+// zoom out and everything fades, the three layers as one picture. Phase starts: 0, half a bar,
+// 1.5 bars, 2 bars, 2.5 bars, 3.5 bars.
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
@@ -67,6 +68,28 @@ void advancePhase(Scene04State& scene)
     }
 }
 
+// The three layers fade in and out together as one picture: each is drawn whole, and what the fade
+// leaves is veiled in black. Faded one by one, the white would show through the black and the wall
+// as a grey fog long before the black shrinks to let it in.
+void drawLayersAsOnePicture(sf::RenderWindow& window, const sf::Sprite& white, const sf::Sprite& black,
+                            const sf::Sprite& wall)
+{
+    const sf::Uint8 layersAlpha = white.getColor().a;
+    if (layersAlpha == 0)
+        return;
+    for (const sf::Sprite* layer : {&white, &black, &wall}) {
+        sf::Sprite whole = *layer;
+        whole.setColor(sf::Color::White);
+        drawSprite(window, whole);
+    }
+    if (layersAlpha < 255) {
+        sf::Sprite veil = black;
+        veil.setScale(1.0f, 1.0f);
+        veil.setColor(sf::Color(255, 255, 255, 255 - layersAlpha));
+        drawSprite(window, veil);
+    }
+}
+
 }  // namespace
 
 void scene04(sf::RenderWindow& window)
@@ -92,8 +115,6 @@ void scene04(sf::RenderWindow& window)
     white.setScale(scene.zoomScale, scene.zoomScale);
     wall.setScale(scene.zoomScale, scene.zoomScale);
 
-    drawSprite(window, white);
-    drawSprite(window, black);
-    drawSprite(window, wall);
+    drawLayersAsOnePicture(window, white, black, wall);
     drawText(window, demo.captionText);
 }
