@@ -29,14 +29,7 @@ sf::Texture emptyTexture;
 // elsewhere. The sprite keeps the origin and position the catalogue gave it.
 void showAs(Image image, unsigned width, unsigned height, sf::Color colour, sf::IntRect inside = {})
 {
-    sf::Image picture;
-    picture.create(width, height, inside.width ? sf::Color::Transparent : colour);
-    for (int y = inside.top; y < inside.top + inside.height; ++y)
-        for (int x = inside.left; x < inside.left + inside.width; ++x)
-            picture.setPixel(x, y, colour);
-    sf::Texture& texture = demo.textures[static_cast<int>(image)];
-    ASSERT_TRUE(texture.loadFromImage(picture));
-    sprite(image).setTexture(texture, true);
+    giveTestPicture(image, width, height, inside.width ? sf::Color::Transparent : colour, inside, colour);
 }
 
 void hide(Image image)

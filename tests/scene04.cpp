@@ -25,14 +25,7 @@ void expectLayerAlpha(int alpha)
 // clear window in the middle.
 void giveLayer(Image image, sf::Color colour, sf::IntRect window = {})
 {
-    sf::Image picture;
-    picture.create(1280, 720, colour);
-    for (int y = window.top; y < window.top + window.height; ++y)
-        for (int x = window.left; x < window.left + window.width; ++x)
-            picture.setPixel(x, y, sf::Color::Transparent);
-    sf::Texture& texture = demo.textures[static_cast<int>(image)];
-    ASSERT_TRUE(texture.loadFromImage(picture));
-    sprite(image).setTexture(texture, true);
+    giveTestPicture(image, 1280, 720, colour, window);
     sprite(image).setOrigin(640, 360);
     sprite(image).setPosition(640, 360);
 }

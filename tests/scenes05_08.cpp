@@ -26,14 +26,7 @@ constexpr double frame = 1.0 / 30;
 // Transparent except for an opaque rectangle, like the demo's own art.
 void givePicture(Image image, unsigned width, unsigned height, sf::IntRect opaque, sf::Color colour)
 {
-    sf::Image picture;
-    picture.create(width, height, sf::Color::Transparent);
-    for (int y = opaque.top; y < opaque.top + opaque.height; ++y)
-        for (int x = opaque.left; x < opaque.left + opaque.width; ++x)
-            picture.setPixel(x, y, colour);
-    sf::Texture& texture = demo.textures[static_cast<int>(image)];
-    texture.loadFromImage(picture);
-    sprite(image).setTexture(texture, true);
+    giveTestPicture(image, width, height, sf::Color::Transparent, opaque, colour);
 }
 
 void giveFullPicture(Image image, sf::Color colour, unsigned width = 1280, unsigned height = 720)

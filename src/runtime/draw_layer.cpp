@@ -463,7 +463,8 @@ sf::Sprite asDrawn(const sf::Sprite& sprite)
     const ImageFacts& closeUp = demo.closeUpFacts[image];
     const sf::Vector2f scale = sprite.getScale();
     const float magnified = std::min(std::fabs(scale.x), std::fabs(scale.y)) * pictureScale();
-    if (closeUp.known && facts.density == 1 && showsWholeTexture(sprite) && 2.0f * magnified >= float(closeUp.density)) {
+    if (closeUp.known && facts.density == 1 && showsWholeTexture(sprite) &&
+        2.0f * magnified >= float(closeUp.density)) {
         sf::Sprite closer = withDenserTexels(sprite, closeUp.density);
         closer.setTexture(demo.closeUps[image], true);
         return closer;

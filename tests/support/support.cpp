@@ -29,6 +29,19 @@ std::string captureConsole(const std::function<void()>& body)
     return captured.str();
 }
 
+void giveTestPicture(Image image, unsigned width, unsigned height, sf::Color background, sf::IntRect rect,
+                     sf::Color rectColour)
+{
+    sf::Image picture;
+    picture.create(width, height, background);
+    for (int y = rect.top; y < rect.top + rect.height; ++y)
+        for (int x = rect.left; x < rect.left + rect.width; ++x)
+            picture.setPixel(x, y, rectColour);
+    sf::Texture& texture = demo.textures[static_cast<int>(image)];
+    EXPECT_TRUE(texture.loadFromImage(picture)) << "a test picture of " << width << " x " << height;
+    sprite(image).setTexture(texture, true);
+}
+
 void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frameDelta)
 {
     demo.frameDelta = frameDelta;

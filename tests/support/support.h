@@ -5,11 +5,18 @@
 #include <functional>
 #include <string>
 
+#include "runtime/demo_state.h"
+
 // The test program's one 1280 x 720 window (not fullscreen). Fails the test if none can open.
 sf::RenderWindow& testWindow();
 
 // Everything written to std::cout while body runs.
 std::string captureConsole(const std::function<void()>& body);
+
+// Gives a catalogue image a test picture: `background`, with `rect` painted `rectColour`. Its
+// sprite shows the whole picture and keeps its origin and position.
+void giveTestPicture(Image image, unsigned width, unsigned height, sf::Color background, sf::IntRect rect = {},
+                     sf::Color rectColour = sf::Color::Transparent);
 
 // Sets frameDelta and runs one call of a scene (or anything that reads frameDelta), then draws
 // what it handed to the draw layer.
