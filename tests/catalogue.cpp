@@ -33,7 +33,7 @@ const char* const imageFiles[imageCount] = {
     "yellowp.png"};
 
 // Image i is (i + 1) x 3 pixels, so a sprite's rectangle tells which file its texture holds.
-class Catalogue : public ::testing::Test {
+class CatalogueLoad : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -53,7 +53,7 @@ protected:
     void TearDown() override
     {
         // The font reads its file as it goes, and Windows keeps an open file from being removed.
-        demo.captionFont = sf::Font();
+        testCatalogue().captionFont = sf::Font();
         fs::remove_all(dir);
     }
 
@@ -63,14 +63,14 @@ protected:
         for (const std::string& file : missing)
             fs::rename(dir / file, dir / "aside" / file);
         for (int i = 0; i < imageCount; ++i) {
-            demo.textures[i] = sf::Texture();
+            testCatalogue().textures[i] = sf::Texture();
             demo.sprites[i] = sf::Sprite();
         }
-        demo.captionFont = sf::Font();
+        testCatalogue().captionFont = sf::Font();
         demo.captionText = sf::Text();
         const fs::path previous = fs::current_path();
         fs::current_path(dir);
-        const std::string output = captureConsole(loadAssets);
+        const std::string output = captureConsole([] { loadAssets(testCatalogue(), pictureScale()); });
         fs::current_path(previous);
         for (const std::string& file : missing)
             fs::rename(dir / "aside" / file, dir / file);
@@ -201,7 +201,7 @@ Bytes clearRowsWithSymbols(unsigned lengthSymbol, unsigned distanceSymbol)
 
 sf::Color texelOf(Image image, unsigned x, unsigned y)
 {
-    return demo.textures[static_cast<int>(image)].copyToImage().getPixel(x, y);
+    return testCatalogue().textures[static_cast<int>(image)].copyToImage().getPixel(x, y);
 }
 
 void expectPlacement(Image image, sf::Vector2f origin, sf::Vector2f position)
@@ -212,18 +212,18 @@ void expectPlacement(Image image, sf::Vector2f origin, sf::Vector2f position)
 
 }  // namespace
 
-TEST_F(Catalogue, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
+TEST_F(CatalogueLoad, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
 {
     EXPECT_EQ(loadWithout({}), "");
     for (int i = 0; i < imageCount; ++i) {
-        EXPECT_EQ(demo.sprites[i].getTexture(), &demo.textures[i]) << imageFiles[i];
+        EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageFiles[i];
         EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageFiles[i];
     }
-    EXPECT_EQ(demo.captionText.getFont(), &demo.captionFont);
-    EXPECT_FALSE(demo.captionFont.getInfo().family.empty());
+    EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
+    EXPECT_FALSE(testCatalogue().captionFont.getInfo().family.empty());
 }
 
-TEST_F(Catalogue, EachReportedFileMissingWritesABlankLineAndItsMessage)
+TEST_F(CatalogueLoad, EachReportedFileMissingWritesABlankLineAndItsMessage)
 {
     const std::pair<const char*, const char*> reported[] = {
         {"Quillon8.ttf", "Error while loading font!"},
@@ -239,12 +239,12 @@ TEST_F(Catalogue, EachReportedFileMissingWritesABlankLineAndItsMessage)
     }
     EXPECT_EQ(loadWithout({"Quillon8.ttf", "credits.png", "black.png", "white.png", "wall.png"}), all);
     // The demo runs on: the caption still has its (empty) font, the sprites draw nothing.
-    EXPECT_EQ(demo.captionText.getFont(), &demo.captionFont);
+    EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
     EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
     EXPECT_EQ(sprite(Image::Wall).getOrigin(), sf::Vector2f(640.0f, 360.0f));
 }
 
-TEST_F(Catalogue, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
+TEST_F(CatalogueLoad, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
 {
     EXPECT_EQ(loadWithout({"title.png", "hexagon.png", "h6.png", "halo2.png", "yellowp.png"}), "");
     EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect());
@@ -252,7 +252,7 @@ TEST_F(Catalogue, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
     EXPECT_EQ(sprite(Image::H5).getTextureRect(), sf::IntRect(0, 0, 19, 3));
 }
 
-TEST_F(Catalogue, EveryKindOfPngThatSfmlReadsLoadsAsItReadsIt)
+TEST_F(CatalogueLoad, EveryKindOfPngThatSfmlReadsLoadsAsItReadsIt)
 {
     // Grey; RGBA with a text chunk amid its data; RGBA with a wrong zlib checksum, which SFML
     // overlooks; and a file that is no image at all.
@@ -268,13 +268,13 @@ TEST_F(Catalogue, EveryKindOfPngThatSfmlReadsLoadsAsItReadsIt)
     for (Image image : {Image::Hexagon, Image::HexagonSmall}) {
         EXPECT_EQ(sprite(image).getTextureRect(), sf::IntRect(0, 0, 2, 3));
         EXPECT_EQ(texelOf(image, 1, 2), sf::Color(21, 22, 23, 24));
-        EXPECT_EQ(demo.imageFacts[static_cast<int>(image)].size, sf::Vector2u(2, 3));
+        EXPECT_EQ(testCatalogue().facts[static_cast<int>(image)].size, sf::Vector2u(2, 3));
     }
     EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
-    EXPECT_FALSE(demo.imageFacts[static_cast<int>(Image::Credits)].known);
+    EXPECT_FALSE(testCatalogue().facts[static_cast<int>(Image::Credits)].known);
 }
 
-TEST_F(Catalogue, QuickReaderRefusesWhatZlibRefusesAndSizesNoDataCouldFill)
+TEST_F(CatalogueLoad, QuickReaderRefusesWhatZlibRefusesAndSizesNoDataCouldFill)
 {
     const std::string file = (dir / "hostile.png").string();
     PngScratch scratch;
@@ -317,7 +317,7 @@ TEST_F(Catalogue, QuickReaderRefusesWhatZlibRefusesAndSizesNoDataCouldFill)
     }
 }
 
-TEST_F(Catalogue, SpritesArePlacedAsTheirGroupsNeed)
+TEST_F(CatalogueLoad, SpritesArePlacedAsTheirGroupsNeed)
 {
     loadWithout({});
     const sf::Vector2f zero(0.0f, 0.0f);
@@ -340,10 +340,10 @@ namespace {
 // A demo texture holding `picture`, with the facts the loader would give it, on a sprite of its own.
 sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, sf::Vector2f position)
 {
-    sf::Texture& texture = demo.textures[static_cast<int>(image)];
+    sf::Texture& texture = testCatalogue().textures[static_cast<int>(image)];
     EXPECT_TRUE(texture.loadFromImage(picture));
     texture.setSmooth(true);
-    demo.imageFacts[static_cast<int>(image)] = imageFacts(picture);
+    testCatalogue().facts[static_cast<int>(image)] = imageFacts(picture);
     sf::Sprite placed(texture);
     placed.setOrigin(origin);
     placed.setPosition(position);
@@ -354,19 +354,19 @@ sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, 
 sf::Sprite loadedDense(Image image, const sf::Image& picture, unsigned density, sf::Vector2f origin, sf::Vector2f position)
 {
     sf::Sprite placed = loadedAs(image, picture, origin, position);
-    demo.imageFacts[static_cast<int>(image)].density = density;
-    demo.imageFacts[static_cast<int>(image)].mipmapped = true;
-    EXPECT_TRUE(demo.textures[static_cast<int>(image)].generateMipmap());
+    testCatalogue().facts[static_cast<int>(image)].density = density;
+    testCatalogue().facts[static_cast<int>(image)].mipmapped = true;
+    EXPECT_TRUE(testCatalogue().textures[static_cast<int>(image)].generateMipmap());
     return placed;
 }
 
 // Gives the image a close-up of `density` texels per design pixel, as the loader does.
 void giveCloseUp(Image image, const sf::Image& picture, unsigned density)
 {
-    EXPECT_TRUE(demo.closeUps[static_cast<int>(image)].loadFromImage(picture));
-    demo.closeUps[static_cast<int>(image)].setSmooth(true);
-    demo.closeUpFacts[static_cast<int>(image)] = imageFacts(picture);
-    demo.closeUpFacts[static_cast<int>(image)].density = density;
+    EXPECT_TRUE(testCatalogue().closeUps[static_cast<int>(image)].loadFromImage(picture));
+    testCatalogue().closeUps[static_cast<int>(image)].setSmooth(true);
+    testCatalogue().closeUpFacts[static_cast<int>(image)] = imageFacts(picture);
+    testCatalogue().closeUpFacts[static_cast<int>(image)].density = density;
 }
 
 sf::Image picture(unsigned width, unsigned height, sf::Color fill)
@@ -600,5 +600,5 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
         const sf::Color shown = frame.getPixel(unsigned(side.x), unsigned(side.y));
         EXPECT_EQ(shown.r > shown.g, ringScale < 1.5f) << ringScale;
     }
-    demo.closeUpFacts[static_cast<int>(Image::Hexagon)] = ImageFacts();
+    testCatalogue().closeUpFacts[static_cast<int>(Image::Hexagon)] = ImageFacts();
 }

@@ -3,6 +3,9 @@
 #include <SFML/OpenGL.hpp>
 #include <GL/glu.h>
 
+#include <memory>
+#include <utility>
+
 #include "effects/bubbles.h"
 #include "effects/glitter.h"
 #include "effects/hex_pulses.h"
@@ -111,10 +114,11 @@ void openDemoWindow(sf::RenderWindow& window)
     framePicture(window);
 }
 
-void startDemo()
+void startDemo(Catalogue& catalogue, PendingImages imagesAhead)
 {
     setOpenGLState();
-    loadAssets();
+    demo.catalogue = &catalogue;
+    loadAssets(catalogue, pictureScale(), std::move(imagesAhead));
     createGlitterPool();
     createSparkPool();
     createHexPulsePool();
@@ -157,11 +161,13 @@ bool presentFrame(sf::RenderWindow& window)
     return window.isOpen();
 }
 
-int runDemo()
+int runDemo(PendingImages imagesAhead)
 {
     sf::RenderWindow window;
     openDemoWindow(window);
-    startDemo();
+    // Its textures need the GL context that the window made.
+    const auto catalogue = std::make_unique<Catalogue>();
+    startDemo(*catalogue, std::move(imagesAhead));
     if (!window.isOpen())
         return 0;
     while (!demo.quitRequested) {

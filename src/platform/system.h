@@ -14,9 +14,6 @@ std::string displayProblem();
 // The folder that holds the running program's file; empty when the system does not say.
 std::filesystem::path programFolder();
 
-// The command line, for the start-up hooks that run before main.
-void startupArguments(int& argc, char**& argv);
-
 // Prepares the C heap for `bytes` of images decoded ahead and their textures.
 void growHeapForImages(std::size_t bytes);
 
@@ -48,6 +45,9 @@ std::int64_t writeToPipe(int pipe, const void* bytes, std::size_t count);
 bool finishChild(ChildProcess& child);
 // Writing to a pipe whose reader has gone fails instead of ending the program.
 void ignoreBrokenPipes();
+
+// Whether standard error is a terminal, where a progress bar can redraw itself.
+bool standardErrorIsTerminal();
 
 // Seconds since this process started, as the system recorded its start.
 double processAgeSeconds();

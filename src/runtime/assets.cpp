@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,8 +27,7 @@
 
 namespace {
 
-// Pixels. Plain numbers, so that the table is in place before any constructor runs: the capture
-// looks for the content that early.
+// Pixels.
 struct Point {
     float x;
     float y;
@@ -48,7 +48,7 @@ constexpr Point windowCentre{640.0f, 360.0f};
 constexpr Point hexagonCentre{360.0f, 360.0f};  // the middle of a hexagon image
 
 // Load order: the font goes in after the first three rows.
-constexpr CatalogueRow catalogue[] = {
+constexpr CatalogueRow catalogueRows[] = {
     {Image::Title, "title.png", topLeft, topLeft, nullptr},
     {Image::Hexagon, "hexagon.png", hexagonCentre, windowCentre, nullptr},
     {Image::HexagonSmall, "hexagon-small.png", topLeft, topLeft, nullptr},
@@ -97,7 +97,7 @@ constexpr CatalogueRow catalogue[] = {
     {Image::WhiteP, "whitep.png", {9.0f, 11.0f}, topLeft, nullptr},
     {Image::YellowP, "yellowp.png", {18.0f, 20.0f}, topLeft, nullptr},
 };
-static_assert(sizeof(catalogue) / sizeof(catalogue[0]) == imageCount, "one catalogue row per image");
+static_assert(sizeof(catalogueRows) / sizeof(catalogueRows[0]) == imageCount, "one catalogue row per image");
 
 constexpr int rowsBeforeFont = 3;
 
@@ -193,7 +193,7 @@ const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream
 bool holdsContent(const std::filesystem::path& dir)
 {
     std::error_code error;
-    for (const CatalogueRow& row : catalogue) {
+    for (const CatalogueRow& row : catalogueRows) {
         if (std::filesystem::exists(dir / row.file, error))
             return true;
     }
@@ -212,7 +212,7 @@ void reportFailure(const char* message)
 
 // Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
 // workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context,
-// so it can start before the window and the state block's GL resources exist.
+// so it can start before the window and the catalogue exist.
 using MipmapLevels = std::vector<std::vector<std::uint8_t>>;
 
 struct DecodedImage {
@@ -220,7 +220,7 @@ struct DecodedImage {
     bool decoded = false;
     ImageFacts facts;  // worked out on the worker too: it reads every texel
     MipmapLevels smallerLevels;  // of a dense image, emptied once uploaded
-    bool ready = false;  // guarded by DecodeQueue::lock
+    bool ready = false;  // guarded by ImageDecoding::lock
 };
 
 // A dense image's mipmaps below its own texels, each level half the one above (rounded down, at
@@ -265,7 +265,9 @@ void uploadSmallerLevels(sf::Texture& texture, const MipmapLevels& levels)
     sf::Texture::bind(nullptr);
 }
 
-struct DecodeQueue {
+}  // namespace
+
+struct ImageDecoding {
     float outputScale = 1.0f;  // output pixels per design pixel, which the files were chosen for
     ImageFile files[imageCount];
     ImageFile closeUpFiles[imageCount];
@@ -277,9 +279,14 @@ struct DecodeQueue {
     std::vector<std::thread> workers;
 };
 
-// Started by decodeAssetsAhead, taken over by loadAssets. A plain pointer, so that it is in
-// place before any constructor runs.
-DecodeQueue* queueAhead = nullptr;
+void StopImageDecoding::operator()(ImageDecoding* decoding) const
+{
+    for (std::thread& worker : decoding->workers)
+        worker.join();
+    delete decoding;
+}
+
+namespace {
 
 void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, DecodedImage& image)
 {
@@ -302,7 +309,7 @@ void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, D
         image.smallerLevels = mipmapLevels(pixels);
 }
 
-void decodeRows(DecodeQueue& queue)
+void decodeRows(ImageDecoding& queue)
 {
     PngScratch scratch;
     for (int job = queue.nextJob++; job < 2 * imageCount; job = queue.nextJob++) {
@@ -319,7 +326,7 @@ void decodeRows(DecodeQueue& queue)
     }
 }
 
-DecodedImage& waitFor(DecodeQueue& queue, DecodedImage& image)
+DecodedImage& waitFor(ImageDecoding& queue, DecodedImage& image)
 {
     std::unique_lock<std::mutex> hold(queue.lock);
     queue.readyChanged.wait(hold, [&] { return image.ready; });
@@ -334,7 +341,7 @@ int decodeWorkerCount()
 }
 
 // Room for every image and close-up twice: decoded and waiting, and as a texture.
-void reserveImageMemory(const DecodeQueue& queue)
+void reserveImageMemory(const ImageDecoding& queue)
 {
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
     for (int row = 0; row < imageCount; ++row) {
@@ -347,13 +354,13 @@ void reserveImageMemory(const DecodeQueue& queue)
     growHeapForImages(bytes);
 }
 
-std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
+PendingImages startDecoding(float outputScale)
 {
-    auto queue = std::make_unique<DecodeQueue>();
+    PendingImages queue(new ImageDecoding);
     queue->outputScale = outputScale;
     for (int row = 0; row < imageCount; ++row) {
-        queue->files[row] = imageFileFor(catalogue[row], outputScale);
-        queue->closeUpFiles[row] = closeUpFileFor(catalogue[row], queue->files[row], outputScale);
+        queue->files[row] = imageFileFor(catalogueRows[row], outputScale);
+        queue->closeUpFiles[row] = closeUpFileFor(catalogueRows[row], queue->files[row], outputScale);
     }
     static std::once_flag memoryReserved;
     std::call_once(memoryReserved, [&] { reserveImageMemory(*queue); });
@@ -362,14 +369,14 @@ std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
     return queue;
 }
 
-void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+void loadImage(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
 {
-    sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
+    sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
     const bool loaded = image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect());
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
-    ImageFacts& facts = demo.imageFacts[static_cast<int>(row.image)];
+    ImageFacts& facts = catalogue.facts[static_cast<int>(row.image)];
     facts = loaded ? std::move(image.facts) : ImageFacts();
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean. A dense image is
     // shown smaller than its texels wherever it is not enlarged: its mipmaps keep that clean too.
@@ -392,10 +399,10 @@ void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& ima
 }
 
 // A close-up that cannot be read leaves the draws on the image itself.
-void loadCloseUp(const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+void loadCloseUp(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
 {
-    sf::Texture& texture = demo.closeUps[static_cast<int>(row.image)];
-    ImageFacts& facts = demo.closeUpFacts[static_cast<int>(row.image)];
+    sf::Texture& texture = catalogue.closeUps[static_cast<int>(row.image)];
+    ImageFacts& facts = catalogue.closeUpFacts[static_cast<int>(row.image)];
     facts = ImageFacts();
     if (image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect())) {
         texture.setSmooth(true);
@@ -407,50 +414,34 @@ void loadCloseUp(const CatalogueRow& row, const ImageFile& file, DecodedImage& i
     image.pixels.reset();
 }
 
-void loadCaptionFont()
+void loadCaptionFont(Catalogue& catalogue)
 {
-    if (!demo.captionFont.loadFromFile(captionFontFile))
+    if (!catalogue.captionFont.loadFromFile(captionFontFile))
         reportFailure("Error while loading font!");
-    demo.captionText.setFont(demo.captionFont);
+    demo.captionText.setFont(catalogue.captionFont);
 }
 
 }  // namespace
 
-void decodeAssetsAhead(float outputScale)
+PendingImages decodeAssetsAhead(float outputScale)
 {
-    if (queueAhead)
-        return;
-    queueAhead = startDecoding(outputScale).release();
-    // A program that ends before loading (a failure on the way) lets the workers finish first:
-    // registered this early, this runs after the program's own static destructors but before
-    // those of the libraries the workers use.
-    std::atexit([] {
-        if (queueAhead) {
-            for (std::thread& worker : queueAhead->workers)
-                worker.join();
-        }
-    });
+    return startDecoding(outputScale);
 }
 
-void loadAssets()
+void loadAssets(Catalogue& catalogue, float outputScale, PendingImages ahead)
 {
-    std::unique_ptr<DecodeQueue> queue(std::exchange(queueAhead, nullptr));
     // Decoding ahead guessed the output's size; an output of another size wants other files.
-    if (queue && queue->outputScale != pictureScale()) {
-        for (std::thread& worker : queue->workers)
-            worker.join();
-        queue.reset();
-    }
+    PendingImages queue = ahead && ahead->outputScale == outputScale ? std::move(ahead) : nullptr;
+    ahead.reset();
     if (!queue)
-        queue = startDecoding(pictureScale());
+        queue = startDecoding(outputScale);
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
-            loadCaptionFont();
-        loadImage(catalogue[row], queue->files[row], waitFor(*queue, queue->images[row]));
-        loadCloseUp(catalogue[row], queue->closeUpFiles[row], waitFor(*queue, queue->closeUpImages[row]));
+            loadCaptionFont(catalogue);
+        loadImage(catalogue, catalogueRows[row], queue->files[row], waitFor(*queue, queue->images[row]));
+        loadCloseUp(catalogue, catalogueRows[row], queue->closeUpFiles[row],
+                    waitFor(*queue, queue->closeUpImages[row]));
     }
-    for (std::thread& worker : queue->workers)
-        worker.join();
 }
 
 void enterContentFolder(const char* programName)
@@ -467,10 +458,8 @@ void enterContentFolder(const char* programName)
             continue;
         fs::current_path(folder, error);
         if (!error) {
-            // C's stdio: this runs from start-up hooks, which on Windows come before the C++
-            // streams are constructed.
-            std::fprintf(stderr, "%s: no content in the working directory, so reading it from %s\n", programName,
-                         fs::canonical(".", error).string().c_str());
+            std::cerr << programName << ": no content in the working directory, so reading it from "
+                      << fs::canonical(".", error).string() << std::endl;
             return;
         }
     }

@@ -22,7 +22,7 @@ int imageIn(const sf::Texture* texture, const sf::Texture (&textures)[imageCount
 }
 
 // The catalogue image whose texture the sprite shows; -1 for any other texture, close-ups included.
-int imageOf(const sf::Sprite& sprite) { return imageIn(sprite.getTexture(), demo.textures); }
+int imageOf(const sf::Sprite& sprite) { return imageIn(sprite.getTexture(), demo.catalogue->textures); }
 
 // Whether the sprite shows its whole texture, as every catalogue sprite does.
 bool showsWholeTexture(const sf::Sprite& sprite)
@@ -38,10 +38,10 @@ const ImageFacts* factsOf(const sf::Sprite& sprite, int& image)
 {
     const sf::Texture* texture = sprite.getTexture();
     const ImageFacts* facts = nullptr;
-    if ((image = imageIn(texture, demo.textures)) >= 0)
-        facts = &demo.imageFacts[image];
-    else if ((image = imageIn(texture, demo.closeUps)) >= 0)
-        facts = &demo.closeUpFacts[image];
+    if ((image = imageIn(texture, demo.catalogue->textures)) >= 0)
+        facts = &demo.catalogue->facts[image];
+    else if ((image = imageIn(texture, demo.catalogue->closeUps)) >= 0)
+        facts = &demo.catalogue->closeUpFacts[image];
     if (!facts || !facts->known || texture->getSize() != facts->size || texture->isRepeated() ||
         !showsWholeTexture(sprite))
         return nullptr;
@@ -395,7 +395,7 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     sf::Color colour;
     const bool plain = plainColour(sprite, *facts, colour);
     const bool opaque = facts->opaque && sprite.getColor().a == 255;
-    sf::Texture& texture = demo.textures[image];
+    sf::Texture& texture = demo.catalogue->textures[image];
     // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
     const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
     if (nearest)
@@ -459,14 +459,14 @@ sf::Sprite asDrawn(const sf::Sprite& sprite)
     const int image = imageOf(sprite);
     if (image < 0)
         return sprite;
-    const ImageFacts& facts = demo.imageFacts[image];
-    const ImageFacts& closeUp = demo.closeUpFacts[image];
+    const ImageFacts& facts = demo.catalogue->facts[image];
+    const ImageFacts& closeUp = demo.catalogue->closeUpFacts[image];
     const sf::Vector2f scale = sprite.getScale();
     const float magnified = std::min(std::fabs(scale.x), std::fabs(scale.y)) * pictureScale();
     if (closeUp.known && facts.density == 1 && showsWholeTexture(sprite) &&
         2.0f * magnified >= float(closeUp.density)) {
         sf::Sprite closer = withDenserTexels(sprite, closeUp.density);
-        closer.setTexture(demo.closeUps[image], true);
+        closer.setTexture(demo.catalogue->closeUps[image], true);
         return closer;
     }
     if (facts.density == 1)

@@ -1,13 +1,12 @@
 #include "capture.h"
 
 #include <SFML/OpenGL.hpp>
-#include <climits>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -17,6 +16,7 @@
 #include "demo/demo.h"
 #include "demo/display.h"
 #include "runtime/assets.h"
+#include "runtime/catalogue.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
 
@@ -105,15 +105,17 @@ void showProgress(Progress& progress, double share, double time, const std::stri
     }
 }
 
-// Where the capture was started: relative output paths on the command line belong to it, also
-// when the content folder becomes the working directory. Plain storage, filled by the start-up
-// hook below, which runs before any constructor could set up a string.
-char startingFolder[PATH_MAX];
-
 int fail(const std::string& message)
 {
     std::cerr << "nerethval-capture: " << message << std::endl;
     return 1;
+}
+
+// A command line or an environment that the capture cannot run with.
+int refuse(const std::string& message)
+{
+    fail(message);
+    return 2;
 }
 
 // A one-line-per-frame output file (--orders, --hashes); no path, no file. False once it failed,
@@ -142,47 +144,29 @@ bool closeLineFile(std::ofstream& file, const std::string& path)
 
 }  // namespace
 
-// The command line, the output paths and the display are checked before the state block's
-// static constructors run (see demo/display.h).
-__attribute__((constructor(101))) void checkCommandLine()
-{
-    int argc = 0;
-    char** argv = nullptr;
-    startupArguments(argc, argv);
-    Options options;
-    std::string error;
-    if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
-        std::exit(2);
-    }
-    if (options.help) {
-        std::fputs(usageText(), stderr);
-        std::exit(0);
-    }
-    if (!checkOutputs(options, error)) {
-        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
-        std::exit(2);
-    }
-    if (!getcwd(startingFolder, sizeof startingFolder))
-        startingFolder[0] = '\0';
-    enterContentFolder("nerethval-capture");
-    if (!options.limited && !std::ifstream("sync.xm")) {
-        std::fputs("nerethval-capture: no sync.xm in the working directory, so the demo would never end: "
-                   "give --seconds\n",
-                   stderr);
-        std::exit(2);
-    }
-    exitUnlessDisplay("nerethval-capture");
-    // Decoding overlaps the GL set-up of the state block's constructors and the window.
-    decodeAssetsAhead(scaleOf(pictureFrame({options.width, options.height})));
-}
-
 int main(int argc, char** argv)
 {
     Options options;
     std::string error;
-    parseOptions(argc, argv, options, error);
-    resolveOutputPaths(options, startingFolder);
+    if (!parseOptions(argc, argv, options, error))
+        return refuse(error);
+    if (options.help) {
+        std::cerr << usageText();
+        return 0;
+    }
+    if (!checkOutputs(options, error))
+        return refuse(error);
+    // Relative output paths on the command line belong to the folder the capture was started in,
+    // also when the content folder becomes the working directory.
+    std::error_code noFolder;
+    resolveOutputPaths(options, std::filesystem::current_path(noFolder).string());
+    enterContentFolder("nerethval-capture");
+    if (!options.limited && !std::ifstream("sync.xm"))
+        return refuse("no sync.xm in the working directory, so the demo would never end: give --seconds");
+    if (!displayReady("nerethval-capture"))
+        return 1;
+    // Decoding overlaps the window's and the GL driver's set-up.
+    PendingImages imagesAhead = decodeAssetsAhead(scaleOf(pictureFrame({options.width, options.height})));
 
     std::ofstream orders;
     std::ofstream hashes;
@@ -204,7 +188,8 @@ int main(int argc, char** argv)
         framePicture(window);
     }
     bassSetOfflineMode(true);
-    startDemo();
+    const auto catalogue = std::make_unique<Catalogue>();
+    startDemo(*catalogue, std::move(imagesAhead));
     if (!window.isOpen())
         return fail("the window did not open");
     // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
@@ -234,7 +219,7 @@ int main(int argc, char** argv)
     std::vector<std::int16_t> pcm;
     FrameImage frame;
     Progress progress;
-    progress.terminal = isatty(2) != 0;
+    progress.terminal = standardErrorIsTerminal();
     bool windowClosed = false;
     unsigned lastOrder = 0xFFFF;
     std::uint64_t k = 0;

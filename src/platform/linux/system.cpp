@@ -41,28 +41,6 @@ std::filesystem::path programFolder()
     return error ? std::filesystem::path() : program.parent_path();
 }
 
-namespace {
-
-int startupArgc = 0;
-char** startupArgv = nullptr;
-
-// glibc passes its start-up hooks the program's arguments, and runs the pre-init ones (which
-// only a program, not a shared library, may have) ahead of every constructor.
-void keepArguments(int argc, char** argv, char**)
-{
-    startupArgc = argc;
-    startupArgv = argv;
-}
-__attribute__((section(".preinit_array"), used)) void (*const keepArgumentsFirst)(int, char**, char**) = keepArguments;
-
-}  // namespace
-
-void startupArguments(int& argc, char**& argv)
-{
-    argc = startupArgc;
-    argv = startupArgv;
-}
-
 // Start-up here is mostly page faults: the decoded images and the textures that software OpenGL
 // makes of them (clearing each first) take hundreds of megabytes of fresh memory, and on 2 MiB
 // pages there are 500 times fewer faults than on 4 KiB ones. So the C heap, where both come from,
@@ -210,6 +188,11 @@ bool finishChild(ChildProcess& child)
 void ignoreBrokenPipes()
 {
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool standardErrorIsTerminal()
+{
+    return isatty(2) != 0;
 }
 
 double processAgeSeconds()

@@ -37,13 +37,6 @@ std::filesystem::path programFolder()
     }
 }
 
-void startupArguments(int& argc, char**& argv)
-{
-    // The C runtime splits the command line before any constructor runs.
-    argc = __argc;
-    argv = __argv;
-}
-
 // The Windows heap has no counterpart to glibc's knobs, and its large pages need a privilege
 // that users are not given.
 void growHeapForImages(std::size_t) {}
@@ -242,6 +235,11 @@ std::uint64_t ticks(const FILETIME& time)
 }
 
 }  // namespace
+
+bool standardErrorIsTerminal()
+{
+    return _isatty(2) != 0;
+}
 
 double processAgeSeconds()
 {
