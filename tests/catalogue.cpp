@@ -21,17 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Load order; the font is the fourth load.
-const char* const imageFiles[imageCount] = {
-    "title.png", "hexagon.png", "hexagon-small.png", "credits.png", "black.png", "white.png",
-    "wall.png", "gantz.png", "glint1-1.png", "glint1-2.png", "glint1-3.png", "glint1-4.png",
-    "glint1-5.png", "glint1-6.png", "h1.png", "h2.png", "h3.png", "h4.png", "h5.png", "h6.png",
-    "glint2.png", "glitter.png", "g3-bg.png", "g3-fg.png", "g3-d2.png", "g3-d3.png", "g3-d4.png",
-    "g3-d1.png", "g3-d1-1.png", "g3-d1-2.png", "g3-d1-3.png", "g3-flare1.png", "g3-flare2.png",
-    "g3-flare3.png", "g3-flare4.png", "glint.png", "glint4.png", "g4-1.png", "g4-2.png", "g4-3.png",
-    "glint5.png", "glint5-skull.png", "glint6.png", "halo.png", "halo2.png", "whitep.png",
-    "yellowp.png"};
-
 // Image i is (i + 1) x 3 pixels, so a sprite's rectangle tells which file its texture holds.
 class CatalogueLoad : public ::testing::Test {
 protected:
@@ -45,7 +34,7 @@ protected:
         for (int i = 0; i < imageCount; ++i) {
             sf::Image image;
             image.create(static_cast<unsigned>(i + 1), 3, sf::Color::White);
-            ASSERT_TRUE(image.saveToFile((dir / imageFiles[i]).string()));
+            ASSERT_TRUE(image.saveToFile((dir / imageManifest[i].file).string()));
         }
         fs::copy_file(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf", dir / "Quillon8.ttf");
         fs::create_directory(dir / "aside");
@@ -216,8 +205,8 @@ TEST_F(CatalogueLoad, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
 {
     EXPECT_EQ(loadWithout({}), "");
     for (int i = 0; i < imageCount; ++i) {
-        EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageFiles[i];
-        EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageFiles[i];
+        EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageManifest[i].file;
+        EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageManifest[i].file;
     }
     EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
     EXPECT_FALSE(testCatalogue().captionFont.getInfo().family.empty());

@@ -33,11 +33,10 @@ struct Point {
     float y;
 };
 
-// One image of the catalogue and where its sprite sits until a scene moves it. Origin and
+// One image of the manifest and where its sprite sits until a scene moves it. Origin and
 // position (0, 0) are the sprite's own defaults, so rows without a placement keep them.
 struct CatalogueRow {
     Image image;
-    const char* file;
     Point origin;
     Point position;
     const char* failureMessage;  // null: a failed load goes unreported
@@ -49,85 +48,62 @@ constexpr Point hexagonCentre{360.0f, 360.0f};  // the middle of a hexagon image
 
 // Load order: the font goes in after the first three rows.
 constexpr CatalogueRow catalogueRows[] = {
-    {Image::Title, "title.png", topLeft, topLeft, nullptr},
-    {Image::Hexagon, "hexagon.png", hexagonCentre, windowCentre, nullptr},
-    {Image::HexagonSmall, "hexagon-small.png", topLeft, topLeft, nullptr},
-    {Image::Credits, "credits.png", topLeft, topLeft, "Error while loading texture credits!"},
-    {Image::Black, "black.png", windowCentre, windowCentre, "Error while loading texture black!"},
-    {Image::White, "white.png", windowCentre, windowCentre, "Error while loading texture white!"},
-    {Image::Wall, "wall.png", windowCentre, windowCentre, "Error while loading texture wall!"},
-    {Image::Gantz, "gantz.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_1, "glint1-1.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_2, "glint1-2.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_3, "glint1-3.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_4, "glint1-4.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_5, "glint1-5.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_6, "glint1-6.png", windowCentre, windowCentre, nullptr},
-    {Image::H1, "h1.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H2, "h2.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H3, "h3.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H4, "h4.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H5, "h5.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H6, "h6.png", hexagonCentre, windowCentre, nullptr},
-    {Image::Glint2, "glint2.png", topLeft, topLeft, nullptr},
-    {Image::Glitter, "glitter.png", {10.0f, 9.0f}, topLeft, nullptr},
-    {Image::G3Bg, "g3-bg.png", topLeft, topLeft, nullptr},
-    {Image::G3Fg, "g3-fg.png", topLeft, topLeft, nullptr},
-    {Image::G3D2, "g3-d2.png", topLeft, topLeft, nullptr},
-    {Image::G3D3, "g3-d3.png", topLeft, topLeft, nullptr},
-    {Image::G3D4, "g3-d4.png", topLeft, topLeft, nullptr},
-    {Image::G3D1, "g3-d1.png", topLeft, topLeft, nullptr},
-    {Image::G3D1_1, "g3-d1-1.png", topLeft, topLeft, nullptr},
-    {Image::G3D1_2, "g3-d1-2.png", topLeft, topLeft, nullptr},
-    {Image::G3D1_3, "g3-d1-3.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare1, "g3-flare1.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare2, "g3-flare2.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare3, "g3-flare3.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare4, "g3-flare4.png", topLeft, topLeft, nullptr},
-    {Image::Glint, "glint.png", topLeft, topLeft, nullptr},
-    {Image::Glint4, "glint4.png", topLeft, topLeft, nullptr},
-    {Image::G4_1, "g4-1.png", topLeft, topLeft, nullptr},
-    {Image::G4_2, "g4-2.png", topLeft, topLeft, nullptr},
-    {Image::G4_3, "g4-3.png", topLeft, topLeft, nullptr},
-    {Image::Glint5, "glint5.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint5Skull, "glint5-skull.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint6, "glint6.png", topLeft, topLeft, nullptr},
-    {Image::Halo, "halo.png", topLeft, topLeft, nullptr},
-    {Image::Halo2, "halo2.png", topLeft, topLeft, nullptr},
-    {Image::WhiteP, "whitep.png", {9.0f, 11.0f}, topLeft, nullptr},
-    {Image::YellowP, "yellowp.png", {18.0f, 20.0f}, topLeft, nullptr},
+    {Image::Title, topLeft, topLeft, nullptr},
+    {Image::Hexagon, hexagonCentre, windowCentre, nullptr},
+    {Image::HexagonSmall, topLeft, topLeft, nullptr},
+    {Image::Credits, topLeft, topLeft, "Error while loading texture credits!"},
+    {Image::Black, windowCentre, windowCentre, "Error while loading texture black!"},
+    {Image::White, windowCentre, windowCentre, "Error while loading texture white!"},
+    {Image::Wall, windowCentre, windowCentre, "Error while loading texture wall!"},
+    {Image::Gantz, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_1, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_2, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_3, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_4, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_5, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_6, windowCentre, windowCentre, nullptr},
+    {Image::H1, hexagonCentre, windowCentre, nullptr},
+    {Image::H2, hexagonCentre, windowCentre, nullptr},
+    {Image::H3, hexagonCentre, windowCentre, nullptr},
+    {Image::H4, hexagonCentre, windowCentre, nullptr},
+    {Image::H5, hexagonCentre, windowCentre, nullptr},
+    {Image::H6, hexagonCentre, windowCentre, nullptr},
+    {Image::Glint2, topLeft, topLeft, nullptr},
+    {Image::Glitter, {10.0f, 9.0f}, topLeft, nullptr},
+    {Image::G3Bg, topLeft, topLeft, nullptr},
+    {Image::G3Fg, topLeft, topLeft, nullptr},
+    {Image::G3D2, topLeft, topLeft, nullptr},
+    {Image::G3D3, topLeft, topLeft, nullptr},
+    {Image::G3D4, topLeft, topLeft, nullptr},
+    {Image::G3D1, topLeft, topLeft, nullptr},
+    {Image::G3D1_1, topLeft, topLeft, nullptr},
+    {Image::G3D1_2, topLeft, topLeft, nullptr},
+    {Image::G3D1_3, topLeft, topLeft, nullptr},
+    {Image::G3Flare1, topLeft, topLeft, nullptr},
+    {Image::G3Flare2, topLeft, topLeft, nullptr},
+    {Image::G3Flare3, topLeft, topLeft, nullptr},
+    {Image::G3Flare4, topLeft, topLeft, nullptr},
+    {Image::Glint, topLeft, topLeft, nullptr},
+    {Image::Glint4, topLeft, topLeft, nullptr},
+    {Image::G4_1, topLeft, topLeft, nullptr},
+    {Image::G4_2, topLeft, topLeft, nullptr},
+    {Image::G4_3, topLeft, topLeft, nullptr},
+    {Image::Glint5, windowCentre, windowCentre, nullptr},
+    {Image::Glint5Skull, windowCentre, windowCentre, nullptr},
+    {Image::Glint6, topLeft, topLeft, nullptr},
+    {Image::Halo, topLeft, topLeft, nullptr},
+    {Image::Halo2, topLeft, topLeft, nullptr},
+    {Image::WhiteP, {9.0f, 11.0f}, topLeft, nullptr},
+    {Image::YellowP, {18.0f, 20.0f}, topLeft, nullptr},
 };
 static_assert(sizeof(catalogueRows) / sizeof(catalogueRows[0]) == imageCount, "one catalogue row per image");
 
-constexpr int rowsBeforeFont = 3;
-
-// The images that the scenes enlarge beyond their design size, and by how much at most (design
-// pixels per design-size texel, measured over a whole run); every other image is drawn at most at
-// its design size.
-struct Enlargement {
-    Image image;
-    float most;
-};
-
-constexpr Enlargement enlargements[] = {
-    {Image::Hexagon, 2.91f},  {Image::White, 1.43f},    {Image::Wall, 1.43f},     {Image::Gantz, 1.05f},
-    {Image::Glint1_1, 1.3f},  {Image::Glint1_2, 1.36f}, {Image::Glint1_3, 1.6f},  {Image::Glint1_4, 1.7f},
-    {Image::Glint1_5, 1.99f}, {Image::Glint1_6, 2.37f}, {Image::H1, 1.46f},       {Image::H2, 1.46f},
-    {Image::H3, 1.46f},       {Image::H4, 1.46f},       {Image::H5, 1.46f},       {Image::H6, 1.46f},
-    {Image::Glint5, 1.94f},
-};
-
-float mostEnlarged(Image image)
+const ImageManifestRow& manifestOf(const CatalogueRow& row)
 {
-    for (const Enlargement& enlargement : enlargements) {
-        if (enlargement.image == image)
-            return enlargement.most;
-    }
-    return 1.0f;
+    return imageManifest[static_cast<int>(row.image)];
 }
 
-// Content may carry an image at k times its design density as NAME@kx.png beside NAME.png.
-constexpr unsigned densestImage = 4;
+constexpr int rowsBeforeFont = 3;
 
 struct ImageFile {
     std::string path;
@@ -139,7 +115,7 @@ struct ImageFile {
 // the design file's size; an empty path if not.
 ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned density)
 {
-    const std::string name = row.file;
+    const std::string name = manifestOf(row).file;
     std::string dense = name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
     if (designSize.x == 0 || pngSize(dense.c_str()) != designSize * density)
         return {};
@@ -155,12 +131,15 @@ ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned
 // 11 would no longer keep up with 60 frames a second. The most enlarged get a close-up instead.
 ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 {
-    ImageFile chosen{row.file, 1, pngSize(row.file)};
-    const float wanted = outputScale * mostEnlarged(row.image);
+    const ImageManifestRow& manifest = manifestOf(row);
+    ImageFile chosen{manifest.file, 1, pngSize(manifest.file)};
+    const float wanted = outputScale * manifest.mostMagnified;
     if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = chosen.size;
-    for (unsigned density = 2; density <= densestImage; ++density) {
+    for (unsigned density : manifest.densities) {
+        if (density == 0)
+            break;
         ImageFile dense = denseFileOf(row, designSize, density);
         if (dense.path.empty())
             continue;
@@ -176,9 +155,12 @@ ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 // path where there is none.
 ImageFile closeUpFileFor(const CatalogueRow& row, const ImageFile& chosen, float outputScale)
 {
-    if (chosen.density > 1 || outputScale * mostEnlarged(row.image) < 2.0f)
+    const ImageManifestRow& manifest = manifestOf(row);
+    if (chosen.density > 1 || outputScale * manifest.mostMagnified < 2.0f)
         return {};
-    for (unsigned density = 2; density <= densestImage; ++density) {
+    for (unsigned density : manifest.densities) {
+        if (density == 0)
+            break;
         ImageFile dense = denseFileOf(row, chosen.size, density);
         if (!dense.path.empty())
             return dense;
@@ -193,7 +175,7 @@ const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream
 bool holdsContent(const std::filesystem::path& dir)
 {
     std::error_code error;
-    for (const CatalogueRow& row : catalogueRows) {
+    for (const ImageManifestRow& row : imageManifest) {
         if (std::filesystem::exists(dir / row.file, error))
             return true;
     }
