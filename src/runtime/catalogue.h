@@ -5,7 +5,7 @@
 #include <SFML/Graphics/Font.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
-#include "runtime/draw_layer.h"
+#include "runtime/image_facts.h"
 #include "runtime/image_manifest.h"
 
 struct Catalogue {
