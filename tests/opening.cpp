@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
 #include "runtime/demo_state.h"
 #include "scenes/scenes.h"
 #include "support/support.h"

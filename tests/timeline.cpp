@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
 #include "demo/demo.h"
 #include "runtime/demo_state.h"
 #include "support/support.h"

@@ -10,7 +10,7 @@
 #include "effects/glitter.h"
 #include "effects/hex_pulses.h"
 #include "effects/sparks.h"
-#include "platform/bass.h"
+#include "audio/bass.h"
 #include "runtime/assets.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "platform/system.h"
+#include "platform/display.h"
 
 bool displayReady(const char* program)
 {

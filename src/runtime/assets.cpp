@@ -19,7 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/image_memory.h"
+#include "platform/program_folder.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/system.h"
+#include "platform/files.h"
 
 void InflaterRelease::operator()(libdeflate_decompressor* inflater) const
 {

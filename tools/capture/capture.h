@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/child_process.h"
 
 // A non-negative number kept exact, so that frame times and sample counts never drift.
 struct Rational {

@@ -10,9 +10,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
-#include "platform/system.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
+#include "platform/files.h"
+#include "platform/process_times.h"
 #include "demo/demo.h"
 #include "demo/display.h"
 #include "runtime/assets.h"
