@@ -18,33 +18,38 @@
 
 namespace {
 
-constexpr unsigned endOrder = 20;
+// The timeline: module order -> scene, and the scene's name for progress bars and timings. Order
+// 19 and everything past 20 stay black; order 20 ends the demo.
+struct TimelineEntry {
+    SceneFunction scene;
+    const char* label;
+};
 
-// The timeline: module order -> scene. Order 19 and everything past 20 stay black.
-const SceneFunction timeline[] = {
-    scene01,       // 0
-    scene02,       // 1
-    scene03,       // 2
-    scene04,       // 3
-    scene05,       // 4
-    scene05,       // 5
-    scene06,       // 6
-    scene06,       // 7
-    scene07,       // 8
-    scene07,       // 9
-    scene08,       // 10
-    scene08,       // 11
-    scene09,       // 12
-    scene09,       // 13
-    scene10,       // 14
-    scene10,       // 15
-    scene11,       // 16
-    flashScene,    // 17
-    creditsScene,  // 18
-    nullptr,       // 19
-    nullptr,       // 20: the end
+const TimelineEntry timeline[] = {
+    {scene01, "scene 01"},      // 0
+    {scene02, "scene 02"},      // 1
+    {scene03, "scene 03"},      // 2
+    {scene04, "scene 04"},      // 3
+    {scene05, "scene 05"},      // 4
+    {scene05, "scene 05"},      // 5
+    {scene06, "scene 06"},      // 6
+    {scene06, "scene 06"},      // 7
+    {scene07, "scene 07"},      // 8
+    {scene07, "scene 07"},      // 9
+    {scene08, "scene 08"},      // 10
+    {scene08, "scene 08"},      // 11
+    {scene09, "scene 09"},      // 12
+    {scene09, "scene 09"},      // 13
+    {scene10, "scene 10"},      // 14
+    {scene10, "scene 10"},      // 15
+    {scene11, "scene 11"},      // 16
+    {flashScene, "flash"},      // 17
+    {creditsScene, "credits"},  // 18
+    {nullptr, "black"},         // 19
+    {nullptr, "end"},           // 20
 };
 constexpr unsigned timelineLength = sizeof(timeline) / sizeof(timeline[0]);
+static_assert(timelineLength == endOrder + 1, "the timeline runs to the end order");
 
 void setOpenGLState()
 {
@@ -101,7 +106,12 @@ void drainEvents(sf::RenderWindow& window)
 
 SceneFunction sceneForOrder(unsigned order)
 {
-    return order < timelineLength ? timeline[order] : nullptr;
+    return order < timelineLength ? timeline[order].scene : nullptr;
+}
+
+const char* sceneLabel(unsigned order)
+{
+    return order < timelineLength ? timeline[order].label : "black";
 }
 
 void openDemoWindow(sf::RenderWindow& window)

@@ -7,8 +7,13 @@
 
 struct Catalogue;
 
+// The module order whose first frame prints "end?" and ends the demo.
+constexpr unsigned endOrder = 20;
+
 // The scene for a module order; null where the frame stays black (and for order 20).
 SceneFunction sceneForOrder(unsigned order);
+// What the timeline shows at a module order, in a word or two: "scene 05", "flash", "black", "end".
+const char* sceneLabel(unsigned order);
 
 // Opens the fullscreen window with vertical synchronisation and announces it.
 void openDemoWindow(sf::RenderWindow& window);

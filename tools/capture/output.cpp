@@ -295,22 +295,24 @@ void printBenchTable(const std::vector<SceneTimes>& scenes, double startupSecond
     std::cerr << table.str() << std::flush;
 }
 
-namespace {
-
 std::string jsonString(const std::string& text)
 {
     std::string quoted = "\"";
     for (char c : text) {
-        if (c == '"' || c == '\\')
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
             quoted += '\\';
-        if (static_cast<unsigned char>(c) < 0x20)
-            continue;
-        quoted += c;
+            quoted += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
     }
     return quoted + "\"";
 }
-
-}  // namespace
 
 bool writeBenchJson(const std::string& path, const std::vector<SceneTimes>& scenes, double startupSeconds,
                     const Options& options, std::uint64_t frames, const std::string& renderer)
