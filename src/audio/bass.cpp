@@ -5,6 +5,8 @@
 
 #include "audio/channel.h"
 
+using namespace audio;
+
 namespace {
 
 Channel* channelOf(DWORD handle)

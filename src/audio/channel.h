@@ -29,6 +29,9 @@
 #include "audio/bass.h"
 #include "platform/files.h"
 
+// Inside the stand-in only; the demo sees the five calls.
+namespace audio {
+
 constexpr QWORD failedPosition = ~QWORD(0);
 constexpr std::size_t decodeBlock = 1024;           // frames
 constexpr std::uint64_t largestFile = 256ull << 20;  // bytes; a bigger "file" is refused, not read
@@ -150,3 +153,5 @@ bool openDevice(unsigned rate);
 bool startOnDevice(Channel& channel);
 // With mixer.lock held: the channel frame at the loudspeaker now.
 std::uint64_t deviceHeardFrame(Channel& channel);
+
+}  // namespace audio

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace audio {
+
 namespace {
 
 // Opens a regular file of at most largestFile bytes, or says why not. Opening does not block on a
@@ -101,3 +103,5 @@ std::unique_ptr<Channel> readChannel(bool mem, const void* file, QWORD offset, Q
     }
     return channel;
 }
+
+}  // namespace audio

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ostream>
 
+namespace audio {
+
 namespace {
 
 // Whether the stream's Info tag claims more frames than its bytes could hold (no MPEG audio frame is
@@ -114,3 +116,5 @@ void decodeThrough(Channel& channel, std::uint64_t through, std::uint64_t keepFr
         dropBefore(channel, keepFrom);
     }
 }
+
+}  // namespace audio

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace audio {
+
 namespace {
 
 void queueBlock(Channel& channel, ALuint buffer)
@@ -132,3 +134,5 @@ void closeDevice()
     alcDestroyContext(output.context);
     alcCloseDevice(output.device);
 }
+
+}  // namespace audio

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace audio {
+
 Mixer mixer;
 
 namespace {
@@ -63,3 +65,5 @@ void mixInto(std::int16_t* pcm, std::size_t frameCount)
         pcm[i] = static_cast<std::int16_t>(std::clamp(sum[i], -32768, 32767));
     mixer.mixedFrames += frameCount;
 }
+
+}  // namespace audio
