@@ -112,8 +112,8 @@ struct Section {
 // riff, the lead alone, the stabs as the key turns, the kick and clap at half time, the motif on top.
 const std::array<Section, soundtrackOrders> arrangement = {{
     // role         key chords             melody          pad    cutoff          pulse bells oct drums  hats lead   harm  oct stabs bell melody     level  riff   beat
-    {Role::Opening,   0, &homeChords,        &homeMelody,    0.60f, 900.f,  1500.f, 0.5f , 0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &homeMelody,    0.14f, 0.0f,  0.0f},  // 1 credit line
-    {Role::Opening,   0, &turnChords,        &turnMelody,    0.36f, 1200.f, 2000.f, 0.4f,  1, 0,  0.0f,  1,  0.2f , false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 2 title
+    {Role::Opening,   0, &homeChords,        &homeMelody,    0.60f, 900.f,  1500.f, 0.5f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &homeMelody,    0.14f, 0.0f,  0.0f},  // 1 credit line
+    {Role::Opening,   0, &turnChords,        &turnMelody,    0.36f, 1200.f, 2000.f, 0.4f,  1, 0,  0.0f,  1,  0.2f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 2 title
     {Role::Opening,   0, &homeChords,        &homeMelody,    0.80f, 1600.f, 2600.f, 0.6f,  2, 0,  0.0f,  1,  0.5f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 3 the wall
     {Role::Reveal,    0, &homeChords,        &homeMelody,    0.70f, 2200.f, 2600.f, 0.8f,  4, 12, 0.75f, 2,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 4 glints
     {Role::Verse,     0, &turnChords,        &turnMelody,    0.70f, 1600.f, 2800.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &answerMelody,  0.10f, 0.0f,  0.0f},  // 5 first hexagon
@@ -125,7 +125,7 @@ const std::array<Section, soundtrackOrders> arrangement = {{
     {Role::Verse,     0, &pivotChords,       &homeMelody,    0.75f, 1800.f, 3600.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.4f, &pivotMelody,   0.09f, 0.0f,  0.0f},
     {Role::Reveal,    2, &homeChords,        &homeMelody,    0.85f, 3000.f, 3400.f, 1.0f,  4, 0,  1.05f, 3,  0.85f, true,  0,  0.0f, nullptr,        0.0f,  0.5f,  0.0f},  // 12 eclipse
     {Role::Verse,     2, &descentChords,     &descentMelody, 0.75f, 2200.f, 3400.f, 0.0f,  1, 0,  0.0f,  1,  0.5f,  true,  12, 0.0f, nullptr,        0.0f,  0.0f,  0.5f},
-    {Role::Reveal,    2, &turnChords,        &turnMelody,    0.90f, 3400.f, 4200.f, 1.0f,  4, 12, 1.2f , 3,  0.9f,  true,  12, 0.6f, nullptr,        0.0f,  0.6f,  0.0f},  // 14 spark disc
+    {Role::Reveal,    2, &turnChords,        &turnMelody,    0.90f, 3400.f, 4200.f, 1.0f,  4, 12, 1.2f,  3,  0.9f,  true,  12, 0.6f, nullptr,        0.0f,  0.6f,  0.0f},  // 14 spark disc
     {Role::Verse,     2, &homeChords,        &homeMelody,    0.75f, 2600.f, 1600.f, 0.0f,  4, 12, 0.0f,  1,  0.4f,  false, 12, 0.0f, nullptr,        0.0f,  0.0f,  0.0f},
     {Role::Breakdown, 0, &liftChords,        &homeMelody,    1.00f, 600.f,  6500.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 16 quickening pulses
     {Role::Flash,     0, &homeChords,        &homeMelody,    1.25f, 5000.f, 4000.f, 1.1f,  4, 12, 1.4f,  3,  1.2f,  true,  12, 0.8f, nullptr,        0.0f,  0.6f,  0.0f},  // 17 flash
