@@ -2,11 +2,14 @@
 # The soundtrack as the demo and a listener get it: it decodes to exactly the module grid's length,
 # 44.1 kHz stereo; it is mastered to about -14 LUFS under a -1 dBTP ceiling; its sections sit on the
 # grid (quiet opening; each of scenes 05 to 10 loud on its first order, where its big image shows,
-# and breathing on its second, under the verse; breakdown, climax on the flash, silent order 19).
+# and breathing on its second, under the verse; breakdown, climax on the flash, silent order 19);
+# the scenes differ and grow (no two verses or reveals alike, scene 10's reveal above scene 05's,
+# order 1 loud enough to carry the motif) and the reveals' low end sits in the bass, not the sub.
 # That the generator writes the same bytes every time is checked with the rest of the content.
 # Usage: soundtrack.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$1
+source=$2
 mp3=$build/data/nerethval_dream.mp3
 orderSamples=414720
 orders=19
@@ -98,6 +101,29 @@ for order in 4 6 8 10 12 14 17; do
             fail "the downbeat of order $order is not on the grid"
     fi
 done
+
+# Measured as measure_soundtrack.py does, on the mid signal: order 1's level, the arc from scene 05's
+# reveal to scene 10's, how alike the verses are and the reveals (spectrogram correlation), and in
+# each reveal the band below 70 Hz against 70-250 Hz.
+/usr/bin/python3 - "$source/tools/sync" "$mp3" <<'EOF' || fail "the scenes do not grow apart and up, or their low end is boomy"
+import sys
+sys.path.insert(0, sys.argv[1])
+import measure_soundtrack as measure
+pcm = measure.decode(sys.argv[2])
+levels = measure.order_levels(pcm)
+arc = levels[measure.REVEALS[-1]] - levels[measure.REVEALS[0]]
+print(f"mid level of order 1: {levels[1]:.1f} dB; order 14 over order 4: {arc:+.1f} dB")
+ok = levels[1] >= -22 and arc >= 2.5
+for name, orders in (("verse", measure.VERSES), ("reveal", measure.REVEALS)):
+    correlation, first, second = measure.similarity(pcm, orders)[0]
+    print(f"most alike {name} orders: {first} and {second}, correlation {correlation:.3f}")
+    ok &= correlation <= 0.75
+for order in measure.REVEALS:
+    balance = measure.sub_under_bass(pcm, order)
+    print(f"order {order}: below 70 Hz {balance:+.1f} dB against 70-250 Hz")
+    ok &= balance <= -3
+sys.exit(0 if ok else 1)
+EOF
 
 [ "$failures" = 0 ] && echo "soundtrack: all checks passed"
 exit "$failures"

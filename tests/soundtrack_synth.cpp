@@ -226,9 +226,33 @@ TEST(SoundtrackSynth, VoicesStartOnTimeAtTheirPitchAndStayBounded)
     check("bell", [&](StereoBuffer& b) { addBell(b, start, 69, 0.5f, 0.0f, 1.0f, 0.0f); }, 440.0);
     check("pad", [&](StereoBuffer& b) { addPadNote(b, rng, start, sampleRate, 57, 0.3f); }, 0.0);
     check("lead", [&](StereoBuffer& b) { addLeadNote(b, start, sampleRate / 2, 69, 0.3f); }, 0.0);
-    check("kick", [&](StereoBuffer& b) { addKick(b, rng, start, 0.5f); }, 0.0);
+    check("kick", [&](StereoBuffer& b) { addKick(b, rng, start, 38, 0.5f); }, 0.0);
     check("snare", [&](StereoBuffer& b) { addSnare(b, rng, start, 0.5f); }, 0.0);
     check("shout", [&](StereoBuffer& b) { addShout(b, rng, start + int(0.06 * sampleRate), 0.12f); }, 0.0);
+}
+
+TEST(SoundtrackSynth, KickIsShortTunedAndClicks)
+{
+    const int start = 1000;
+    for (const double note : {38.0, 45.0}) {
+        MusicRng rng;
+        StereoBuffer bus = makeStereoBuffer(sampleRate);
+        addKick(bus, rng, start, note, 0.5f);
+        // Its body settles on the note: count the cycles from 90 to 210 ms.
+        int crossings = 0;
+        for (int n = start + int(0.09 * sampleRate); n < start + int(0.21 * sampleRate); ++n)
+            crossings += bus.left[size_t(n)] <= 0.0f && bus.left[size_t(n + 1)] > 0.0f;
+        EXPECT_NEAR(crossings, midiToHz(note) * 0.12, 1.5) << note;
+        for (size_t n = size_t(start + 0.25 * sampleRate); n < bus.left.size(); ++n)
+            ASSERT_EQ(bus.left[n], 0.0f) << "the kick still sounds at " << n;
+        // The beater: the first 10 ms carry a click above 1 kHz (the body alone gives -21 dB there).
+        StateVariableFilter filter;
+        const FilterCoefficients above = filterCoefficients(1000.0f, 0.0f);
+        std::vector<float> high(441);
+        for (size_t n = 0; n < high.size(); ++n)
+            high[n] = stepFilter(filter, above, bus.left[size_t(start) + n]).high;
+        EXPECT_GT(rmsDb(high, 0, high.size()) - rmsDb(bus.left, size_t(start), size_t(start) + high.size()), -18.0f);
+    }
 }
 
 TEST(SoundtrackSynth, RiserSwellsAndStopsAtItsEnd)

@@ -23,6 +23,9 @@ constexpr Chord fMajor{41, {53, 57, 60, 64, 69}};
 constexpr Chord cMajor{36, {48, 55, 62, 64, 67}};
 constexpr Chord gMinor{43, {55, 58, 62, 65, 69}};
 constexpr Chord aMajor{33, {45, 52, 55, 61, 64}};
+constexpr Chord aMinor{33, {45, 52, 57, 60, 64}};
+constexpr Chord gMajor{43, {55, 59, 62, 67, 71}};
+constexpr Chord bMajor{35, {47, 54, 59, 63, 66}};
 
 // One chord per bar.
 using Progression = std::array<Chord, 4>;
@@ -30,6 +33,12 @@ constexpr Progression homeChords{dMinor, bFlatMajor, fMajor, cMajor};
 constexpr Progression turnChords{gMinor, bFlatMajor, dMinor, aMajor};
 constexpr Progression liftChords{bFlatMajor, cMajor, dMinor, aMajor};
 constexpr Progression outroChords{dMinor, bFlatMajor, gMinor, dMinor};
+// Each verse walks its own way back to the reveal after it.
+constexpr Progression climbChords{fMajor, cMajor, gMinor, aMajor};
+constexpr Progression minorFifthChords{dMinor, aMinor, bFlatMajor, cMajor};
+// Ends on B major, the door into E minor, where scenes 09 and 10 play.
+constexpr Progression pivotChords{aMinor, fMajor, gMajor, bMajor};
+constexpr Progression descentChords{dMinor, cMajor, bFlatMajor, aMajor};
 
 struct Note {
     int row;     // 0–63 within the section
@@ -48,10 +57,23 @@ const std::vector<Note> turnMelody = {
     {16, 6, 74}, {22, 2, 72}, {24, 2, 70}, {26, 2, 72}, {28, 4, 74},
     {32, 6, 77}, {38, 2, 76}, {40, 4, 74}, {44, 4, 69},
     {48, 8, 73}, {56, 4, 76}, {60, 4, 73}};
+// The verses' own lines: a bell answer over turnChords, a soft lead over minorFifthChords, a bell
+// climb over pivotChords and a falling duet over descentChords.
+const std::vector<Note> answerMelody = {
+    {0, 6, 74}, {6, 2, 72}, {8, 8, 70}, {16, 6, 77}, {22, 2, 76}, {24, 8, 74},
+    {32, 6, 72}, {38, 2, 74}, {40, 8, 69}, {48, 6, 73}, {54, 2, 76}, {56, 8, 69}};
+const std::vector<Note> valleyMelody = {
+    {0, 4, 74}, {4, 4, 72}, {8, 8, 69}, {16, 6, 76}, {22, 2, 74}, {24, 8, 72},
+    {32, 4, 74}, {36, 4, 77}, {40, 8, 74}, {48, 6, 76}, {54, 2, 79}, {56, 6, 76}};
+const std::vector<Note> pivotMelody = {
+    {0, 8, 72}, {8, 8, 76}, {16, 8, 77}, {24, 8, 81}, {32, 8, 79}, {40, 8, 74}, {48, 8, 75}, {56, 8, 78}};
+const std::vector<Note> descentMelody = {
+    {0, 6, 69}, {6, 2, 67}, {8, 8, 65}, {16, 6, 67}, {22, 2, 69}, {24, 8, 64},
+    {32, 6, 65}, {38, 2, 67}, {40, 8, 62}, {48, 8, 61}, {56, 8, 64}};
 
 // What a section is for, from the picture it plays under.
 enum class Role {
-    Opening,   // the credit line, the title and the wall: quiet, building to the first reveal
+    Opening,   // the credit line, the title and the wall: the motif over a soft pulse, building to the first reveal
     Reveal,    // the first order of scenes 05 to 10: the big image, the full arrangement
     Verse,     // their second order: the emblem and the verse on black, a breath that builds back
     Breakdown, // scene 11's quickening pulses
@@ -62,6 +84,7 @@ enum class Role {
 
 struct Section {
     Role role;
+    int key;            // semitones above D minor
     const Progression* chords;
     const std::vector<Note>* melody;
     float pad;          // pad level
@@ -76,32 +99,38 @@ struct Section {
     bool harmony;       // lead doubled on the chord tone below
     int leadOctave;     // semitones added to the melody
     float stabs;        // off-beat chord stabs
+    const std::vector<Note>* bellMelody; // a tune on the bells, or none
+    float bellMelodyLevel;
+    float riff;         // the 3-3-2 chord-tone pluck riff
+    float heartbeat;    // a verse's soft half-time kick and clap
 };
 
 // The timeline, one row per module order 1–19. Each reveal adds its own voice to the beat: the
 // glints a high arpeggio, the gem its glitter, the landscape the lead, the planet the stabs, the
-// eclipse the driving kick and clap, the spark disc all of it an octave up.
+// eclipse the driving kick and clap, the spark disc all of it an octave up; scenes 09 and 10 are a
+// tone higher and add the riff. Each verse answers its reveal: a bell tune, the glitter over the
+// riff, the lead alone, the stabs as the key turns, the kick and clap at half time, the motif on top.
 const std::array<Section, soundtrackOrders> arrangement = {{
-    // role            chords        melody       pad    cutoff (start, end)  pulse bells oct  drums  hats lead   harm   oct stabs
-    {Role::Opening,   &homeChords,  &homeMelody, 0.55f,  380.f,    700.f,    0.0f,  0,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 1 credit line
-    {Role::Opening,   &turnChords,  &turnMelody, 0.60f,  700.f,    1000.f,   0.0f,  1,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 2 title
-    {Role::Opening,   &homeChords,  &homeMelody, 0.85f,  1000.f,   1800.f,   0.6f,  2,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},  // 3 verse, the wall
-    {Role::Reveal,    &homeChords,  &homeMelody, 0.85f,  2200.f,   2600.f,   0.9f,  4,  12,  0.9f,  2,  0.0f,  false,  0, 0.0f},  // 4 glints
-    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},  // 5 first hexagon
-    {Role::Reveal,    &homeChords,  &homeMelody, 0.90f,  2400.f,   2800.f,   0.9f,  4,  0,   0.92f, 2,  0.0f,  false,  0, 0.0f},  // 6 gem, glitter
-    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
-    {Role::Reveal,    &homeChords,  &homeMelody, 0.90f,  2600.f,   3000.f,   0.9f,  2,  0,   0.94f, 3,  0.8f,  false,  0, 0.0f},  // 8 landscape
-    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
-    {Role::Reveal,    &turnChords,  &turnMelody, 0.85f,  3000.f,   3200.f,   0.9f,  2,  12,  0.96f, 3,  0.8f,  false,  0, 0.6f},  // 10 planet
-    {Role::Verse,     &homeChords,  &homeMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
-    {Role::Reveal,    &homeChords,  &homeMelody, 0.85f,  3000.f,   3400.f,   1.0f,  4,  0,   1.0f,  3,  0.85f, true,   0, 0.0f},  // 12 eclipse
-    {Role::Verse,     &turnChords,  &turnMelody, 0.75f,  700.f,    1400.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
-    {Role::Reveal,    &turnChords,  &turnMelody, 0.90f,  3400.f,   4200.f,   1.0f,  4,  12,  1.05f, 3,  0.9f,  true,   12, 0.6f}, // 14 spark disc
-    {Role::Verse,     &homeChords,  &homeMelody, 0.75f,  700.f,    1000.f,   0.0f,  1,  0,   0.0f,  1,  0.0f,  false,  0, 0.0f},
-    {Role::Breakdown, &liftChords,  &homeMelody, 1.00f,  600.f,    6500.f,   0.0f,  0,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 16 quickening pulses
-    {Role::Flash,     &homeChords,  &homeMelody, 1.00f,  5000.f,   4000.f,   1.0f,  4,  12,  1.2f,  3,  1.1f,  true,   12, 0.6f}, // 17 flash
-    {Role::Credits,   &outroChords, &homeMelody, 0.70f,  2600.f,   350.f,    0.0f,  1,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 18 credits
-    {Role::Black,     &outroChords, &homeMelody, 0.0f,   350.f,    350.f,    0.0f,  0,  0,   0.0f,  0,  0.0f,  false,  0, 0.0f},  // 19 black
+    // role         key chords             melody          pad    cutoff          pulse bells oct drums  hats lead   harm  oct stabs bell melody     level  riff   beat
+    {Role::Opening,   0, &homeChords,        &homeMelody,    0.60f, 900.f,  1500.f, 0.5f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &homeMelody,    0.14f, 0.0f,  0.0f},  // 1 credit line
+    {Role::Opening,   0, &turnChords,        &turnMelody,    0.36f, 1200.f, 2000.f, 0.4f,  1, 0,  0.0f,  1,  0.2f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 2 title
+    {Role::Opening,   0, &homeChords,        &homeMelody,    0.80f, 1600.f, 2600.f, 0.6f,  2, 0,  0.0f,  1,  0.5f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 3 the wall
+    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.70f, 2200.f, 2600.f, 0.8f,  4, 12, 0.75f, 2,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 4 glints
+    {Role::Verse,     0, &turnChords,        &turnMelody,    0.70f, 1600.f, 2800.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &answerMelody,  0.10f, 0.0f,  0.0f},  // 5 first hexagon
+    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.85f, 2400.f, 2800.f, 0.9f,  4, 0,  0.9f,  2,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 6 gem, glitter
+    {Role::Verse,     0, &climbChords,       &turnMelody,    0.65f, 2000.f, 3000.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.6f,  0.0f},
+    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.90f, 2600.f, 3000.f, 0.9f,  2, 0,  0.94f, 3,  0.8f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 8 landscape
+    {Role::Verse,     0, &minorFifthChords,  &valleyMelody,  0.70f, 1400.f, 2600.f, 0.0f,  1, 0,  0.0f,  1,  0.45f, false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},
+    {Role::Reveal,    0, &turnChords,        &turnMelody,    0.85f, 3000.f, 3200.f, 0.9f,  2, 12, 0.96f, 3,  0.8f,  false, 0,  0.6f, nullptr,        0.0f,  0.0f,  0.0f},  // 10 planet
+    {Role::Verse,     0, &pivotChords,       &homeMelody,    0.75f, 1800.f, 3600.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.4f, &pivotMelody,   0.09f, 0.0f,  0.0f},
+    {Role::Reveal,    2, &homeChords,        &homeMelody,    0.85f, 3000.f, 3400.f, 1.0f,  4, 0,  1.05f, 3,  0.85f, true,  0,  0.0f, nullptr,        0.0f,  0.5f,  0.0f},  // 12 eclipse
+    {Role::Verse,     2, &descentChords,     &descentMelody, 0.75f, 2200.f, 3400.f, 0.0f,  1, 0,  0.0f,  1,  0.5f,  true,  12, 0.0f, nullptr,        0.0f,  0.0f,  0.5f},
+    {Role::Reveal,    2, &turnChords,        &turnMelody,    0.90f, 3400.f, 4200.f, 1.0f,  4, 12, 1.2f,  3,  0.9f,  true,  12, 0.6f, nullptr,        0.0f,  0.6f,  0.0f},  // 14 spark disc
+    {Role::Verse,     2, &homeChords,        &homeMelody,    0.75f, 2600.f, 1600.f, 0.0f,  4, 12, 0.0f,  1,  0.4f,  false, 12, 0.0f, nullptr,        0.0f,  0.0f,  0.0f},
+    {Role::Breakdown, 0, &liftChords,        &homeMelody,    1.00f, 600.f,  6500.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 16 quickening pulses
+    {Role::Flash,     0, &homeChords,        &homeMelody,    1.25f, 5000.f, 4000.f, 1.1f,  4, 12, 1.4f,  3,  1.2f,  true,  12, 0.8f, nullptr,        0.0f,  0.6f,  0.0f},  // 17 flash
+    {Role::Credits,   0, &outroChords,       &homeMelody,    0.70f, 2600.f, 350.f,  0.0f,  1, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 18 credits
+    {Role::Black,     0, &outroChords,       &homeMelody,    0.0f,  350.f,  350.f,  0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 19 black
 }};
 
 // Sections (0-based, order − 1) with their own moments.
@@ -116,7 +145,18 @@ constexpr int climaxStopRow = 56;      // the flash fades to black in its last h
 
 int rowStart(int section, int row) { return section * orderSamples + row * rowSamples; }
 
-const Chord& chordAt(int section, int row) { return (*arrangement[size_t(section)].chords)[size_t(row / 16)]; }
+Chord chordAt(int section, int row)
+{
+    const Section& s = arrangement[size_t(section)];
+    Chord chord = (*s.chords)[size_t(row / 16)];
+    chord.root += s.key;
+    for (int& tone : chord.pad)
+        tone += s.key;
+    return chord;
+}
+
+// The tonic the kick is tuned to.
+int kickNote(int section) { return 38 + arrangement[size_t(section)].key; }
 
 Role roleOf(int section) { return section < soundtrackOrders ? arrangement[size_t(section)].role : Role::Black; }
 
@@ -163,9 +203,9 @@ struct Buses {
 void markKick(std::vector<float>& pump, int start)
 {
     const int attack = int(0.004 * sampleRate);
-    const int frames = std::min(int(0.45 * sampleRate), int(pump.size()) - start);
+    const int frames = std::min(int(0.3 * sampleRate), int(pump.size()) - start);
     for (int i = 0; i < frames; ++i) {
-        const float shape = i < attack ? float(i) / attack : std::exp(-float(i - attack) / (0.11f * sampleRate));
+        const float shape = i < attack ? float(i) / attack : std::exp(-float(i - attack) / (0.07f * sampleRate));
         pump[size_t(start + i)] = std::max(pump[size_t(start + i)], shape);
     }
 }
@@ -176,7 +216,7 @@ void writePads(Buses& buses, MusicRng& rng, int section)
     if (s.pad <= 0.0f)
         return;
     for (int bar = 0; bar < 4; ++bar) {
-        const Chord& chord = (*s.chords)[size_t(bar)];
+        const Chord chord = chordAt(section, bar * 16);
         int length = barSamples;
         // The breakdown holds its breath for the last eighth before the drop, a verse for the last
         // beat before its reveal.
@@ -194,7 +234,9 @@ void writePulse(Buses& buses, int section)
     const Section& s = arrangement[size_t(section)];
     if (s.pulse <= 0.0f)
         return;
-    for (int row = 0; row < 64; row += 2) {
+    // Before a reveal the pulse holds its breath for the last beat.
+    const int lastRow = roleOf(section + 1) == Role::Reveal ? 60 : 64;
+    for (int row = 0; row < lastRow; row += 2) {
         const float accent = row % 4 == 2 ? 1.0f : 0.75f;
         addPluck(buses.low, rowStart(section, row), rowSamples, chordAt(section, row).root + 12, s.pulse * accent * 0.15f,
                  0.6f + 0.3f * s.pulse);
@@ -221,17 +263,70 @@ void writeBells(Buses& buses, MusicRng& rng, int section)
     }
 }
 
-// Off-beat chord stabs: the pad's upper three tones as bright plucks, on the "and" of every beat.
+// Off-beat chord stabs: the pad's upper three tones as bright plucks, on the "and" of every beat;
+// a verse keeps those of beats 2 and 4.
 void writeStabs(Buses& buses, int section)
 {
     const Section& s = arrangement[size_t(section)];
     if (s.stabs <= 0.0f)
         return;
     const int lastRow = section == climaxSection ? climaxStopRow : 64;
-    for (int row = 2; row < lastRow; row += 4)
+    const int step = s.role == Role::Verse ? 8 : 4;
+    for (int row = step - 2; row < lastRow; row += step)
         for (size_t tone = 2; tone < 5; ++tone)
             addPluck(buses.bells, rowStart(section, row), rowSamples, chordAt(section, row).pad[tone] + 12,
                      0.05f * s.stabs, 1.6f);
+}
+
+// The 3-3-2 riff: chord tones an octave above the pad on the first, fourth and seventh row of every
+// half bar, climbing and falling back.
+void writeRiff(Buses& buses, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.riff <= 0.0f)
+        return;
+    constexpr std::array<int, 6> rows = {0, 3, 6, 8, 11, 14};
+    constexpr std::array<size_t, 6> tones = {2, 3, 4, 3, 2, 1};
+    const int lastRow = section == climaxSection ? climaxStopRow : 64;
+    for (int bar = 0; bar < 4; ++bar)
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const int row = bar * 16 + rows[i];
+            if (row >= lastRow)
+                continue;
+            const int length = (i + 1 < rows.size() ? rows[i + 1] : 16) - rows[i];
+            addPluck(buses.bells, rowStart(section, row), length * rowSamples, chordAt(section, row).pad[tones[i]] + 12,
+                     (i % 3 == 0 ? 0.07f : 0.05f) * s.riff, 1.2f);
+        }
+}
+
+// A tune on the bells, long and ringing, in the section's key.
+void writeBellMelody(Buses& buses, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    if (s.bellMelody == nullptr)
+        return;
+    for (const Note& note : *s.bellMelody)
+        addBell(buses.bells, rowStart(section, note.row), note.pitch + s.key, s.bellMelodyLevel,
+                note.row % 16 < 8 ? -0.25f : 0.25f, 0.35f * float(note.length), 0.9f);
+}
+
+// Hats and shakers, with or without the beat.
+void writeHats(Buses& buses, MusicRng& rng, int section)
+{
+    const Section& s = arrangement[size_t(section)];
+    const int lastRow = section == climaxSection ? climaxStopRow : 64;
+    for (int row = 0; row < lastRow && s.hats > 0; ++row) {
+        const int position = rowStart(section, row);
+        const bool offbeat = row % 4 == 2;
+        if (s.hats >= 3 && offbeat)
+            addHat(buses.drums, rng, position, 0.22f, 0.22f, 0.25f);
+        else if (s.hats >= 2 && row % 2 == 0)
+            addHat(buses.drums, rng, position, offbeat ? 0.24f : 0.15f, 0.045f, 0.25f);
+        else if (s.hats >= 2)
+            addHat(buses.drums, rng, position, 0.08f + 0.03f * randomUnit(rng), 0.03f, -0.2f);
+        if (s.hats == 1 || (s.hats >= 3 && row % 2 == 1))
+            addShaker(buses.drums, rng, position, offbeat ? 0.2f : 0.12f, -0.35f);
+    }
 }
 
 void writeBeat(Buses& buses, MusicRng& rng, int section)
@@ -248,7 +343,7 @@ void writeBeat(Buses& buses, MusicRng& rng, int section)
         const bool kick = inBar == 0 || inBar == 8 || (inBar == 10 && bar % 2 == 1) || (driving && inBar == 4) ||
                           (driving && inBar == 12 && bar == 3);
         if (kick) {
-            addKick(buses.drums, rng, position, 0.36f * s.drums);
+            addKick(buses.drums, rng, position, kickNote(section), 0.36f * s.drums);
             markKick(buses.pump, position);
         }
         if (inBar == 4 || inBar == 12) {
@@ -256,42 +351,43 @@ void writeBeat(Buses& buses, MusicRng& rng, int section)
             if (driving || s.stabs > 0.0f)
                 addClap(buses.drums, rng, position, 0.18f * s.drums);
         }
-        const bool offbeat = inBar % 4 == 2;
-        if (s.hats >= 3 && offbeat)
-            addHat(buses.drums, rng, position, 0.22f, 0.22f, 0.25f);
-        else if (s.hats >= 2 && row % 2 == 0)
-            addHat(buses.drums, rng, position, offbeat ? 0.24f : 0.15f, 0.045f, 0.25f);
-        else if (s.hats >= 2)
-            addHat(buses.drums, rng, position, 0.08f + 0.03f * randomUnit(rng), 0.03f, -0.2f);
-        if (s.hats == 1 || (s.hats >= 3 && row % 2 == 1))
-            addShaker(buses.drums, rng, position, offbeat ? 0.2f : 0.12f, -0.35f);
         // Rolling eighths under the kick, ducked by it.
         if (row % 2 == 0) {
-            const Chord& chord = chordAt(section, row);
-            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.17f * s.drums);
+            const Chord chord = chordAt(section, row);
+            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.25f * s.drums);
         }
     }
 }
 
-// A verse breathes: no kick, a rim on the third beat of each bar (half time), a shaker, one long
-// bass note a bar; its last bar builds back, with the kick on the beat and a rising snare roll, and
-// the low end holds its breath for the last beat before the next reveal.
+// The opening and the verses have one long bass note a bar. A verse breathes: no beat, a rim on the
+// third beat of each bar (half time), and where the reveal before it brought the kick and clap,
+// those two at half time; its last bar builds back, with the kick on the beat and a rising snare
+// roll, and the low end holds its breath for the last beat before the next reveal.
 void writeVerseGroove(Buses& buses, MusicRng& rng, int section)
 {
-    if (arrangement[size_t(section)].role != Role::Verse)
+    const Section& s = arrangement[size_t(section)];
+    if (s.role != Role::Verse && s.role != Role::Opening)
         return;
     const bool buildsToReveal = roleOf(section + 1) == Role::Reveal;
     for (int bar = 0; bar < 4; ++bar) {
-        const Chord& chord = chordAt(section, bar * 16);
+        const Chord chord = chordAt(section, bar * 16);
         const int rows = buildsToReveal && bar == 3 ? 8 : 14;
         addBassNote(buses.low, rowStart(section, bar * 16), rows * rowSamples, chord.root + 12, 0.07f);
+        if (s.role == Role::Opening)
+            continue;
         addSnare(buses.drums, rng, rowStart(section, bar * 16 + 8), 0.1f);
+        if (s.heartbeat > 0.0f && !(buildsToReveal && bar == 3)) {
+            addKick(buses.drums, rng, rowStart(section, bar * 16), kickNote(section), 0.3f * s.heartbeat);
+            addKick(buses.drums, rng, rowStart(section, bar * 16 + 6), kickNote(section), 0.2f * s.heartbeat);
+            markKick(buses.pump, rowStart(section, bar * 16));
+            addClap(buses.drums, rng, rowStart(section, bar * 16 + 8), 0.2f * s.heartbeat);
+        }
     }
-    if (!buildsToReveal)
+    if (s.role == Role::Opening || !buildsToReveal)
         return;
     for (int row = 48; row < 64; ++row) {
         if (row % 4 == 0 && row < 60) {
-            addKick(buses.drums, rng, rowStart(section, row), 0.16f + 0.04f * float(row - 48) / 4.0f);
+            addKick(buses.drums, rng, rowStart(section, row), kickNote(section + 1), 0.16f + 0.04f * float(row - 48) / 4.0f);
             markKick(buses.pump, rowStart(section, row));
         }
         if (row >= 56 || row % 2 == 0)
@@ -309,16 +405,29 @@ void writeLead(Buses& buses, int section)
             continue;
         const int start = rowStart(section, note.row);
         const int length = note.length * rowSamples - rowSamples / 3;
-        const int pitch = note.pitch + s.leadOctave;
+        const int pitch = note.pitch + s.key + s.leadOctave;
         addLeadNote(buses.lead, start, length, pitch, 0.16f * s.lead);
         if (s.harmony) {
             // The nearest chord tone at least a tone below keeps the second voice consonant.
             int below = pitch - 2;
-            const Chord& chord = chordAt(section, note.row);
+            const Chord chord = chordAt(section, note.row);
             while (std::none_of(chord.pad.begin(), chord.pad.end(), [&](int tone) { return (below - tone) % 12 == 0; }))
                 --below;
             addLeadNote(buses.lead, start, length, below, 0.1f * s.lead);
         }
+    }
+}
+
+// Twinkles: high chord tones on thirty-second notes, each sounding with the given chance.
+void addGlitter(Buses& buses, MusicRng& rng, int section, float chance, float level)
+{
+    for (int half = 0; half < 128; ++half) {
+        if (randomUnit(rng) > chance)
+            continue;
+        const auto tones = bellTones(chordAt(section, half / 2));
+        const int tone = tones[size_t(nextRandom(rng) % tones.size())] + 12;
+        addBell(buses.bells, rowStart(section, 0) + half * (rowSamples / 2), tone,
+                (0.05f + 0.03f * randomUnit(rng)) * level, randomSigned(rng) * 0.8f, 0.5f, 0.8f);
     }
 }
 
@@ -335,7 +444,7 @@ void writeMoments(Buses& buses, MusicRng& rng)
         if (arrangement[size_t(section)].role != Role::Reveal)
             continue;
         addRiser(buses.effects, rng, rowStart(section, 0), barSamples, section == firstRevealSection ? 0.3f : 0.22f);
-        addImpact(buses.effects, rowStart(section, 0), 0.26f);
+        addImpact(buses.effects, rowStart(section, 0), section == firstRevealSection ? 0.34f : 0.26f);
         addCrash(buses.effects, rng, rowStart(section, 0), 0.2f, 1.8f);
     }
     // The wall rolls into the first drop; the verses roll themselves (writeVerseGroove).
@@ -346,15 +455,9 @@ void writeMoments(Buses& buses, MusicRng& rng)
     // Scene 05's shout, as it prints it: its emblem gives way to the verse.
     addShout(buses.effects, rng, rowStart(hejSection, 32), 0.12f);
 
-    // Glitter twinkles over scene 06's gem.
-    for (int half = 0; half < 128; ++half) {
-        if (randomUnit(rng) > 0.3f)
-            continue;
-        const auto tones = bellTones(chordAt(glitterSection, half / 2));
-        const int tone = tones[size_t(nextRandom(rng) % tones.size())] + 12;
-        addBell(buses.bells, rowStart(glitterSection, 0) + half * (rowSamples / 2), tone,
-                0.05f + 0.03f * randomUnit(rng), randomSigned(rng) * 0.8f, 0.5f, 0.8f);
-    }
+    // Glitter twinkles over scene 06's gem, and more sparsely over its verse.
+    addGlitter(buses, rng, glitterSection, 0.3f, 1.0f);
+    addGlitter(buses, rng, glitterSection + 1, 0.15f, 0.7f);
 
     // Scene 07's four flares flash on beats 11 to 14: a bell climbing the chord each time.
     for (int flare = 0; flare < 4; ++flare) {
@@ -471,6 +574,9 @@ StereoBuffer renderMix()
         writeBeat(buses, rng, section);
         writeVerseGroove(buses, rng, section);
         writeStabs(buses, section);
+        writeRiff(buses, section);
+        writeBellMelody(buses, section);
+        writeHats(buses, rng, section);
         writeLead(buses, section);
     }
     writeMoments(buses, rng);

@@ -175,22 +175,30 @@ void addLeadNote(StereoBuffer& bus, int start, int length, double note, float le
     }
 }
 
-void addKick(StereoBuffer& bus, MusicRng& rng, int start, float level)
+void addKick(StereoBuffer& bus, MusicRng& rng, int start, double note, float level)
 {
+    const double tuned = midiToHz(note);
     double phase = 0.0;
     float pitch = 1.0f;
-    float click = 0.4f;
-    const float pitchDecay = perSampleDecay(0.03);
-    const float clickDecay = perSampleDecay(0.003);
-    NoteEnvelope envelope = makeHitEnvelope(0.0008, 0.3);
-    const float drive = 1.6f;
+    float click = 1.0f;
+    const float pitchDecay = perSampleDecay(0.022);
+    const float clickDecay = perSampleDecay(0.004);
+    // The body speaks at once, rings for about 0.1 s and is gone by 0.24 s: a beat, not a boom.
+    NoteEnvelope envelope = makeHitEnvelope(0.0008, 0.055);
+    const int tail = int(0.24 * sampleRate);
+    const int fade = int(0.04 * sampleRate);
+    StateVariableFilter clickFilter;
+    const FilterCoefficients clickBand = filterCoefficients(2200.0f, 0.55f);
+    const float drive = 2.2f;
     const float normalise = 1.0f / std::tanh(drive);
-    const int frames = framesFrom(bus, start, int(0.6 * sampleRate));
+    const int frames = framesFrom(bus, start, tail);
     for (int i = 0; i < frames; ++i) {
-        const float body = sineOfCycles(phase) * stepEnvelope(envelope);
-        advancePhase(phase, (50.0 + 140.0 * pitch) / sampleRate);
+        const float closing = std::min(1.0f, float(tail - i) / float(fade));
+        const float body = sineOfCycles(phase) * stepEnvelope(envelope) * closing;
+        advancePhase(phase, tuned * (1.0 + 2.2 * pitch) / sampleRate);
         pitch *= pitchDecay;
-        const float value = (std::tanh(drive * body) * normalise + click * randomSigned(rng)) * level;
+        const float beater = 1.4f * click * stepFilter(clickFilter, clickBand, randomSigned(rng)).band;
+        const float value = (std::tanh(drive * body) * normalise + beater) * level;
         click *= clickDecay;
         addFrame(bus, start + i, value, value);
     }
@@ -311,12 +319,12 @@ void addImpact(StereoBuffer& bus, int start, float level)
 {
     double phase = 0.0;
     float fall = 1.0f;
-    const float fallDecay = perSampleDecay(0.18);
-    NoteEnvelope envelope = makeHitEnvelope(0.002, 0.9);
-    const int frames = framesFrom(bus, start, int(4.0 * sampleRate));
+    const float fallDecay = perSampleDecay(0.08);
+    NoteEnvelope envelope = makeHitEnvelope(0.002, 0.3);
+    const int frames = framesFrom(bus, start, int(1.5 * sampleRate));
     for (int i = 0; i < frames; ++i) {
         const float value = std::tanh(1.4f * sineOfCycles(phase)) * stepEnvelope(envelope) * level;
-        advancePhase(phase, (32.0 + 70.0 * fall) / sampleRate);
+        advancePhase(phase, (55.0 + 90.0 * fall) / sampleRate);
         fall *= fallDecay;
         addFrame(bus, start + i, value, value);
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Measures the soundtrack against the timeline it plays to.
 
-  tools/sync/measure_soundtrack.py MP3 [--beats FIRST-LAST] [--spectrogram PNG]
+  tools/sync/measure_soundtrack.py MP3 [--beats FIRST-LAST] [--spectrogram PNG [--span FIRST-LAST]]
 
 The MP3 is decoded by mpg123 (gapless, as the demo decodes it); its sample 0 is heard at the first
 frame of order 1, and one order is 64 rows of 6480 samples. Levels and spectra are of the mid signal
@@ -11,7 +11,14 @@ for scenes 05 to 10 (orders 4-15, two each) the first order's level minus the se
 the energy below 120 Hz and in 2-6 kHz; how well the onsets sit on the 16th-note grid (R, the length
 of the mean of the onsets' phases on the unit circle: 1 is every onset on a row, 0 no relation); and
 ffmpeg's EBU R128 integrated loudness and true peak. --beats prints each beat's RMS for the orders
-given; --spectrogram draws the whole track with ffmpeg.
+given; --spectrogram draws the whole track with ffmpeg, or with --span only the orders given.
+
+Then what makes the scenes differ and grow: how alike the verse orders are with each other and the
+reveal orders with each other (the Pearson correlation of their time-aligned log spectrograms: 4096-
+sample Hann frames, hop 2048, bins 0-799 as log1p(10 |X|), the first frames of each, as many as the
+shortest order has), the arc from scene 05's reveal to scene 10's, order 1's level, and in every
+reveal how far the sub band (below 70 Hz) sits under the bass band (70-250 Hz), cut from the order's
+spectrum with brick walls.
 """
 import argparse
 import re
@@ -25,6 +32,8 @@ ROW = 6480
 ORDER = 64 * ROW
 BEAT = 4 * ROW
 FIRST_ORDER = 1  # the order whose first frame hears sample 0
+REVEALS = list(range(4, 16, 2))
+VERSES = list(range(5, 17, 2))
 SCENES = {f"{scene:02d}": (order, order + 1) for scene, order in zip(range(5, 11), range(4, 16, 2))}
 
 
@@ -83,6 +92,39 @@ def onset_grid(pcm):
     return len(onsets), abs(np.mean(np.exp(1j * phases))) if len(onsets) else 0.0
 
 
+def order_pcm(pcm, order):
+    return pcm[(order - FIRST_ORDER) * ORDER:(order - FIRST_ORDER + 1) * ORDER]
+
+
+def spectral_fingerprints(pcm, orders):
+    size, hop = 4096, 2048
+    window = np.hanning(size)
+    spectra = []
+    for order in orders:
+        frames = np.lib.stride_tricks.sliding_window_view(order_pcm(pcm, order), size)[::hop]
+        spectra.append(np.log1p(10 * np.abs(np.fft.rfft(frames * window, axis=1))[:, :800]))
+    frames = min(len(s) for s in spectra)
+    return [s[:frames].ravel() for s in spectra]
+
+
+def similarity(pcm, orders):
+    """The correlation of every pair of the orders, highest first."""
+    prints = spectral_fingerprints(pcm, orders)
+    pairs = [(np.corrcoef(prints[i], prints[j])[0, 1], orders[i], orders[j])
+             for i in range(len(orders)) for j in range(i + 1, len(orders))]
+    return sorted(pairs, reverse=True)
+
+
+def sub_under_bass(pcm, order):
+    """The band below 70 Hz minus the band 70-250 Hz, in dB, over the whole order."""
+    block = order_pcm(pcm, order)
+    power = np.abs(np.fft.rfft(block)) ** 2
+    frequency = np.fft.rfftfreq(len(block), 1 / RATE)
+    sub = power[(frequency > 0) & (frequency < 70)].sum()
+    bass = power[(frequency >= 70) & (frequency < 250)].sum()
+    return 10 * np.log10(sub / bass)
+
+
 def loudness(path):
     log = subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-i", path, "-af", "ebur128=peak=true", "-f", "null",
                           "-"], stderr=subprocess.PIPE, text=True).stderr
@@ -97,6 +139,7 @@ def main():
     parser.add_argument("mp3")
     parser.add_argument("--beats", help="orders FIRST-LAST whose per-beat RMS is printed")
     parser.add_argument("--spectrogram", help="PNG of the whole track")
+    parser.add_argument("--span", help="orders FIRST-LAST that the spectrogram shows")
     args = parser.parse_args()
 
     pcm = decode(args.mp3)
@@ -113,6 +156,15 @@ def main():
 
     low, presence = band_shares(pcm)
     print(f"energy below 120 Hz: {100 * low:.1f} %; 2-6 kHz: {100 * presence:.1f} %")
+    for name, orders in (("verse", VERSES), ("reveal", REVEALS)):
+        pairs = similarity(pcm, orders)
+        print(f"{name} orders {orders}: highest correlation {pairs[0][0]:.3f} (orders {pairs[0][1]} and "
+              f"{pairs[0][2]}), lowest {pairs[-1][0]:.3f}; every pair: " +
+              ", ".join(f"{a}-{b} {r:.2f}" for r, a, b in sorted(pairs, key=lambda p: p[1:])))
+    print(f"arc: order {REVEALS[-1]} minus order {REVEALS[0]}: {levels[REVEALS[-1]] - levels[REVEALS[0]]:+.1f} dB; "
+          f"order 1: {levels[1]:.1f} dB RMS")
+    print("sub (below 70 Hz) minus bass (70-250 Hz) in the reveals: " +
+          ", ".join(f"order {order} {sub_under_bass(pcm, order):+.1f} dB" for order in REVEALS))
     count, resultant = onset_grid(pcm)
     print(f"onsets: {count}, on the 16th-note grid R = {resultant:.3f}")
     integrated, peak = loudness(args.mp3)
@@ -126,8 +178,13 @@ def main():
             print(f"order {order:2d} beats: " + " ".join(f"{b:5.1f}" for b in beats))
 
     if args.spectrogram:
-        subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-loglevel", "error", "-y", "-i", args.mp3, "-lavfi",
-                        "showspectrumpic=s=1800x600:scale=log:fscale=log:legend=1", args.spectrogram], check=True)
+        span = []
+        if args.span:
+            first, last = (int(x) for x in args.span.split("-"))
+            span = ["-ss", str((first - FIRST_ORDER) * ORDER / RATE), "-t", str((last - first + 1) * ORDER / RATE)]
+        subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-loglevel", "error", "-y", *span, "-i", args.mp3,
+                        "-lavfi", "showspectrumpic=s=1800x600:scale=log:fscale=log:legend=1", args.spectrogram],
+                       check=True)
     return 0
 
 
