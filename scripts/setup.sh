@@ -11,7 +11,7 @@ packages=(
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg python3
   python3-numpy  # tools/sync/measure_soundtrack.py
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
-  fonts-roboto-unhinted
+  fonts-yanone-kaffeesatz  # the caption font
 )
 
 bash scripts/install-packages.sh "${packages[@]}"
