@@ -45,8 +45,10 @@ seed() {
       "$seeds/png/$format.png"
   done
   cp "$source/tests/data/tone441.mp3" "$seeds/mp3/"
-  head -c 2000 "$source/tests/data/tone441.mp3" >"$seeds/mp3/tone441-start.mp3"
+  # Odd lengths are read from a file, even ones from memory.
+  head -c 2001 "$source/tests/data/tone441.mp3" >"$seeds/mp3/tone441-start.mp3"
   cp "$content/sync.xm" "$seeds/module/"
+  (cat "$content/sync.xm" && printf '\0') >"$seeds/module/sync-padded.xm"
   printf -- '--from\0%s\0--seconds\0%s\0--stills\0out\0--at\0%s' 63 0.5 63.25 >"$seeds/capture_options/stills"
   printf -- '--fps\0%s\0--bench\0b.json\0--size\0%s' 30000/1001 1920x1080 >"$seeds/capture_options/bench"
   printf -- '--frames\0f\0--every\0%s\0--hashes\0h.txt\0--draw-all' 4 >"$seeds/capture_options/frames"
@@ -78,11 +80,14 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus"
   log=build-fuzz/$target.log
   : >"$log"
-  # Rounds of at most a minute: the audio stand-in keeps every channel a process opened.
+  # Rounds of at most a minute, and of 200 inputs for the audio stand-in, which keeps every
+  # channel a process opened.
+  runs=()
+  [[ $target = mp3 || $target = module ]] && runs=(-runs=200)
   left=$seconds
   while [ "$left" -gt 0 ]; do
     round=$((left < 60 ? left : 60))
-    if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="$round" -timeout=10 -rss_limit_mb=2048 \
+    if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="$round" "${runs[@]}" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$target-" "$corpus" "build-fuzz/seeds/$target" \
       >>"$log" 2>&1; then
       tail -40 "$log" >&2

@@ -1,4 +1,4 @@
-// Tracker modules through the audio stand-in, from memory and from a file.
+// Tracker modules through the audio stand-in, from memory or from a file.
 #include "audio.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
-    playFromMemoryAndFile(data, size, [](BOOL mem, const void* file, std::size_t length) {
+    playFromMemoryOrFile(data, size, [](BOOL mem, const void* file, std::size_t length) {
         return BASS_MusicLoad(mem, file, 0, DWORD(length), 0, 0);
     });
     return 0;
