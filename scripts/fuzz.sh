@@ -82,19 +82,18 @@ for target in "${targets[@]}"; do
   : >"$log"
   # Rounds of at most a minute, and of 200 inputs for the audio stand-in, which keeps every
   # channel a process opened.
-  runs=()
-  [[ $target = mp3 || $target = module ]] && runs=(-runs=200)
-  left=$seconds
-  while [ "$left" -gt 0 ]; do
-    round=$((left < 60 ? left : 60))
-    if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="$round" "${runs[@]}" -timeout=10 -rss_limit_mb=2048 \
+  limit=()
+  [[ $target = mp3 || $target = module ]] && limit=(-runs=200)
+  end=$((SECONDS + seconds))
+  while [ "$SECONDS" -lt "$end" ]; do
+    round=$((end - SECONDS < 60 ? end - SECONDS : 60))
+    if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="$round" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$target-" "$corpus" "build-fuzz/seeds/$target" \
       >>"$log" 2>&1; then
       tail -40 "$log" >&2
       echo "fuzz: $target found a fault; its input is in build-fuzz/findings/" >&2
       exit 1
     fi
-    left=$((left - round))
   done
   runs=$(awk '/stat::number_of_executed_units/ {sum += $2} END {print sum}' "$log")
   cov=$(grep -o 'DONE *cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*$' || true)

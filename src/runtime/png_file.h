@@ -3,7 +3,14 @@
 // interlaced), libpng for every other kind a user may put in its place. Neither shows a file
 // that zlib, the reference inflater, refuses, or one whose critical chunks fail their CRC.
 #include <SFML/Graphics/Image.hpp>
+#include <memory>
 #include <vector>
+
+struct libdeflate_decompressor;
+
+struct InflaterRelease {
+    void operator()(libdeflate_decompressor* inflater) const;
+};
 
 // Buffers kept from one file to the next, so that a run of files reuses the same memory.
 struct PngScratch {
@@ -11,6 +18,7 @@ struct PngScratch {
     std::vector<unsigned char> compressed;  // its IDAT chunks, joined
     std::vector<unsigned char> filtered;    // one filter byte, then the row's bytes, row after row
     std::vector<unsigned char> pixels;      // RGBA, top row first
+    std::unique_ptr<libdeflate_decompressor, InflaterRelease> inflater;
 };
 
 // The width and height a PNG file's header gives; (0, 0) for a file that is not a PNG file.
