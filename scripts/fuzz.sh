@@ -44,6 +44,10 @@ seed() {
     ffmpeg -loglevel error -f lavfi -i testsrc2=size=12x8 -frames:v 1 -pix_fmt "$format" -pred mixed \
       "$seeds/png/$format.png"
   done
+  # Larger, so that the image data takes dynamic codes; and stored, not compressed.
+  ffmpeg -loglevel error -f lavfi -i testsrc2=size=64x48 -frames:v 1 -pix_fmt rgba "$seeds/png/rgba-dynamic.png"
+  ffmpeg -loglevel error -f lavfi -i testsrc2=size=12x8 -frames:v 1 -pix_fmt rgba -compression_level 0 \
+    "$seeds/png/rgba-stored.png"
   cp "$source/tests/data/tone441.mp3" "$seeds/mp3/"
   # Odd lengths are read from a file, even ones from memory.
   head -c 2001 "$source/tests/data/tone441.mp3" >"$seeds/mp3/tone441-start.mp3"
@@ -65,7 +69,7 @@ if $coverage; then
       build-fuzz/corpus/$target build-fuzz/seeds/$target >/dev/null 2>&1
     llvm-profdata-14 merge -o "$profile.profdata" "$profile.profraw"
     llvm-cov-14 report build-fuzz-coverage/tests/fuzz/fuzz_$target -instr-profile="$profile.profdata" \
-      "${sources[$target]}" | awk -v t="$target" '$1 ~ /cpp$/ {print t ": lines " $(NF-3) " of " $(NF-5) " missed, " $(NF-2) " covered, in " $1}'
+      "${sources[$target]}" | awk -v t="$target" '$1 ~ /cpp$/ {print t ": " $(NF-3) " of " $(NF-5) " lines (" $(NF-4) " missed) in " $1}'
   done
   exit 0
 fi
