@@ -363,6 +363,17 @@ TEST_F(Catalogue, ReadersRefuseWhatZlibRefusesAndSizesNoDataCouldFill)
     damaged.put(char(crcByte ^ 1));
     damaged.close();
     EXPECT_EQ(readPng(file.c_str(), scratch, read), PngRead::Failed);
+
+    // Bytes after the end of the zlib stream, in each reader's kind: four texels' worth.
+    const Bytes rows = {0, 1, 2, 3, 4};
+    for (const unsigned char colourType : {6, 0}) {
+        Bytes stream = zlibCompressed(rows, 6);
+        writePngFile(file, colourType == 6 ? 1 : 4, 1, colourType, stream);
+        EXPECT_EQ(readPng(file.c_str(), scratch, read), colourType == 6 ? PngRead::Quick : PngRead::Libpng);
+        stream.insert(stream.end(), {0, 0, 0, 0});
+        writePngFile(file, colourType == 6 ? 1 : 4, 1, colourType, stream);
+        EXPECT_EQ(readPng(file.c_str(), scratch, read), PngRead::Failed) << int(colourType);
+    }
 }
 
 TEST_F(Catalogue, SpritesArePlacedAsTheirGroupsNeed)

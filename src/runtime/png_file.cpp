@@ -468,11 +468,13 @@ PngRead readQuickly(const unsigned char* file, std::size_t fileLength, PngScratc
     holdAtLeast(scratch.filtered, filteredBytes);
     if (!scratch.inflater)
         scratch.inflater.reset(libdeflate_alloc_decompressor());
-    // Exactly the rows' bytes, with the right checksum, from a stream that zlib inflates too.
+    // Exactly the rows' bytes, with the right checksum, from a stream that zlib inflates too and
+    // that ends where the image data ends, as libpng wants it.
+    std::size_t streamBytes = 0;
     if (!scratch.inflater ||
-        libdeflate_zlib_decompress(scratch.inflater.get(), scratch.compressed.data(), scratch.compressed.size(),
-                                   scratch.filtered.data(), filteredBytes, nullptr) != LIBDEFLATE_SUCCESS ||
-        !inflatesAsZlibDoes(scratch.compressed.data(), scratch.compressed.size()))
+        libdeflate_zlib_decompress_ex(scratch.inflater.get(), scratch.compressed.data(), scratch.compressed.size(),
+                                      scratch.filtered.data(), filteredBytes, &streamBytes, nullptr) != LIBDEFLATE_SUCCESS ||
+        streamBytes != scratch.compressed.size() || !inflatesAsZlibDoes(scratch.compressed.data(), streamBytes))
         return PngRead::Failed;
 
     // The row above the first is all zeros.
