@@ -25,6 +25,7 @@ void growHeapForImages(std::size_t bytes);
 int openForReading(const char* path);
 // Reads up to count bytes from offset, leaving the file's position alone; -1 on failure.
 std::int64_t readAt(int file, void* buffer, std::size_t count, std::uint64_t offset);
+void closeFile(int file);
 // A new file for this process alone, named by filling in the pattern's trailing XXXXXX, written
 // as bytes and with the permissions any new file gets. -1 on failure, errno saying why.
 int createTemporaryFile(std::string& pattern);

@@ -103,6 +103,11 @@ std::int64_t readAt(int file, void* buffer, std::size_t count, std::uint64_t off
     return pread(file, buffer, count, static_cast<off_t>(offset));
 }
 
+void closeFile(int file)
+{
+    close(file);
+}
+
 int createTemporaryFile(std::string& pattern)
 {
     const int file = mkstemp(pattern.data());

@@ -66,6 +66,11 @@ std::int64_t readAt(int file, void* buffer, std::size_t count, std::uint64_t off
     return got;
 }
 
+void closeFile(int file)
+{
+    _close(file);
+}
+
 int createTemporaryFile(std::string& pattern)
 {
     const int file = mkstemp(pattern.data());
