@@ -11,7 +11,8 @@ packages=(
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg python3
   python3-numpy  # tools/sync/measure_soundtrack.py
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
-  fonts-roboto-unhinted
+  fonts-yanone-kaffeesatz  # the caption font
+  clang-14 libclang-rt-14-dev llvm-14  # scripts/fuzz.sh: libFuzzer, the sanitizers, llvm-cov
 )
 
 bash scripts/install-packages.sh "${packages[@]}"

@@ -241,11 +241,18 @@ std::string stillTimes()
     return times;
 }
 
-// The whole demo at 30 frames per second with a still per scene; run once, shared by the checks.
+// Moments when a light fades over black: scene 04's window dimming, scene 11's white-out coming
+// in, the flash going out.
+const std::vector<std::string> fadeTimes = {"37.3", "159", "168.5"};
+
+// The whole demo at 30 frames per second with a still per scene and per fade; run once, shared by
+// the checks.
 const Capture& wholeDemoAt30()
 {
-    static const Capture capture = run("whole-30", "--fps 30 --orders {dir}/orders.txt --stills {dir}/stills --at " +
-                                                       stillTimes());
+    std::string times = stillTimes();
+    for (const std::string& time : fadeTimes)
+        times += "," + time;
+    static const Capture capture = run("whole-30", "--fps 30 --orders {dir}/orders.txt --stills {dir}/stills --at " + times);
     return capture;
 }
 
@@ -444,6 +451,46 @@ TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
         for (std::size_t i = 0; i < scenes.size(); ++i)
             EXPECT_FALSE(samePixels(scenes[i], still)) << stillTime(stillOrders[i]) << " s and " << stillTime(order);
         scenes.push_back(still);
+    }
+}
+
+TEST(Capture, FadesOfTheLightDarkenThroughViolet)
+{
+    const Capture& capture = wholeDemoAt30();
+    ASSERT_EQ(capture.status, 0);
+    for (const std::string& time : fadeTimes) {
+        SCOPED_TRACE(time + " s");
+        const sf::Image still = loadStill(capture, time);
+        ASSERT_EQ(still.getSize(), sf::Vector2u(1280, 720));
+        // HSV saturation and hue of the lit pixels in the middle of the picture.
+        std::vector<double> saturations;
+        double hueSum = 0.0;
+        for (unsigned y = 216; y < 504; ++y)
+            for (unsigned x = 384; x < 896; ++x) {
+                const sf::Color c = still.getPixel(x, y);
+                const int high = std::max({c.r, c.g, c.b});
+                const int low = std::min({c.r, c.g, c.b});
+                if (high <= 16)
+                    continue;
+                saturations.push_back(double(high - low) / high);
+                double hue = 0.0;
+                if (high != low) {
+                    const double span = high - low;
+                    if (high == c.r)
+                        hue = 60.0 * std::fmod((c.g - c.b) / span + 6.0, 6.0);
+                    else if (high == c.g)
+                        hue = 60.0 * ((c.b - c.r) / span + 2.0);
+                    else
+                        hue = 60.0 * ((c.r - c.g) / span + 4.0);
+                }
+                hueSum += hue;
+            }
+        ASSERT_GT(saturations.size(), 1000u) << "the fade shows over most of the middle";
+        std::nth_element(saturations.begin(), saturations.begin() + saturations.size() / 2, saturations.end());
+        EXPECT_GE(saturations[saturations.size() / 2], 0.08) << "median saturation: a neutral grey is 0";
+        const double meanHue = hueSum / double(saturations.size());
+        EXPECT_GE(meanHue, 240.0);
+        EXPECT_LE(meanHue, 300.0);
     }
 }
 

@@ -95,20 +95,23 @@ Bytes zlibCompressed(const Bytes& bytes, int level)
     return compressed;
 }
 
-// A PNG file of 8-bit texels of the given colour type (0 grey, 6 RGBA) from its zlib stream, the
-// image data split in two around a text chunk.
-void writePngFile(const fs::path& path, unsigned width, unsigned height, unsigned char colourType, const Bytes& compressed)
+// A PNG file from its zlib stream: a text chunk and any `extra` chunks (PLTE, tRNS), then the
+// image data in two chunks.
+void writePngFile(const fs::path& path, unsigned width, unsigned height, unsigned char colourType, const Bytes& compressed,
+                  unsigned char bitDepth = 8, const std::vector<std::pair<const char*, Bytes>>& extra = {})
 {
     Bytes file = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
     Bytes header;
     putBigEndian(header, width);
     putBigEndian(header, height);
-    header.insert(header.end(), {8, colourType, 0, 0, 0});
+    header.insert(header.end(), {bitDepth, colourType, 0, 0, 0});
     putChunk(file, "IHDR", header);
-    const std::size_t half = compressed.size() / 2;
-    putChunk(file, "IDAT", Bytes(compressed.begin(), compressed.begin() + half));
     const char comment[] = "Comment\0ours";
     putChunk(file, "tEXt", Bytes(comment, comment + sizeof comment - 1));
+    for (const auto& [type, data] : extra)
+        putChunk(file, type, data);
+    const std::size_t half = compressed.size() / 2;
+    putChunk(file, "IDAT", Bytes(compressed.begin(), compressed.begin() + half));
     putChunk(file, "IDAT", Bytes(compressed.begin() + half, compressed.end()));
     putChunk(file, "IEND", {});
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
@@ -241,39 +244,70 @@ TEST_F(CatalogueLoad, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
     EXPECT_EQ(sprite(Image::H5).getTextureRect(), sf::IntRect(0, 0, 19, 3));
 }
 
-TEST_F(CatalogueLoad, EveryKindOfPngThatSfmlReadsLoadsAsItReadsIt)
+TEST_F(CatalogueLoad, EveryKindOfPngLoadsAndDamageIsReportedAsAMissingFile)
 {
-    // Grey; RGBA with a text chunk amid its data; RGBA with a wrong zlib checksum, which SFML
-    // overlooks; and a file that is no image at all.
+    // Grey; RGBA; RGBA with a wrong zlib checksum, twice; no image at all.
     writePng(dir / "title.png", 1, 3, 0, {10, 128, 250});
     const Bytes rgba = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
     writePng(dir / "hexagon.png", 2, 3, 6, rgba);
     writePng(dir / "hexagon-small.png", 2, 3, 6, rgba, true);
+    writePng(dir / "black.png", 2, 3, 6, rgba, true);
     std::ofstream(dir / "credits.png") << "not a picture";
 
-    EXPECT_EQ(loadWithout({}), "\nError while loading texture credits!\n");
+    EXPECT_EQ(loadWithout({}), "\nError while loading texture credits!\n\nError while loading texture black!\n");
     EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect(0, 0, 1, 3));
     EXPECT_EQ(texelOf(Image::Title, 0, 1), sf::Color(128, 128, 128, 255));
-    for (Image image : {Image::Hexagon, Image::HexagonSmall}) {
-        EXPECT_EQ(sprite(image).getTextureRect(), sf::IntRect(0, 0, 2, 3));
-        EXPECT_EQ(texelOf(image, 1, 2), sf::Color(21, 22, 23, 24));
-        EXPECT_EQ(testCatalogue().facts[static_cast<int>(image)].size, sf::Vector2u(2, 3));
+    EXPECT_EQ(sprite(Image::Hexagon).getTextureRect(), sf::IntRect(0, 0, 2, 3));
+    EXPECT_EQ(texelOf(Image::Hexagon, 1, 2), sf::Color(21, 22, 23, 24));
+    EXPECT_EQ(testCatalogue().facts[static_cast<int>(Image::Hexagon)].size, sf::Vector2u(2, 3));
+    for (Image failed : {Image::HexagonSmall, Image::Credits, Image::Black}) {
+        EXPECT_EQ(sprite(failed).getTextureRect(), sf::IntRect()) << static_cast<int>(failed);
+        EXPECT_FALSE(testCatalogue().facts[static_cast<int>(failed)].known) << static_cast<int>(failed);
     }
-    EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
-    EXPECT_FALSE(testCatalogue().facts[static_cast<int>(Image::Credits)].known);
 }
 
-TEST_F(CatalogueLoad, QuickReaderRefusesWhatZlibRefusesAndSizesNoDataCouldFill)
+TEST_F(CatalogueLoad, ImagesOfEveryColourTypeAndBitDepthReadAsRgba)
+{
+    // Two texels each, unfiltered rows of one line.
+    struct Kind {
+        unsigned char colourType, bitDepth;
+        Bytes row;
+        std::vector<std::pair<const char*, Bytes>> extra;
+        sf::Color left, right;
+    };
+    const Kind kinds[] = {
+        {0, 1, {0x80}, {}, sf::Color::White, sf::Color::Black},
+        {0, 16, {0x12, 0x34, 0xab, 0xcd}, {}, {0x12, 0x12, 0x12, 255}, {0xab, 0xab, 0xab, 255}},
+        {2, 16, {1, 9, 2, 9, 3, 9, 4, 9, 5, 9, 6, 9}, {}, {1, 2, 3, 255}, {4, 5, 6, 255}},
+        {3, 4, {0x10}, {{"PLTE", {7, 8, 9, 10, 11, 12}}, {"tRNS", {50}}}, {10, 11, 12, 255}, {7, 8, 9, 50}},
+        {4, 8, {40, 41, 42, 43}, {}, {40, 40, 40, 41}, {42, 42, 42, 43}},
+        {6, 16, {1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8, 0}, {}, {1, 2, 3, 4}, {5, 6, 7, 8}},
+    };
+    const std::string file = (dir / "kind.png").string();
+    PngScratch scratch;
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(testing::Message() << int(kind.colourType) << ", " << int(kind.bitDepth));
+        Bytes rows = {0};
+        rows.insert(rows.end(), kind.row.begin(), kind.row.end());
+        writePngFile(file, 2, 1, kind.colourType, zlibCompressed(rows, 6), kind.bitDepth, kind.extra);
+        sf::Image image;
+        ASSERT_EQ(readPng(file.c_str(), scratch, image), PngRead::Libpng);
+        ASSERT_EQ(image.getSize(), sf::Vector2u(2, 1));
+        EXPECT_EQ(image.getPixel(0, 0), kind.left);
+        EXPECT_EQ(image.getPixel(1, 0), kind.right);
+    }
+}
+
+TEST_F(CatalogueLoad, ReadersRefuseWhatZlibRefusesAndSizesNoDataCouldFill)
 {
     const std::string file = (dir / "hostile.png").string();
     PngScratch scratch;
-    sf::Image quick, reference;
+    sf::Image read, reference;
 
     // 1 GiB of texels claimed by 20 bytes of image data: refused before any memory is taken.
     writePngFile(file, 16384, 16384, 6, zlibCompressed(Bytes(20, 0), 6));
-    EXPECT_EQ(readRgbaPng(file.c_str(), scratch, quick), PngRead::NotTaken);
+    EXPECT_EQ(readPng(file.c_str(), scratch, read), PngRead::Failed);
     EXPECT_EQ(scratch.filtered.capacity() + scratch.pixels.capacity(), 0u);
-    EXPECT_FALSE(reference.loadFromFile(file));
 
     // Nothing but zeros packs tighter than anything else, close to deflate's limit; the bound
     // takes such a file still.
@@ -281,28 +315,53 @@ TEST_F(CatalogueLoad, QuickReaderRefusesWhatZlibRefusesAndSizesNoDataCouldFill)
     const Bytes packed = zlibCompressed(zeros, 12);
     EXPECT_GT(zeros.size(), 950 * packed.size());
     writePngFile(file, 2048, 512, 6, packed);
-    ASSERT_EQ(readRgbaPng(file.c_str(), scratch, quick), PngRead::Read);
-    EXPECT_EQ(quick.getPixel(2047, 511), sf::Color::Transparent);
+    ASSERT_EQ(readPng(file.c_str(), scratch, read), PngRead::Quick);
+    EXPECT_EQ(read.getPixel(2047, 511), sf::Color::Transparent);
 
-    // Reserved length and distance symbols, which libdeflate decodes as others and zlib refuses.
-    // SFML refuses the lengths too; the distances it takes, copying bytes it never wrote, so such a
-    // file is damaged for good: as black.png the loader reports it rather than handing it on.
+    // Reserved length and distance symbols, which libdeflate decodes as others and zlib refuses;
+    // SFML's decoder takes the distances as 0 and copies bytes it never wrote. With its checksum
+    // flipped too, and as grey texels (the other reader's kind), the stream fails all the same:
+    // as black.png the loader reports it as it reports a missing file.
     const unsigned streams[][2] = {{285, 29}, {286, 29}, {287, 29}, {285, 30}, {285, 31}};
     for (const auto& [lengthSymbol, distanceSymbol] : streams) {
-        SCOPED_TRACE(testing::Message() << lengthSymbol << ", " << distanceSymbol);
-        const bool sound = lengthSymbol == 285 && distanceSymbol == 29;
-        writePngFile(file, 1548, 4, 6, clearRowsWithSymbols(lengthSymbol, distanceSymbol));
-        ASSERT_EQ(readRgbaPng(file.c_str(), scratch, quick), sound ? PngRead::Read : PngRead::Damaged);
-        if (distanceSymbol == 29) {
-            EXPECT_EQ(reference.loadFromFile(file), sound);
+        for (const bool greyDamaged : {false, true}) {
+            SCOPED_TRACE(testing::Message() << lengthSymbol << ", " << distanceSymbol << (greyDamaged ? " grey" : ""));
+            const bool sound = lengthSymbol == 285 && distanceSymbol == 29;
+            Bytes stream = clearRowsWithSymbols(lengthSymbol, distanceSymbol);
+            stream.back() ^= greyDamaged ? 1 : 0;
+            writePngFile(file, greyDamaged ? 1548 * 4 : 1548, 4, greyDamaged ? 0 : 6, stream);
+            const PngRead expected = sound && !greyDamaged ? PngRead::Quick : PngRead::Failed;
+            ASSERT_EQ(readPng(file.c_str(), scratch, read), expected);
+            if (expected == PngRead::Quick) {
+                ASSERT_TRUE(reference.loadFromFile(file));
+                EXPECT_EQ(std::memcmp(read.getPixelsPtr(), reference.getPixelsPtr(), 1548 * 4 * 4), 0);
+            }
+            // Removed first: mingw's copy_file does not overwrite.
+            std::filesystem::remove(dir / "black.png");
+            std::filesystem::copy_file(file, dir / "black.png");
+            EXPECT_EQ(loadWithout({}), expected == PngRead::Quick ? "" : "\nError while loading texture black!\n");
         }
-        // Removed first: mingw's copy_file does not overwrite.
-        std::filesystem::remove(dir / "black.png");
-        std::filesystem::copy_file(file, dir / "black.png");
-        EXPECT_EQ(loadWithout({}), sound ? "" : "\nError while loading texture black!\n");
-        if (sound) {
-            EXPECT_EQ(std::memcmp(quick.getPixelsPtr(), reference.getPixelsPtr(), 1548 * 4 * 4), 0);
-        }
+    }
+
+    // A critical chunk whose CRC does not match its bytes.
+    writePngFile(file, 1548, 4, 6, clearRowsWithSymbols(285, 29));
+    std::fstream damaged(file, std::ios::binary | std::ios::in | std::ios::out);
+    damaged.seekg(8 + 8 + 13);  // IHDR's CRC
+    const char crcByte = char(damaged.get());
+    damaged.seekp(8 + 8 + 13);
+    damaged.put(char(crcByte ^ 1));
+    damaged.close();
+    EXPECT_EQ(readPng(file.c_str(), scratch, read), PngRead::Failed);
+
+    // Bytes after the end of the zlib stream, in each reader's kind: four texels' worth.
+    const Bytes rows = {0, 1, 2, 3, 4};
+    for (const unsigned char colourType : {6, 0}) {
+        Bytes stream = zlibCompressed(rows, 6);
+        writePngFile(file, colourType == 6 ? 1 : 4, 1, colourType, stream);
+        EXPECT_EQ(readPng(file.c_str(), scratch, read), colourType == 6 ? PngRead::Quick : PngRead::Libpng);
+        stream.insert(stream.end(), {0, 0, 0, 0});
+        writePngFile(file, colourType == 6 ? 1 : 4, 1, colourType, stream);
+        EXPECT_EQ(readPng(file.c_str(), scratch, read), PngRead::Failed) << int(colourType);
     }
 }
 

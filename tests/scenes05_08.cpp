@@ -316,7 +316,7 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
     freshScenes();
     const Scene07State& scene = demo.scene07;
     playFrame(scene07, 0.1);
-    EXPECT_FLOAT_EQ(sprite(Image::G3D4).getPosition().x, 122.6f);
+    EXPECT_FLOAT_EQ(sprite(Image::G3D4).getPosition().x, 123.0f) << "122.6, on the nearest whole pixel";
     EXPECT_FLOAT_EQ(sprite(Image::G3D1_2).getPosition().x, 1230.0f);
     playFrame(scene07, 5.7);
     EXPECT_EQ(scene.flareTimer, 0.0f);
@@ -330,9 +330,10 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
     EXPECT_EQ(scene.flareCount, 2);
     EXPECT_TRUE(demo.fadeSprites[2].visible);
 
-    // 8.4 s in: the parallax at 24, 48 and 96 pixels per second, the strip at 500.
+    // 8.4 s in: the parallax at 24, 48 and 96 pixels per second, the strip at 500, each on the
+    // nearest whole pixel (-76.6, -283.2 and -706.4 for the parallax).
     const std::pair<Image, float> expected[] = {
-        {Image::G3D4, -76.6f},  {Image::G3D3, -283.2f},   {Image::G3D2, -706.4f},  {Image::G3D1, -380.0f},
+        {Image::G3D4, -77.0f},  {Image::G3D3, -283.0f},   {Image::G3D2, -706.0f},  {Image::G3D1, -380.0f},
         {Image::G3D1_1, -104.0f}, {Image::G3D1_2, -2920.0f}, {Image::G3D1_3, -1960.0f}};
     for (const auto& [image, x] : expected) {
         EXPECT_NEAR(sprite(image).getPosition().x, x, 0.01f) << static_cast<int>(image);

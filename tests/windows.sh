@@ -4,7 +4,7 @@
 # machine); from the unpacked zip the Windows test program passes, the demo started from another
 # folder finds its content and plays a short timeline to "end?" with the Linux demo's lines, and
 # the capture prints the same lines and sees the same orders as the Linux capture, with stills
-# within a rounding step of Linux's.
+# within a rounding step of Linux's; with hostile content both captures print the same lines.
 # Arguments: build directory, source directory.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -87,6 +87,42 @@ for still in "$work"/linux-stills/*.png; do
   check "still $name matches Linux's ($(python3 "$source/tests/data/png_difference.py" "$still" \
     "$work/windows-stills/$name" 2>&1))" python3 "$source/tests/data/png_difference.py" --check "$still" \
     "$work/windows-stills/$name"
+done
+
+echo "4. hostile content, as on Linux"
+# A damaged black.png (a reserved distance in its image data, the checksum flipped), no white.png,
+# a soundtrack whose Info tag claims four billion frames; then a timeline that is no module.
+hostile() {
+  local folder=$work/hostile-$1
+  mkdir -p "$folder"
+  cp "$release"/data/* "$folder/"
+  cp "$source/tests/data/reserved-distance.png" "$folder/black.png"
+  rm "$folder/white.png"
+  cp "$source/tests/data/endless-info.mp3" "$folder/nerethval_dream.mp3"
+  if [ "$2" = unusable ]; then
+    echo "not a module" >"$folder/sync.xm"
+  else
+    "$build/tools/sync/make-sync" "$folder/sync.xm" 8 4 125 >/dev/null
+  fi
+  echo "$folder"
+}
+for timeline in short unusable; do
+  linux=$(hostile linux-$timeline $timeline)
+  windows=$(hostile windows-$timeline $timeline)
+  (cd "$linux" && "$build/nerethval-capture" --fps 4 --seconds 3) >"$linux/out" 2>"$linux/err"
+  check "the Linux capture with a $timeline timeline succeeds" test $? -eq 0
+  (cd "$windows" && wine "$release/nerethval-capture.exe" --fps 4 --seconds 3) >"$windows/crlf" 2>"$windows/err"
+  status=$?
+  tr -d '\r' <"$windows/crlf" >"$windows/out"
+  check "the Windows capture with a $timeline timeline succeeds (status $status)" test "$status" -eq 0
+  check "it prints the Linux capture's lines" cmp -s "$linux/out" "$windows/out"
+  for image in black white; do
+    check "the captures report $image.png" grep -qx "Error while loading texture $image!" "$linux/out"
+  done
+done
+for system in linux windows; do
+  check "$system says the unusable timeline is not a module" \
+    grep -q "audio: cannot load the module sync.xm: not a module" "$work/hostile-$system-unusable/err"
 done
 
 echo "$passed passed, $failed failed"

@@ -275,17 +275,8 @@ void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, D
 {
     if (file.path.empty())
         return;
-    // Our content takes the quick reader; SFML reads or reports anything else as before, one file
-    // at a time: its error stream is a single buffer that two workers' reports would tangle.
     sf::Image& pixels = image.pixels.emplace();
-    const PngRead read = readRgbaPng(file.path.c_str(), scratch, pixels);
-    if (read == PngRead::NotTaken) {
-        static std::mutex sfmlReading;
-        std::lock_guard<std::mutex> hold(sfmlReading);
-        image.decoded = pixels.loadFromFile(file.path);
-    } else {
-        image.decoded = read == PngRead::Read;
-    }
+    image.decoded = readPng(file.path.c_str(), scratch, pixels) != PngRead::Failed;
     if (image.decoded)
         image.facts = imageFacts(pixels);
     if (image.decoded && withMipmaps)

@@ -29,6 +29,27 @@ sf::Sprite withDenserTexels(const sf::Sprite& sprite, unsigned density)
     return dense;
 }
 
+// A caption over a soft violet glow: two translucent outlines under the letters, the wider the
+// fainter, each as faint as the letters are, so a fading caption takes its glow with it. Every
+// outline is another pass over the caption's area, which software OpenGL pays for.
+// outlineScale: units of the text's outline thickness per design pixel.
+void drawGlowing(sf::RenderTarget& output, const sf::Text& text, float outlineScale)
+{
+    const sf::Uint8 alpha = text.getFillColor().a;
+    sf::Text glow = text;
+    glow.setFillColor(sf::Color::Transparent);
+    const struct {
+        float thickness;  // design pixels
+        float strength;   // share of the letters' alpha
+    } passes[] = {{5.0f, 0.13f}, {2.5f, 0.22f}};
+    for (const auto& pass : passes) {
+        glow.setOutlineThickness(pass.thickness * outlineScale);
+        glow.setOutlineColor(sf::Color(170, 120, 255, sf::Uint8(float(alpha) * pass.strength)));
+        output.draw(glow);
+    }
+    output.draw(text);
+}
+
 }  // namespace
 
 // The catalogue image that `texture` holds in `textures`; -1 for any other texture.
@@ -92,7 +113,7 @@ void drawTextSharp(sf::RenderTarget& output, const sf::Text& text, float scale)
     const unsigned designSize = text.getCharacterSize();
     const unsigned outputSize = unsigned(std::lround(float(designSize) * scale));
     if (outputSize == designSize || outputSize == 0) {
-        output.draw(text);
+        drawGlowing(output, text, 1.0f);
         return;
     }
     const float ratio = float(outputSize) / float(designSize);
@@ -105,7 +126,7 @@ void drawTextSharp(sf::RenderTarget& output, const sf::Text& text, float scale)
     const sf::FloatRect set = sharp.getGlobalBounds();
     sharp.move(design.left + design.width * 0.5f - (set.left + set.width * 0.5f),
                design.top + design.height * 0.5f - (set.top + set.height * 0.5f));
-    output.draw(sharp);
+    drawGlowing(output, sharp, ratio);
 }
 
 // The sprite as it is drawn: a dense image's texels cover the design pixels of its design-size

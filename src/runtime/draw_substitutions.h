@@ -2,7 +2,7 @@
 // Draw substitutions: for a draw of a known image, a cheaper draw that gives the same pixels (a
 // plain quad for a one-colour image, no blending for an opaque one, nearest sampling where it
 // lands on whole texels), and draws at the output's own resolution (a dense image's texels or a
-// close-up in place of the design-size image, captions set at the output's size).
+// close-up in place of the design-size image, captions set at the output's size over their glow).
 #include <SFML/Graphics.hpp>
 
 #include "runtime/catalogue.h"

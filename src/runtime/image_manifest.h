@@ -77,7 +77,7 @@ constexpr ImageManifestRow imageManifest[] = {
     {"g4-2.png", 1280, 720, {2, 3}, 1.0f},
     {"g4-3.png", 1280, 720, {}, 1.0f},
     {"glint5.png", 1280, 720, {}, 1.94f},
-    {"glint5-skull.png", 1280, 720, {2}, 1.0f},
+    {"glint5-skull.png", 1280, 720, {2, 3}, 1.0f},
     {"glint6.png", 1280, 720, {2}, 1.0f},
     {"halo.png", 1280, 720, {2}, 1.0f},
     {"halo2.png", 64, 64, {}, 1.0f},

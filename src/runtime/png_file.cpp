@@ -1,12 +1,11 @@
 #include "runtime/png_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <libdeflate.h>
+#include <png.h>
 
+#include <climits>
+#include <csetjmp>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/files.h"
@@ -37,17 +36,28 @@ bool readWholeFile(const char* path, std::vector<unsigned char>& bytes, std::siz
     const int file = openForReading(path);
     if (file < 0)
         return false;
-    struct stat facts;
-    bool complete = fstat(file, &facts) == 0 && facts.st_size > 0;
-    length = complete ? std::size_t(facts.st_size) : 0;
-    holdAtLeast(bytes, length);
-    for (std::size_t done = 0; complete && done < length;) {
-        const ssize_t got = read(file, bytes.data() + done, length - done);
-        complete = got > 0;
-        done += complete ? std::size_t(got) : 0;
+    // Room for the whole file and the read that finds its end, when its size is known.
+    std::error_code unknown;
+    const std::uintmax_t size = std::filesystem::file_size(path, unknown);
+    holdAtLeast(bytes, unknown || size >= 1u << 30 ? 1 << 16 : std::size_t(size) + 1);
+    length = 0;
+    std::int64_t got;
+    while ((got = readAt(file, bytes.data() + length, bytes.size() - length, length)) > 0) {
+        length += std::size_t(got);
+        if (length == bytes.size())
+            bytes.resize(2 * bytes.size());
     }
-    close(file);
-    return complete;
+    closeFile(file);
+    return got == 0 && length > 0;
+}
+
+// Deflate makes at most 258 bytes from two bits, a length and a distance codeword of a bit each:
+// 1032 bytes a byte. A header that claims more than its file could hold is refused before any
+// memory is taken for it; so is one past SFML's limits, 2^24 texels a side and 2^30 bytes in all.
+bool sizeFits(std::size_t width, std::size_t height, std::size_t filteredBytes, std::size_t dataBytes)
+{
+    return width > 0 && height > 0 && width <= 1u << 24 && height <= 1u << 24 &&
+           height <= (std::size_t(1) << 30) / width / texelBytes && filteredBytes <= 1032 * dataBytes;
 }
 
 struct Header {
@@ -55,9 +65,9 @@ struct Header {
     unsigned height = 0;
 };
 
-// Walks the chunks: IHDR first and of our kind, IDAT joined in file order, up to IEND. Ancillary
-// chunks are skipped; any other critical chunk, and tRNS (which SFML refuses beside an alpha
-// channel), send the file to SFML.
+// Walks the chunks: IHDR first and of our kind, IDAT joined in file order, up to IEND, each with
+// its CRC. Ancillary chunks are skipped unchecked, as libpng drops a damaged one; any other
+// critical chunk, and tRNS, are libpng's to read.
 bool readChunks(const unsigned char* file, std::size_t fileLength, Header& header, std::vector<unsigned char>& compressed)
 {
     static const unsigned char signature[8] = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
@@ -68,10 +78,13 @@ bool readChunks(const unsigned char* file, std::size_t fileLength, Header& heade
     std::size_t at = sizeof signature;
     while (fileLength - at >= 12) {
         const std::uint32_t length = bigEndian32(&file[at]);
-        if (length > fileLength - at - 12)
+        if (length > fileLength - at - 12 || length > INT_MAX)
             return false;
         const unsigned char* type = &file[at + 4];
         const unsigned char* data = &file[at + 8];
+        const bool critical = (type[0] & 0x20) == 0;
+        if (critical && libdeflate_crc32(0, type, length + 4) != bigEndian32(data + length))
+            return false;
         if (std::memcmp(type, "IHDR", 4) == 0) {
             // Width, height, then bit depth 8, colour type 6 (RGBA), and the only compression,
             // the only filter method and no interlacing.
@@ -87,7 +100,7 @@ bool readChunks(const unsigned char* file, std::size_t fileLength, Header& heade
             compressed.insert(compressed.end(), data, data + length);
         } else if (std::memcmp(type, "IEND", 4) == 0) {
             return true;
-        } else if ((type[0] & 0x20) == 0 || std::memcmp(type, "tRNS", 4) == 0) {
+        } else if (critical || std::memcmp(type, "tRNS", 4) == 0) {
             return false;
         }
         at += 12 + std::size_t(length);
@@ -101,7 +114,8 @@ bool readChunks(const unsigned char* file, std::size_t fileLength, Header& heade
 // past the code lengths. So after libdeflate has inflated a stream this walks it again, symbol by
 // symbol without writing anything, and refuses what zlib would. Where zlib's rules are fiddly (an
 // empty code-length code; a distance beyond the window the stream's header gives, which zlib
-// refuses only once those bytes have left its window) it refuses a little more; SFML then decides.
+// refuses only once those bytes have left its window) it refuses a little more; libpng, on zlib,
+// then decides.
 struct BitStream {
     const unsigned char* bytes;
     std::size_t length;
@@ -265,8 +279,7 @@ bool readDynamicCodes(BitStream& stream, BlockCodes& codes)
 
 // Literals, lengths and distances up to the end of the block, with no distance reaching back
 // further than the bytes so far or the window.
-bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t window, std::size_t& produced,
-                    bool& reservedSymbol)
+bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t window, std::size_t& produced)
 {
     // Copies, so that they can stay in registers.
     BitStream bits = stream;
@@ -283,7 +296,6 @@ bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t wind
         bits.refill();
         const unsigned entry = codes.literals.decode(bits.held);
         const unsigned symbol = entry & 0x1ff;
-        reservedSymbol = reservedSymbol || symbol > 285;
         if (entry == 0 || symbol > 285)
             return false;
         bits.skip(entry >> 9);
@@ -303,7 +315,6 @@ bool walkCodedBlock(BitStream& stream, const BlockCodes& codes, std::size_t wind
         bits.skip(lengthExtra[lengthSlot]);
         const unsigned distanceEntry = codes.distances.decode(bits.held);
         const unsigned distanceSlot = distanceEntry & 0x1ff;
-        reservedSymbol = reservedSymbol || distanceSlot >= 30;
         if (distanceEntry == 0 || distanceSlot >= 30)
             return false;
         bits.skip(distanceEntry >> 9);
@@ -332,9 +343,8 @@ bool walkStoredBlock(BitStream& stream, std::size_t& produced)
 }
 
 // Whether zlib inflates this zlib stream, judged from its structure; libdeflate has already
-// checked its checksum and that it makes exactly the image's bytes. Says too whether the stream
-// uses a reserved symbol of the fixed code.
-bool inflatesAsZlibDoes(const unsigned char* bytes, std::size_t length, bool& reservedSymbol)
+// checked its checksum and that it makes exactly the image's bytes.
+bool inflatesAsZlibDoes(const unsigned char* bytes, std::size_t length)
 {
     // Method 8, a window of at most 32 KiB, a header that is a multiple of 31, no dictionary;
     // the deflate stream, then four bytes of checksum.
@@ -359,10 +369,10 @@ bool inflatesAsZlibDoes(const unsigned char* bytes, std::size_t length, bool& re
             std::memset(lengths + 280, 8, 8);
             std::memset(lengths + 288, 5, 32);
             if (!buildCode(lengths, 288, false, codes->literals) || !buildCode(lengths + 288, 32, false, codes->distances) ||
-                !walkCodedBlock(stream, *codes, window, produced, reservedSymbol))
+                !walkCodedBlock(stream, *codes, window, produced))
                 return false;
         } else if (type != 2 || !readDynamicCodes(stream, *codes) ||
-                   !walkCodedBlock(stream, *codes, window, produced, reservedSymbol)) {
+                   !walkCodedBlock(stream, *codes, window, produced)) {
             return false;
         }
     }
@@ -443,6 +453,115 @@ void unfilterRow(unsigned char filter, const unsigned char* __restrict in, const
     }
 }
 
+
+PngRead readQuickly(const unsigned char* file, std::size_t fileLength, PngScratch& scratch, sf::Image& image)
+{
+    Header header;
+    if (!readChunks(file, fileLength, header, scratch.compressed))
+        return PngRead::Failed;
+    const unsigned width = header.width;
+    const unsigned height = header.height;
+    const std::size_t rowBytes = std::size_t(width) * texelBytes;
+    const std::size_t filteredBytes = (rowBytes + 1) * height;
+    if (!sizeFits(width, height, filteredBytes, scratch.compressed.size()))
+        return PngRead::Failed;
+    holdAtLeast(scratch.filtered, filteredBytes);
+    if (!scratch.inflater)
+        scratch.inflater.reset(libdeflate_alloc_decompressor());
+    // Exactly the rows' bytes, with the right checksum, from a stream that zlib inflates too and
+    // that ends where the image data ends, as libpng wants it.
+    std::size_t streamBytes = 0;
+    if (!scratch.inflater ||
+        libdeflate_zlib_decompress_ex(scratch.inflater.get(), scratch.compressed.data(), scratch.compressed.size(),
+                                      scratch.filtered.data(), filteredBytes, &streamBytes, nullptr) != LIBDEFLATE_SUCCESS ||
+        streamBytes != scratch.compressed.size() || !inflatesAsZlibDoes(scratch.compressed.data(), streamBytes))
+        return PngRead::Failed;
+
+    // The row above the first is all zeros.
+    holdAtLeast(scratch.pixels, rowBytes * (height + 1));
+    std::memset(scratch.pixels.data(), 0, rowBytes);
+    for (std::size_t y = 0; y < height; ++y) {
+        const unsigned char* in = &scratch.filtered[y * (rowBytes + 1)];
+        if (in[0] > 4)
+            return PngRead::Failed;
+        unsigned char* out = &scratch.pixels[(y + 1) * rowBytes];
+        unfilterRow(in[0], in + 1, out - rowBytes, out, rowBytes);
+    }
+    image.create(width, height, &scratch.pixels[rowBytes]);
+    return PngRead::Quick;
+}
+
+struct MemoryFile {
+    const unsigned char* bytes;
+    std::size_t length;
+    std::size_t at;
+};
+
+void readFromMemory(png_structp png, png_bytep out, png_size_t count)
+{
+    MemoryFile& file = *static_cast<MemoryFile*>(png_get_io_ptr(png));
+    if (count > file.length - file.at)
+        png_error(png, "truncated");
+    std::memcpy(out, file.bytes + file.at, count);
+    file.at += count;
+}
+
+// libpng reports by jumping back to the setjmp in readWithLibpng; the loader says which image failed.
+[[noreturn]] void refuse(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void overlook(png_structp, png_const_charp) {}
+
+// libpng leaves by longjmp on any damage, so nothing here may need destroying on the way out:
+// the pixels go into the scratch buffer, and the row loop uses no objects.
+bool decodeWithLibpng(png_structp png, png_infop info, MemoryFile& file, std::vector<unsigned char>& pixels,
+                      png_uint_32& width, png_uint_32& height)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_read_fn(png, &file, readFromMemory);
+    png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_WARN_DISCARD);
+    // Extra image data, a bad checksum after the last row and the like are errors, not warnings.
+    png_set_benign_errors(png, 0);
+    png_read_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    const std::size_t filteredBytes = (png_get_rowbytes(png, info) + 1) * std::size_t(height);
+    if (!sizeFits(width, height, filteredBytes, file.length))
+        return false;
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const std::size_t rowBytes = std::size_t(width) * texelBytes;
+    if (png_get_rowbytes(png, info) != rowBytes)
+        return false;
+    holdAtLeast(pixels, rowBytes * height);
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y)
+            png_read_row(png, &pixels[y * rowBytes], nullptr);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+PngRead readWithLibpng(const unsigned char* bytes, std::size_t length, PngScratch& scratch, sf::Image& image)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, refuse, overlook);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    MemoryFile file{bytes, length, 0};
+    png_uint_32 width = 0, height = 0;
+    const bool read = info && decodeWithLibpng(png, info, file, scratch.pixels, width, height);
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!read)
+        return PngRead::Failed;
+    image.create(width, height, scratch.pixels.data());
+    return PngRead::Libpng;
+}
+
 }  // namespace
 
 sf::Vector2u pngSize(const char* path)
@@ -452,54 +571,18 @@ sf::Vector2u pngSize(const char* path)
     const int file = openForReading(path);
     if (file < 0)
         return {};
-    const bool read24 = read(file, start, sizeof start) == ssize_t(sizeof start);
-    close(file);
+    const bool read24 = readAt(file, start, sizeof start, 0) == std::int64_t(sizeof start);
+    closeFile(file);
     if (!read24 || std::memcmp(start + 1, "PNG", 3) != 0 || std::memcmp(start + 12, "IHDR", 4) != 0)
         return {};
     return {bigEndian32(start + 16), bigEndian32(start + 20)};
 }
 
-PngRead readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image)
+PngRead readPng(const char* path, PngScratch& scratch, sf::Image& image)
 {
-    Header header;
-    std::size_t fileLength = 0;
-    if (!readWholeFile(path, scratch.file, fileLength) ||
-        !readChunks(scratch.file.data(), fileLength, header, scratch.compressed))
-        return PngRead::NotTaken;
-    const unsigned width = header.width;
-    const unsigned height = header.height;
-    // SFML's own limits: 2^24 texels a side and 2^30 bytes in all.
-    if (width == 0 || height == 0 || width > 1u << 24 || height > 1u << 24 || height > (1u << 30) / width / texelBytes)
-        return PngRead::NotTaken;
-    const std::size_t rowBytes = width * texelBytes;
-    const std::size_t filteredBytes = (rowBytes + 1) * height;
-    // Deflate makes at most 258 bytes from two bits, a length and a distance codeword of a bit
-    // each: 1032 bytes a byte. A header that claims more than the data can make is refused before
-    // any memory is taken for it.
-    if (filteredBytes > 1032 * scratch.compressed.size())
-        return PngRead::NotTaken;
-    holdAtLeast(scratch.filtered, filteredBytes);
-    if (!scratch.inflater)
-        scratch.inflater.reset(libdeflate_alloc_decompressor());
-    // Exactly the rows' bytes, or SFML decides: it tolerates a few kinds of damage that this refuses.
-    if (!scratch.inflater ||
-        libdeflate_zlib_decompress(scratch.inflater.get(), scratch.compressed.data(), scratch.compressed.size(),
-                                   scratch.filtered.data(), filteredBytes, nullptr) != LIBDEFLATE_SUCCESS)
-        return PngRead::NotTaken;
-    bool reservedSymbol = false;
-    if (!inflatesAsZlibDoes(scratch.compressed.data(), scratch.compressed.size(), reservedSymbol))
-        return reservedSymbol ? PngRead::Damaged : PngRead::NotTaken;
-
-    // The row above the first is all zeros.
-    holdAtLeast(scratch.pixels, rowBytes * (height + 1));
-    std::memset(scratch.pixels.data(), 0, rowBytes);
-    for (std::size_t y = 0; y < height; ++y) {
-        const unsigned char* in = &scratch.filtered[y * (rowBytes + 1)];
-        if (in[0] > 4)
-            return PngRead::NotTaken;
-        unsigned char* out = &scratch.pixels[(y + 1) * rowBytes];
-        unfilterRow(in[0], in + 1, out - rowBytes, out, rowBytes);
-    }
-    image.create(width, height, &scratch.pixels[rowBytes]);
-    return PngRead::Read;
+    std::size_t length = 0;
+    if (!readWholeFile(path, scratch.file, length))
+        return PngRead::Failed;
+    const PngRead quick = readQuickly(scratch.file.data(), length, scratch, image);
+    return quick == PngRead::Quick ? quick : readWithLibpng(scratch.file.data(), length, scratch, image);
 }

@@ -1,5 +1,7 @@
 #pragma once
-// A quick reader for the one kind of PNG file our content is: 8-bit RGBA, not interlaced.
+// Reading PNG files strictly: a quick reader for the one kind our content is (8-bit RGBA, not
+// interlaced), libpng for every other kind a user may put in its place. Neither shows a file
+// that zlib, the reference inflater, refuses, or one whose critical chunks fail their CRC.
 #include <SFML/Graphics/Image.hpp>
 #include <memory>
 #include <vector>
@@ -22,16 +24,13 @@ struct PngScratch {
 // The width and height a PNG file's header gives; (0, 0) for a file that is not a PNG file.
 sf::Vector2u pngSize(const char* path);
 
-// What the quick reader made of a file.
+// Which reader took a file.
 enum class PngRead {
-    Read,      // into the image
-    NotTaken,  // another kind of file, or damage that SFML judges for itself
-    Damaged,   // image data using symbols that deflate reserves, which no decoder may take
+    Quick,   // our content's kind
+    Libpng,  // any other kind of PNG
+    Failed,  // not a PNG file, damaged, or larger than its data could fill: `image` is untouched
 };
 
-// Reads an 8-bit RGBA, non-interlaced PNG file into `image`, with exactly the pixels that
-// sf::Image::loadFromFile gives it. Anything else leaves `image` untouched: files it cannot open
-// or does not take (other kinds of PNG, most damage) are left to SFML, which decodes or reports
-// them as it always has; but SFML's decoder takes reserved distance symbols as a distance of 0 and
-// shows bytes it never wrote, so a file using reserved symbols is damaged for good.
-PngRead readRgbaPng(const char* path, PngScratch& scratch, sf::Image& image);
+// Reads a PNG file of any colour type and bit depth into `image` as 8-bit RGBA: grey is spread
+// to the three colours, 16-bit samples keep their high byte, and no alpha channel means opaque.
+PngRead readPng(const char* path, PngScratch& scratch, sf::Image& image);

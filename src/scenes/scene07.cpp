@@ -9,6 +9,8 @@
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
 
+#include <cmath>
+
 namespace {
 
 // Where each flash sits in demo.fadeSprites, which holds them in draw order.
@@ -35,6 +37,14 @@ void showFlaresOfStep(int flareCount)
     default:
         break;
     }
+}
+
+// A scrolling layer placed on whole output pixels: sampled between texels, a layer is softer on
+// some frames than on others, and its sharpness flickers as it moves.
+float onWholePixels(float x)
+{
+    const float scale = pictureScale();
+    return std::round(x * scale) / scale;
 }
 
 }  // namespace
@@ -69,13 +79,14 @@ void scene07(sf::RenderWindow& window)
     advanceReveal(scene.reveal);
 
     applyRevealColours(scene.reveal, 3);
-    sprite(Image::G3D4).setPosition(scene.slowScroll + 125.0f, 0.0f);
-    sprite(Image::G3D3).setPosition(2.0f * scene.slowScroll + 120.0f, 0.0f);
-    sprite(Image::G3D2).setPosition(4.0f * scene.slowScroll + 100.0f, 0.0f);
-    sprite(Image::G3D1).setPosition(scene.fastScroll, 0.0f);
-    sprite(Image::G3D1_1).setPosition(scene.fastScroll + 4096.0f, 0.0f);
-    sprite(Image::G3D1_2).setPosition(scene.fastScroll + 1280.0f, 0.0f);
-    sprite(Image::G3D1_3).setPosition(scene.fastScroll + 2240.0f, 0.0f);
+    sprite(Image::G3D4).setPosition(onWholePixels(scene.slowScroll + 125.0f), 0.0f);
+    sprite(Image::G3D3).setPosition(onWholePixels(2.0f * scene.slowScroll + 120.0f), 0.0f);
+    sprite(Image::G3D2).setPosition(onWholePixels(4.0f * scene.slowScroll + 100.0f), 0.0f);
+    const float strip = onWholePixels(scene.fastScroll);
+    sprite(Image::G3D1).setPosition(strip, 0.0f);
+    sprite(Image::G3D1_1).setPosition(strip + 4096.0f, 0.0f);
+    sprite(Image::G3D1_2).setPosition(strip + 1280.0f, 0.0f);
+    sprite(Image::G3D1_3).setPosition(strip + 2240.0f, 0.0f);
 
     drawSprite(window, sprite(Image::G3Bg));
     drawSprite(window, sprite(Image::G3D4));
@@ -84,7 +95,7 @@ void scene07(sf::RenderWindow& window)
     // The strip's first piece comes round again further along.
     sf::Sprite& stripStart = sprite(Image::G3D1);
     drawSprite(window, stripStart);
-    stripStart.setPosition(scene.fastScroll + 3820.0f, 0.0f);
+    stripStart.setPosition(strip + 3820.0f, 0.0f);
     drawSprite(window, stripStart);
     drawSprite(window, sprite(Image::G3D1_1));
     drawSprite(window, sprite(Image::G3D1_2));

@@ -3,11 +3,13 @@
 #include <SFML/Graphics/Image.hpp>
 #include <string>
 
-// The emblem family: the pulse hexagon, the bubble, the six rings, the flash sigil, the wall.
+// The emblem family: the pulse hexagon, the bubble, the six rings, the flash sigil, its light
+// and the wall.
 sf::Image makeHexagon();
 sf::Image makeHexagonSmall();
 sf::Image makeEmblemRing(int ring);  // 1 (the core) to 6 (the outer frame)
 sf::Image makeGantz();
+sf::Image makeWhite();
 sf::Image makeWall();
 
 // Space and light: the glint backgrounds, their overlays, the skull and the small sprites.

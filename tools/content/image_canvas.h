@@ -38,6 +38,7 @@ const Colour night{0.012f, 0.012f, 0.045f};
 const Colour indigo{0.07f, 0.05f, 0.2f};
 const Colour violet{0.42f, 0.24f, 0.85f};
 const Colour lilac{0.68f, 0.55f, 1.0f};
+const Colour lavender{0.9f, 0.84f, 1.0f};  // light just below white that dims through violet
 const Colour ice{0.5f, 0.74f, 1.0f};
 const Colour coldWhite{0.86f, 0.92f, 1.0f};
 const Colour paleGold{1.0f, 0.84f, 0.52f};

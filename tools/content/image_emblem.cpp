@@ -167,6 +167,29 @@ void ringFrame(Pixel& p, Vec2 q)
     addLight(p, palette::ice, 0.9f * coverage(tickMark));
 }
 
+// Where a point lies in a pointy-top honeycomb of tiles cell pixels apart: its tile's centre and
+// the point's offset from it, both in cells, and the pixels to the tile's border.
+struct HoneycombCell {
+    Vec2 centre;
+    Vec2 offset;
+    float edge = 0.0f;
+};
+
+HoneycombCell honeycombCell(Vec2 q, float cell)
+{
+    // The nearest centre of two offset rectangular lattices.
+    const Vec2 u = q * (1.0f / cell);
+    const float sy = 1.7320508f;
+    const Vec2 c1{std::floor(u.x) + 0.5f, (std::floor(u.y / sy) + 0.5f) * sy};
+    const Vec2 c2{std::floor(u.x - 0.5f) + 1.0f, (std::floor((u.y - sy * 0.5f) / sy) + 1.0f) * sy};
+    const Vec2 h1 = u - c1;
+    const Vec2 h2 = u - c2;
+    const bool first = dot(h1, h1) < dot(h2, h2);
+    const Vec2 h = first ? h1 : h2;
+    const float norm = std::max(std::fabs(h.x), std::fabs(h.x) * 0.5f + std::fabs(h.y) * 0.8660254f);
+    return {first ? c1 : c2, h, (0.5f - norm) * cell};
+}
+
 // The glass in the wall's window: clear at its heart, darkening to violet towards the frame, with
 // faint slanting reflections. Seen through it, the light and the veil behind read as one room.
 void paintWindowPane(Pixel& p, Vec2 q, float insideFrame)
@@ -195,14 +218,15 @@ sf::Image makeHexagon()
         const float d = hexagonDistance(q, 270.0f);
         const float line = std::fabs(d) - 2.5f;
         const float window = squareWindow(q, 360.0f);
-        // Cold light kept just below white: as a pulse fades, its line dims to blue, not grey.
-        addLight(p, palette::ice, 1.25f * coverage(line) * window);
-        addLight(p, palette::ice, 0.75f * outerGlow(line, 5.0f) * window);
+        // Lavender light kept below white: as a pulse fades, its line dims to violet, not grey.
+        addLight(p, palette::lavender, 1.05f * coverage(line) * window);
+        addLight(p, palette::lilac, 0.7f * outerGlow(line, 5.0f) * window);
         // Tight glows: up to fourteen pulses overlap, each as wide as the band its light reaches.
         addLight(p, palette::violet, 0.55f * outerGlow(line, 8.0f) * window);
         addLight(p, palette::violet, 0.05f * smoothstep(-24.0f, 0.0f, d) * coverage(d));
     });
-    return finishCanvas(canvas, false, 11);
+    // Kept exact: compressed towards white, the core would fade through grey again.
+    return finishCanvas(canvas, false, 11, false);
 }
 
 sf::Image makeHexagonSmall()
@@ -213,16 +237,19 @@ sf::Image makeHexagonSmall()
         const Vec2 q = fromCentre(x, y, centre);
         const float d = hexagonDistance(rotated(q, pi / 6.0f), 104.0f);
         const float inside = coverage(d);
-        // A soap-bubble shell: thin in the middle, thicker and brighter towards the rim.
-        const float shell = 0.4f + 0.5f * smoothstep(-70.0f, 0.0f, d);
-        const Colour tint = mix(palette::ice, palette::lilac, clamp01((q.x + q.y) / 220.0f + 0.5f));
-        paintOver(p, tint, inside * shell);
-        addLight(p, palette::coldWhite, 1.0f * coverage(std::fabs(d + 3.5f) - 3.0f));
-        addLight(p, palette::coldWhite, 0.35f * inside * coverage(std::fabs(d + 12.0f) - 0.8f));
-        const Vec2 spot = q - Vec2{-32.0f, -44.0f};
-        const float highlight = std::exp(-(spot.x * spot.x / (2.0f * 26.0f * 26.0f) + spot.y * spot.y / (2.0f * 14.0f * 14.0f)));
-        addLight(p, palette::coldWhite, 0.85f * highlight * inside);
-        addLight(p, palette::ice, 0.5f * outerGlow(d, 2.5f));
+        // Glass: almost clear in the middle, thickening towards a bright violet rim.
+        const float shell = 0.12f + 0.45f * std::pow(smoothstep(-60.0f, 0.0f, d), 2.0f);
+        const Colour tint = mix(palette::violet, palette::lilac, clamp01((q.x + q.y) / 220.0f + 0.5f));
+        paintOver(p, tint * 0.8f, inside * shell);
+        const float rimLine = std::fabs(d + 3.0f) - 2.0f;
+        addLight(p, mix(palette::lilac, palette::coldWhite, 0.45f), 1.1f * coverage(rimLine));
+        addLight(p, palette::violet, 0.6f * outerGlow(rimLine, 3.5f));
+        addLight(p, palette::lilac, 0.3f * inside * coverage(std::fabs(d + 12.0f) - 0.8f));
+        // A window's reflection high on the left, a faint one low on the right.
+        const Vec2 spot = rotated(q - Vec2{-36.0f, -46.0f}, 0.6f);
+        addLight(p, palette::coldWhite, 0.9f * inside * std::exp(-(spot.x * spot.x / (2.0f * 24.0f * 24.0f) + spot.y * spot.y / (2.0f * 8.0f * 8.0f))));
+        const Vec2 low = rotated(q - Vec2{44.0f, 52.0f}, 0.6f);
+        addLight(p, palette::lilac, 0.35f * inside * std::exp(-(low.x * low.x / (2.0f * 18.0f * 18.0f) + low.y * low.y / (2.0f * 5.0f * 5.0f))));
     });
     return finishCanvas(canvas, false, 12);
 }
@@ -268,12 +295,36 @@ sf::Image makeGantz()
         const Vec2 corner{r * std::cos(cornerAngle), r * std::sin(cornerAngle)};
         ink = std::min(ink, boxDistance(corner - Vec2{326.0f, 0.0f}, {22.0f, 4.0f}, 3.0f));
         ink = std::min(ink, circleDistance(corner - Vec2{362.0f, 0.0f}, 6.0f));
-        const Colour deep{0.04f, 0.03f, 0.12f};
-        const Colour rim{0.16f, 0.1f, 0.36f};
-        paintOver(p, deep, 0.1f * glow(ink, 12.0f));
-        paintOver(p, mix(deep, rim, smoothstep(60.0f, 340.0f, r)), coverage(ink));
+        // Neon on the white light: a violet haze around the sign, violet glass lit from the upper
+        // left inside it, and every edge a bright lilac line.
+        paintOver(p, palette::violet, 0.45f * glow(ink, 9.0f) * (1.0f - coverage(ink)));
+        const float facing = clamp01(0.5f - (q.x + q.y) / (2.0f * std::max(r, 60.0f)) * 0.6f);
+        const Colour glass = mix(Colour{0.14f, 0.06f, 0.4f}, palette::violet, 0.35f + 0.65f * facing);
+        paintOver(p, glass, coverage(ink));
+        const float edgeLine = std::fabs(ink + 1.6f) - 0.9f;
+        addLight(p, mix(palette::lilac, palette::coldWhite, 0.5f), 0.9f * coverage(edgeLine));
+        addLight(p, palette::lilac, 0.3f * outerGlow(edgeLine, 2.5f) * coverage(ink));
     });
     return finishCanvas(canvas, false, 13);
+}
+
+sf::Image makeWhite()
+{
+    Canvas canvas = makeCanvas(1280, 720);
+    const Vec2 centre{640.0f, 360.0f};
+    // Lavender even at its heart: every fade of this light over black darkens through violet.
+    const Colour heart = palette::lavender;
+    const Colour rim{0.76f, 0.67f, 0.99f};
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
+        const Vec2 q = fromCentre(x, y, centre);
+        const float reach = length(Vec2{q.x, q.y * 1.4f}) / 800.0f;
+        Colour light = mix(heart, rim, std::pow(clamp01(reach), 1.9f));
+        // A honeycomb seen through the glare: faint seams that stand out towards the rim.
+        const float seam = coverage(std::fabs(honeycombCell(q, 88.0f).edge) - 0.9f);
+        light = mix(light, palette::lilac, seam * (0.05f + 0.2f * smoothstep(0.15f, 0.9f, reach)));
+        paintOver(p, light, 1.0f);
+    });
+    return finishCanvas(canvas, true, 15, false);
 }
 
 sf::Image makeWall()
@@ -288,18 +339,10 @@ sf::Image makeWall()
             paintWindowPane(p, q, -opening);
         if (opening < -1.0f)
             return;
-        // Nearest centre of a pointy-top honeycomb, from two offset rectangular lattices.
-        const Vec2 u = q * (1.0f / cell);
-        const float sy = 1.7320508f;
-        const Vec2 c1{std::floor(u.x) + 0.5f, (std::floor(u.y / sy) + 0.5f) * sy};
-        const Vec2 c2{std::floor(u.x - 0.5f) + 1.0f, (std::floor((u.y - sy * 0.5f) / sy) + 1.0f) * sy};
-        const Vec2 h1 = u - c1;
-        const Vec2 h2 = u - c2;
-        const bool first = dot(h1, h1) < dot(h2, h2);
-        const Vec2 h = first ? h1 : h2;
-        const Vec2 id = first ? c1 : c2;
-        const float norm = std::max(std::fabs(h.x), std::fabs(h.x) * 0.5f + std::fabs(h.y) * 0.8660254f);
-        const float edge = (0.5f - norm) * cell;  // pixels to the tile's border
+        const HoneycombCell tile = honeycombCell(q, cell);
+        const Vec2 h = tile.offset;
+        const Vec2 id = tile.centre;
+        const float edge = tile.edge;
         const float tileShade = hash2(static_cast<int>(std::floor(id.x * 2.0f)), static_cast<int>(std::floor(id.y * 2.0f)), 77U);
         const float grain = fbm(x * 0.05f, y * 0.05f, 4, 91U);
         Colour stone = mix(Colour{0.07f, 0.045f, 0.17f}, Colour{0.16f, 0.1f, 0.34f}, 0.35f * tileShade + 0.5f * grain);

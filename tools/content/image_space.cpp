@@ -270,7 +270,9 @@ sf::Image makeGlint4()
         const Colour ground = Colour{0.012f, 0.012f, 0.04f} + palette::indigo * (0.6f * bands * std::exp(d / 60.0f)) +
                               palette::ice * (0.25f * std::exp(d / 14.0f));
         paintOver(p, ground, inside);
-        addLight(p, palette::coldWhite, 0.9f * coverage(std::fabs(d) - 0.9f) * (1.0f - 0.5f * across));
+        // A rim core over two pixels wide in a close halo: a thinner line beads where it runs steep.
+        const float rim = std::fabs(d) - 1.2f;
+        addLight(p, palette::coldWhite, (0.9f * coverage(rim) + 0.3f * outerGlow(rim, 2.0f)) * (1.0f - 0.5f * across));
     });
     return finishCanvas(canvas, true, 42);
 }
@@ -345,15 +347,21 @@ sf::Image makeGlint5()
         const float streamer = angularNoise(angle, 5.0f, 511U);
         const float fine = std::pow(angularNoise(angle, 30.0f, 513U), 3.0f) * 3.0f;
         if (d > 0.0f) {
-            // Only a thin rim burns white; the corona keeps its colour below white, so as the
+            // Even the rim stays lavender and the corona keeps its colour below white, so as the
             // black overlay comes back it darkens through violet rather than grey.
-            addLight(p, palette::coldWhite, 0.4f * std::exp(-d / 2.0f));
+            addLight(p, palette::lavender, 0.3f * std::exp(-d / 2.0f));
             addLight(p, palette::lilac, 0.3f * std::exp(-d / 12.0f));
-            addLight(p, palette::ice, (0.2f + 0.2f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
+            addLight(p, mix(palette::ice, palette::lilac, 0.6f), (0.15f + 0.15f * fine) * std::exp(-d / (25.0f + 110.0f * streamer * streamer)));
             addLight(p, palette::violet, 0.35f * std::exp(-d / 160.0f));
         }
         const float ring = std::fabs(hexagonDistance(q, 300.0f)) - 1.0f;
         addLight(p, palette::lilac, 0.22f * coverage(ring) + 0.1f * outerGlow(ring, 8.0f));
+        // Beside the disc the nebula and the corona add up past white; held at a lavender as
+        // bright, the rim dims through violet too.
+        const float light = std::max(p.r, std::max(p.g, p.b));
+        const float nearRim = 1.0f - smoothstep(0.0f, 18.0f, d);
+        const Colour held = mix(palette::lavender, palette::lilac, 0.4f) * std::min(light, 1.0f);
+        p = {p.r + (held.r - p.r) * nearRim, p.g + (held.g - p.g) * nearRim, p.b + (held.b - p.b) * nearRim, p.a};
         paintOver(p, Colour{0.004f, 0.004f, 0.014f}, coverage(d));
     });
     const Vec2 bead = windowCentre + Vec2{std::cos(-0.75f), std::sin(-0.75f)} * disc;
@@ -373,21 +381,25 @@ sf::Image makeSkull()
         const float h = clamp01(0.5f - 0.5f * (a + b) / k);
         return a + (-b - a) * h + k * h * (1.0f - h);
     };
-    // Drawn in its own units, then enlarged until its cranium is the eclipse's dark disc.
+    // Drawn in its own units, then enlarged until its cranium is the eclipse's dark disc: the
+    // skull is dark crystal of the disc's colour, so wherever the growing disc shows beside it,
+    // the two read as one shadow inside one lit rim.
     const float size = 1.35f;
+    Rng rng{5210U};
+    std::vector<Vec2> facets;
+    for (int i = 0; i < 24; ++i)
+        facets.push_back({uniform(rng, 0.0f, 105.0f), uniform(rng, -95.0f, 160.0f)});
     shadeRect(canvas, 250, 0, 1030, 720, [&](float x, float y, Pixel& p) {
         Vec2 q = fromCentre(x, y, windowCentre) * (1.0f / size);
         // A short face under the round cranium, so the picture stays centred on its middle.
         if (q.y > 0.0f)
             q.y *= 1.25f;
-        // Cranium above, tapering smoothly into a narrower face. The cranium is the eclipse's
-        // disc as the skull starts to fade, so the two cross-fade with one outline.
-        float head = std::max(circleDistance(q, 94.0f), q.y - 36.0f);
-        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {76.0f, 62.0f}, 34.0f), 44.0f);
-        head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{112.0f, 70.0f}, 30.0f), 14.0f);
+        float head = std::max(circleDistance(q, 87.5f), q.y - 36.0f);
+        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {74.0f, 62.0f}, 34.0f), 40.0f);
+        head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{108.0f, 70.0f}, 30.0f), 14.0f);
         head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 122.0f}, {56.0f, 30.0f}, 16.0f), 12.0f) * size;
-        const Vec2 eye = Vec2{std::fabs(q.x), q.y} - Vec2{47.0f, 10.0f};
-        const float socket = hexagonDistance(rotated(eye, 0.18f), 29.0f) * size;
+        const Vec2 eye = Vec2{std::fabs(q.x), q.y} - Vec2{45.0f, 10.0f};
+        const float socket = hexagonDistance(rotated(eye, 0.18f), 27.0f) * size;
         const float nose = triangleDistance(q, {0.0f, 48.0f}, {-14.0f, 82.0f}, {14.0f, 82.0f}) - 2.0f;
         // The grin: a dark slot with a row of rounded teeth standing in it.
         const float slot = boxDistance(q - Vec2{0.0f, 124.0f}, {47.0f, 13.0f}, 4.0f);
@@ -397,22 +409,41 @@ sf::Image makeSkull()
         const float teeth = std::max(slot, -tooth);
         const float holes = std::min(socket, std::min(nose, teeth) * size);
 
-        addLight(p, palette::ice, 0.4f * outerGlow(head, 16.0f));
-        addLight(p, palette::violet, 0.25f * outerGlow(head, 45.0f));
-        // Bone lit from the upper left, falling off towards its outline.
-        const float depth = clamp01(-head / 46.0f);
-        const float facing = clamp01(0.6f - (q.x + q.y) / 500.0f);
-        const float crack = fbm(x * 0.03f, y * 0.03f, 4, 521U);
-        const float hollows = 0.55f + 0.45f * smoothstep(0.0f, 22.0f, holes);
-        const float shade = (0.3f + 0.7f * std::sqrt(depth)) * (0.55f + 0.45f * facing) * (0.88f + 0.2f * crack) * hollows;
-        const Colour bone = mix(Colour{0.2f, 0.24f, 0.42f}, palette::coldWhite, clamp01(shade));
-        paintOver(p, bone, coverage(head));
-        const float hollow = coverage(holes) * coverage(head);
-        const Colour dark = mix(Colour{0.01f, 0.01f, 0.04f}, Colour{0.1f, 0.1f, 0.25f}, smoothstep(-10.0f, 0.0f, holes));
-        paintOver(p, dark, hollow);
+        // Facets of the crystal: the cells of scattered seeds, mirrored, each tilted its own way.
+        const Vec2 mirrored{std::fabs(q.x), q.y};
+        float nearest = 1e9f, second = 1e9f;
+        int facet = 0;
+        for (size_t i = 0; i < facets.size(); ++i) {
+            const Vec2 d = mirrored - facets[i];
+            const float distance = dot(d, d);
+            if (distance < nearest) {
+                second = nearest;
+                nearest = distance;
+                facet = static_cast<int>(i);
+            } else if (distance < second) {
+                second = distance;
+            }
+        }
+        const Vec2 seed = facets[static_cast<size_t>(facet)];
+        const float seedX = q.x < 0.0f ? -seed.x : seed.x;
+        const float border = (std::sqrt(second) - std::sqrt(nearest)) * 0.5f * size;
+        const float tilt = hash2(facet, 7, 523U);
+        const float facing = clamp01(0.55f - (seedX + seed.y) / 360.0f + 0.35f * (tilt - 0.5f));
+
+        addLight(p, palette::violet, 0.3f * outerGlow(head, 30.0f));
+        addLight(p, palette::lilac, 0.35f * outerGlow(head, 7.0f));
+        const float inside = coverage(head);
+        const Colour glass = mix(Colour{0.006f, 0.005f, 0.02f}, Colour{0.1f, 0.06f, 0.26f}, facing * facing);
+        paintOver(p, glass, inside);
+        const float ridges = inside * coverage(border - 0.75f) * smoothstep(0.0f, 6.0f, -head);
+        addLight(p, mix(palette::violet, palette::lilac, facing), (0.4f + 0.6f * facing) * ridges * smoothstep(0.0f, 5.0f, holes));
+        // The hollows are the disc's own black, each ringed by a lit edge.
+        paintOver(p, Colour{0.004f, 0.004f, 0.014f}, coverage(holes) * inside);
+        addLight(p, palette::lilac, 0.8f * inside * coverage(std::fabs(holes + 1.2f) - 0.8f));
+        addLight(p, mix(palette::lilac, palette::coldWhite, 0.6f), 1.0f * coverage(std::fabs(head + 1.4f) - 0.8f));
         // Cold lights deep in the sockets.
         const float pupil = length(eye - Vec2{-2.0f, 4.0f}) * size;
-        addLight(p, palette::ice, coverage(socket) * (1.2f * std::exp(-pupil * pupil / 18.0f) + 0.35f * std::exp(-pupil * pupil / 200.0f)));
+        addLight(p, palette::lilac, coverage(socket) * (1.1f * std::exp(-pupil * pupil / 18.0f) + 0.3f * std::exp(-pupil * pupil / 200.0f)));
     });
     return finishCanvas(canvas, false, 44);
 }
@@ -473,26 +504,25 @@ sf::Image makeGlitter()
     return finishCanvas(canvas, false, 48);
 }
 
+// The sparks: a white-hot point with crisp rays in a small violet halo.
 sf::Image makeWhiteSpark()
 {
     Canvas canvas = makeCanvas(18, 22);
-    addGlowSpot(canvas, {9.0f, 11.0f}, 2.6f, palette::ice, 0.6f);
-    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
-        const Vec2 q = fromCentre(x, y, {9.0f, 11.0f});
-        // A long diamond: thin along x, long along y.
-        const float diamond = std::fabs(q.x) / 3.2f + std::fabs(q.y) / 10.5f;
-        addLight(p, palette::coldWhite, 1.2f * std::pow(clamp01(1.0f - diamond), 1.5f));
-        addLight(p, palette::coldWhite, 0.5f * std::exp(-q.y * q.y / 0.6f) * clamp01(1.0f - std::fabs(q.x) / 8.5f));
-    });
+    const Vec2 centre{9.0f, 11.0f};
+    addGlowSpot(canvas, centre, 2.4f, palette::violet, 0.5f);
+    addGlint(canvas, centre, 0.5f, 11.0f, mix(palette::lilac, palette::coldWhite, 0.5f), 1.3f, 1, pi / 2.0f);
+    addGlint(canvas, centre, 0.5f, 6.0f, palette::lilac, 1.0f, 1, 0.0f);
+    addGlowSpot(canvas, centre, 0.7f, palette::coldWhite, 2.0f);
     return finishCanvas(canvas, false, 49);
 }
 
 sf::Image makeYellowSpark()
 {
     Canvas canvas = makeCanvas(36, 40);
-    addGlowSpot(canvas, {18.0f, 20.0f}, 5.5f, palette::paleGold, 0.45f);
-    addGlowSpot(canvas, {18.0f, 20.0f}, 2.4f, Colour{1.0f, 0.97f, 0.88f}, 1.2f);
-    addGlint(canvas, {18.0f, 20.0f}, 1.2f, 17.5f, palette::paleGold, 0.9f, 2, pi / 2.0f);
-    addGlint(canvas, {18.0f, 20.0f}, 0.8f, 8.0f, palette::paleGold, 0.5f, 2, pi / 4.0f);
+    const Vec2 centre{18.0f, 20.0f};
+    addGlowSpot(canvas, centre, 4.5f, palette::violet, 0.45f);
+    addGlint(canvas, centre, 0.7f, 19.0f, mix(palette::paleGold, palette::coldWhite, 0.5f), 1.4f, 2, pi / 2.0f);
+    addGlint(canvas, centre, 0.6f, 9.0f, palette::lilac, 0.8f, 2, pi / 4.0f);
+    addGlowSpot(canvas, centre, 1.1f, Colour{1.0f, 0.97f, 0.9f}, 2.0f);
     return finishCanvas(canvas, false, 50);
 }

@@ -32,7 +32,7 @@ std::vector<Painter> painters(const std::string& fontPath)
         {Image::HexagonSmall, makeHexagonSmall},
         {Image::Credits, [&] { return makeCredits(fontPath); }},
         {Image::Black, [] { return makeSolid(sf::Color::Black); }},
-        {Image::White, [] { return makeSolid(sf::Color::White); }},
+        {Image::White, makeWhite},
         {Image::Wall, makeWall},
         {Image::Gantz, makeGantz},
         {Image::Glint1_1, [] { return makeGlint1(1); }},

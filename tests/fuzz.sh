@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# The fuzz targets, a minute each from their corpora (scripts/fuzz.sh runs longer campaigns).
+set -euo pipefail
+build=$1
+source=$2
+NERETHVAL_CONTENT=$build/data bash "$source/scripts/fuzz.sh" 60

@@ -1,0 +1,16 @@
+// Every test program's main: GoogleTest's own, except that a run that selects no test fails, so
+// that a filter matching nothing, or a case renamed out of its filter, cannot pass unseen.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    if (!GTEST_FLAG_GET(list_tests) && testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        std::fprintf(stderr, "No test matches the filter: none ran.\n");
+        return 1;
+    }
+    return result;
+}
