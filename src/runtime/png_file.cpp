@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/files.h"
 
