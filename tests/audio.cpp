@@ -15,8 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
 
 namespace {
 

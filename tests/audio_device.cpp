@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/bass.h"
+#include "audio/bass.h"
 #include "support/support.h"
 
 using Clock = std::chrono::steady_clock;

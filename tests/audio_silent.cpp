@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/bass.h"
+#include "audio/bass.h"
 #include "support/support.h"
 
 using Clock = std::chrono::steady_clock;

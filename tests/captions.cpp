@@ -95,7 +95,7 @@ TEST(CaptionFader, LongFramesAdvanceOnePhaseAndNeverOvershoot)
 TEST(SetupCaption, CentresAFreshCaptionWhateverTheLastSceneLeft)
 {
     testWindow();
-    ASSERT_TRUE(demo.captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
+    ASSERT_TRUE(testCatalogue().captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
     demo.captionText = sf::Text();
     demo.captionText.setFillColor(sf::Color(255, 255, 255, 0));
     demo.captionText.setPosition(17.0f, 900.0f);
@@ -103,7 +103,7 @@ TEST(SetupCaption, CentresAFreshCaptionWhateverTheLastSceneLeft)
 
     setupCaption(64, "Vesmira Crew presents", 300.0f);
     const sf::Text& caption = demo.captionText;
-    EXPECT_EQ(caption.getFont(), &demo.captionFont);
+    EXPECT_EQ(caption.getFont(), &testCatalogue().captionFont);
     EXPECT_EQ(caption.getFillColor(), sf::Color(255, 255, 255, 255));
     EXPECT_EQ(caption.getCharacterSize(), 64u);
     EXPECT_EQ(caption.getString().toAnsiString(), "Vesmira Crew presents");
@@ -135,7 +135,7 @@ TEST(Verses, HaveTheirExactLengthsInPlainAscii)
 TEST(Verses, FitTheWindowInTheCaptionFont)
 {
     testWindow();
-    ASSERT_TRUE(demo.captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
+    ASSERT_TRUE(testCatalogue().captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
     const std::pair<const char*, unsigned> captions[] = {
         {scene01Verse, 44}, {scene02Credit, 64}, {scene04Verse, 64}, {scene05Verse, 58},
         {scene06Verse, 58}, {scene07Verse, 58}, {scene08Verse, 58}, {scene09Verse, 58},

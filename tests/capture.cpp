@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "capture.h"
 #include "demo/demo.h"
 
 namespace {
@@ -331,6 +332,13 @@ TEST(Capture, BadArgumentsGetOneLineAndStatusTwo)
     EXPECT_EQ(noDisplay.status, 1);
     ASSERT_EQ(noDisplay.err.size(), 1u);
     EXPECT_NE(noDisplay.err[0].find("X display"), std::string::npos) << noDisplay.err[0];
+}
+
+TEST(Capture, BenchJsonStringsKeepEveryCharacterAsValidJson)
+{
+    EXPECT_EQ(jsonString("llvmpipe (LLVM 15.0.6, 256 bits)"), "\"llvmpipe (LLVM 15.0.6, 256 bits)\"");
+    EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(jsonString(std::string("tab\tline\nend\x01\0", 14)), "\"tab\\u0009line\\u000aend\\u0001\\u0000\"");
 }
 
 TEST(Capture, PicturesGoWhereTheCommandLineSaysAndAreNeverLeftHalfWritten)

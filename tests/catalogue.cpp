@@ -21,19 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Load order; the font is the fourth load.
-const char* const imageFiles[imageCount] = {
-    "title.png", "hexagon.png", "hexagon-small.png", "credits.png", "black.png", "white.png",
-    "wall.png", "gantz.png", "glint1-1.png", "glint1-2.png", "glint1-3.png", "glint1-4.png",
-    "glint1-5.png", "glint1-6.png", "h1.png", "h2.png", "h3.png", "h4.png", "h5.png", "h6.png",
-    "glint2.png", "glitter.png", "g3-bg.png", "g3-fg.png", "g3-d2.png", "g3-d3.png", "g3-d4.png",
-    "g3-d1.png", "g3-d1-1.png", "g3-d1-2.png", "g3-d1-3.png", "g3-flare1.png", "g3-flare2.png",
-    "g3-flare3.png", "g3-flare4.png", "glint.png", "glint4.png", "g4-1.png", "g4-2.png", "g4-3.png",
-    "glint5.png", "glint5-skull.png", "glint6.png", "halo.png", "halo2.png", "whitep.png",
-    "yellowp.png"};
-
 // Image i is (i + 1) x 3 pixels, so a sprite's rectangle tells which file its texture holds.
-class Catalogue : public ::testing::Test {
+class CatalogueLoad : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -45,7 +34,7 @@ protected:
         for (int i = 0; i < imageCount; ++i) {
             sf::Image image;
             image.create(static_cast<unsigned>(i + 1), 3, sf::Color::White);
-            ASSERT_TRUE(image.saveToFile((dir / imageFiles[i]).string()));
+            ASSERT_TRUE(image.saveToFile((dir / imageManifest[i].file).string()));
         }
         fs::copy_file(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf", dir / "Quillon8.ttf");
         fs::create_directory(dir / "aside");
@@ -53,7 +42,7 @@ protected:
     void TearDown() override
     {
         // The font reads its file as it goes, and Windows keeps an open file from being removed.
-        demo.captionFont = sf::Font();
+        testCatalogue().captionFont = sf::Font();
         fs::remove_all(dir);
     }
 
@@ -63,14 +52,14 @@ protected:
         for (const std::string& file : missing)
             fs::rename(dir / file, dir / "aside" / file);
         for (int i = 0; i < imageCount; ++i) {
-            demo.textures[i] = sf::Texture();
+            testCatalogue().textures[i] = sf::Texture();
             demo.sprites[i] = sf::Sprite();
         }
-        demo.captionFont = sf::Font();
+        testCatalogue().captionFont = sf::Font();
         demo.captionText = sf::Text();
         const fs::path previous = fs::current_path();
         fs::current_path(dir);
-        const std::string output = captureConsole(loadAssets);
+        const std::string output = captureConsole([] { loadAssets(testCatalogue(), pictureScale()); });
         fs::current_path(previous);
         for (const std::string& file : missing)
             fs::rename(dir / "aside" / file, dir / file);
@@ -204,7 +193,7 @@ Bytes clearRowsWithSymbols(unsigned lengthSymbol, unsigned distanceSymbol)
 
 sf::Color texelOf(Image image, unsigned x, unsigned y)
 {
-    return demo.textures[static_cast<int>(image)].copyToImage().getPixel(x, y);
+    return testCatalogue().textures[static_cast<int>(image)].copyToImage().getPixel(x, y);
 }
 
 void expectPlacement(Image image, sf::Vector2f origin, sf::Vector2f position)
@@ -215,18 +204,18 @@ void expectPlacement(Image image, sf::Vector2f origin, sf::Vector2f position)
 
 }  // namespace
 
-TEST_F(Catalogue, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
+TEST_F(CatalogueLoad, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
 {
     EXPECT_EQ(loadWithout({}), "");
     for (int i = 0; i < imageCount; ++i) {
-        EXPECT_EQ(demo.sprites[i].getTexture(), &demo.textures[i]) << imageFiles[i];
-        EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageFiles[i];
+        EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageManifest[i].file;
+        EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageManifest[i].file;
     }
-    EXPECT_EQ(demo.captionText.getFont(), &demo.captionFont);
-    EXPECT_FALSE(demo.captionFont.getInfo().family.empty());
+    EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
+    EXPECT_FALSE(testCatalogue().captionFont.getInfo().family.empty());
 }
 
-TEST_F(Catalogue, EachReportedFileMissingWritesABlankLineAndItsMessage)
+TEST_F(CatalogueLoad, EachReportedFileMissingWritesABlankLineAndItsMessage)
 {
     const std::pair<const char*, const char*> reported[] = {
         {"Quillon8.ttf", "Error while loading font!"},
@@ -242,12 +231,12 @@ TEST_F(Catalogue, EachReportedFileMissingWritesABlankLineAndItsMessage)
     }
     EXPECT_EQ(loadWithout({"Quillon8.ttf", "credits.png", "black.png", "white.png", "wall.png"}), all);
     // The demo runs on: the caption still has its (empty) font, the sprites draw nothing.
-    EXPECT_EQ(demo.captionText.getFont(), &demo.captionFont);
+    EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
     EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
     EXPECT_EQ(sprite(Image::Wall).getOrigin(), sf::Vector2f(640.0f, 360.0f));
 }
 
-TEST_F(Catalogue, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
+TEST_F(CatalogueLoad, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
 {
     EXPECT_EQ(loadWithout({"title.png", "hexagon.png", "h6.png", "halo2.png", "yellowp.png"}), "");
     EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect());
@@ -255,7 +244,7 @@ TEST_F(Catalogue, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
     EXPECT_EQ(sprite(Image::H5).getTextureRect(), sf::IntRect(0, 0, 19, 3));
 }
 
-TEST_F(Catalogue, EveryKindOfPngLoadsAndDamageIsReportedAsAMissingFile)
+TEST_F(CatalogueLoad, EveryKindOfPngLoadsAndDamageIsReportedAsAMissingFile)
 {
     // Grey; RGBA; RGBA with a wrong zlib checksum, twice; no image at all.
     writePng(dir / "title.png", 1, 3, 0, {10, 128, 250});
@@ -270,14 +259,14 @@ TEST_F(Catalogue, EveryKindOfPngLoadsAndDamageIsReportedAsAMissingFile)
     EXPECT_EQ(texelOf(Image::Title, 0, 1), sf::Color(128, 128, 128, 255));
     EXPECT_EQ(sprite(Image::Hexagon).getTextureRect(), sf::IntRect(0, 0, 2, 3));
     EXPECT_EQ(texelOf(Image::Hexagon, 1, 2), sf::Color(21, 22, 23, 24));
-    EXPECT_EQ(demo.imageFacts[static_cast<int>(Image::Hexagon)].size, sf::Vector2u(2, 3));
+    EXPECT_EQ(testCatalogue().facts[static_cast<int>(Image::Hexagon)].size, sf::Vector2u(2, 3));
     for (Image failed : {Image::HexagonSmall, Image::Credits, Image::Black}) {
         EXPECT_EQ(sprite(failed).getTextureRect(), sf::IntRect()) << static_cast<int>(failed);
-        EXPECT_FALSE(demo.imageFacts[static_cast<int>(failed)].known) << static_cast<int>(failed);
+        EXPECT_FALSE(testCatalogue().facts[static_cast<int>(failed)].known) << static_cast<int>(failed);
     }
 }
 
-TEST_F(Catalogue, ImagesOfEveryColourTypeAndBitDepthReadAsRgba)
+TEST_F(CatalogueLoad, ImagesOfEveryColourTypeAndBitDepthReadAsRgba)
 {
     // Two texels each, unfiltered rows of one line.
     struct Kind {
@@ -309,7 +298,7 @@ TEST_F(Catalogue, ImagesOfEveryColourTypeAndBitDepthReadAsRgba)
     }
 }
 
-TEST_F(Catalogue, ReadersRefuseWhatZlibRefusesAndSizesNoDataCouldFill)
+TEST_F(CatalogueLoad, ReadersRefuseWhatZlibRefusesAndSizesNoDataCouldFill)
 {
     const std::string file = (dir / "hostile.png").string();
     PngScratch scratch;
@@ -376,7 +365,7 @@ TEST_F(Catalogue, ReadersRefuseWhatZlibRefusesAndSizesNoDataCouldFill)
     }
 }
 
-TEST_F(Catalogue, SpritesArePlacedAsTheirGroupsNeed)
+TEST_F(CatalogueLoad, SpritesArePlacedAsTheirGroupsNeed)
 {
     loadWithout({});
     const sf::Vector2f zero(0.0f, 0.0f);
@@ -399,10 +388,10 @@ namespace {
 // A demo texture holding `picture`, with the facts the loader would give it, on a sprite of its own.
 sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, sf::Vector2f position)
 {
-    sf::Texture& texture = demo.textures[static_cast<int>(image)];
+    sf::Texture& texture = testCatalogue().textures[static_cast<int>(image)];
     EXPECT_TRUE(texture.loadFromImage(picture));
     texture.setSmooth(true);
-    demo.imageFacts[static_cast<int>(image)] = imageFacts(picture);
+    testCatalogue().facts[static_cast<int>(image)] = imageFacts(picture);
     sf::Sprite placed(texture);
     placed.setOrigin(origin);
     placed.setPosition(position);
@@ -413,19 +402,19 @@ sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, 
 sf::Sprite loadedDense(Image image, const sf::Image& picture, unsigned density, sf::Vector2f origin, sf::Vector2f position)
 {
     sf::Sprite placed = loadedAs(image, picture, origin, position);
-    demo.imageFacts[static_cast<int>(image)].density = density;
-    demo.imageFacts[static_cast<int>(image)].mipmapped = true;
-    EXPECT_TRUE(demo.textures[static_cast<int>(image)].generateMipmap());
+    testCatalogue().facts[static_cast<int>(image)].density = density;
+    testCatalogue().facts[static_cast<int>(image)].mipmapped = true;
+    EXPECT_TRUE(testCatalogue().textures[static_cast<int>(image)].generateMipmap());
     return placed;
 }
 
 // Gives the image a close-up of `density` texels per design pixel, as the loader does.
 void giveCloseUp(Image image, const sf::Image& picture, unsigned density)
 {
-    EXPECT_TRUE(demo.closeUps[static_cast<int>(image)].loadFromImage(picture));
-    demo.closeUps[static_cast<int>(image)].setSmooth(true);
-    demo.closeUpFacts[static_cast<int>(image)] = imageFacts(picture);
-    demo.closeUpFacts[static_cast<int>(image)].density = density;
+    EXPECT_TRUE(testCatalogue().closeUps[static_cast<int>(image)].loadFromImage(picture));
+    testCatalogue().closeUps[static_cast<int>(image)].setSmooth(true);
+    testCatalogue().closeUpFacts[static_cast<int>(image)] = imageFacts(picture);
+    testCatalogue().closeUpFacts[static_cast<int>(image)].density = density;
 }
 
 sf::Image picture(unsigned width, unsigned height, sf::Color fill)
@@ -659,5 +648,5 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
         const sf::Color shown = frame.getPixel(unsigned(side.x), unsigned(side.y));
         EXPECT_EQ(shown.r > shown.g, ringScale < 1.5f) << ringScale;
     }
-    demo.closeUpFacts[static_cast<int>(Image::Hexagon)] = ImageFacts();
+    testCatalogue().closeUpFacts[static_cast<int>(Image::Hexagon)] = ImageFacts();
 }

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "runtime/image_manifest.h"
 #include "runtime/png_file.h"
 #include "support/support.h"
 
@@ -36,33 +37,43 @@ struct Expected {
     Fill fill;
 };
 
-// The catalogue with the size and transparency each scene needs.
-const Expected catalogue[] = {
-    {"title.png", 1280, 720, Fill::ClearCorners},      {"hexagon.png", 720, 720, Fill::ClearCorners},
-    {"hexagon-small.png", 256, 256, Fill::ClearCorners}, {"credits.png", 1280, 720, Fill::Opaque},
-    {"black.png", 1280, 720, Fill::Black},             {"white.png", 1280, 720, Fill::Opaque},
-    {"wall.png", 1280, 720, Fill::OpaqueEdges},             {"gantz.png", 1280, 720, Fill::ClearCorners},
-    {"glint1-1.png", 1280, 720, Fill::Opaque},         {"glint1-2.png", 1280, 720, Fill::ClearCorners},
-    {"glint1-3.png", 1280, 720, Fill::ClearCorners},   {"glint1-4.png", 1280, 720, Fill::ClearCorners},
-    {"glint1-5.png", 1280, 720, Fill::ClearCorners},   {"glint1-6.png", 1280, 720, Fill::ClearCorners},
-    {"h1.png", 720, 720, Fill::ClearCorners},          {"h2.png", 720, 720, Fill::ClearCorners},
-    {"h3.png", 720, 720, Fill::ClearCorners},          {"h4.png", 720, 720, Fill::ClearCorners},
-    {"h5.png", 720, 720, Fill::ClearCorners},          {"h6.png", 720, 720, Fill::ClearCorners},
-    {"glint2.png", 1280, 720, Fill::Opaque},           {"glitter.png", 20, 18, Fill::ClearCorners},
-    {"g3-bg.png", 1280, 720, Fill::Opaque},            {"g3-fg.png", 1280, 720, Fill::ClearTop},
-    {"g3-d2.png", 2176, 720, Fill::ClearTop},      {"g3-d3.png", 1664, 720, Fill::ClearTop},
-    {"g3-d4.png", 1440, 720, Fill::ClearTop},      {"g3-d1.png", 1280, 720, Fill::ClearTop},
-    {"g3-d1-1.png", 2048, 720, Fill::ClearTop},    {"g3-d1-2.png", 1024, 720, Fill::ClearTop},
-    {"g3-d1-3.png", 1600, 720, Fill::ClearTop},    {"g3-flare1.png", 1280, 720, Fill::ClearCorners},
-    {"g3-flare2.png", 1280, 720, Fill::ClearCorners},  {"g3-flare3.png", 1280, 720, Fill::ClearCorners},
-    {"g3-flare4.png", 1280, 720, Fill::ClearCorners},  {"glint.png", 1280, 720, Fill::ClearCorners},
-    {"glint4.png", 1280, 720, Fill::Opaque},           {"g4-1.png", 1280, 720, Fill::ClearCorners},
-    {"g4-2.png", 1280, 720, Fill::ClearCorners},       {"g4-3.png", 1280, 720, Fill::ClearCorners},
-    {"glint5.png", 1280, 720, Fill::Opaque},           {"glint5-skull.png", 1280, 720, Fill::ClearCorners},
-    {"glint6.png", 1280, 720, Fill::ClearCorners},     {"halo.png", 1280, 720, Fill::ClearCorners},
-    {"halo2.png", 64, 64, Fill::ClearCorners},         {"whitep.png", 18, 22, Fill::ClearCorners},
-    {"yellowp.png", 36, 40, Fill::ClearCorners},
+// The transparency each scene needs of each image.
+const std::pair<Image, Fill> fills[] = {
+    {Image::Title, Fill::ClearCorners}, {Image::Hexagon, Fill::ClearCorners},
+    {Image::HexagonSmall, Fill::ClearCorners}, {Image::Credits, Fill::Opaque},
+    {Image::Black, Fill::Black}, {Image::White, Fill::Opaque}, {Image::Wall, Fill::OpaqueEdges},
+    {Image::Gantz, Fill::ClearCorners}, {Image::Glint1_1, Fill::Opaque},
+    {Image::Glint1_2, Fill::ClearCorners}, {Image::Glint1_3, Fill::ClearCorners},
+    {Image::Glint1_4, Fill::ClearCorners}, {Image::Glint1_5, Fill::ClearCorners},
+    {Image::Glint1_6, Fill::ClearCorners}, {Image::H1, Fill::ClearCorners},
+    {Image::H2, Fill::ClearCorners}, {Image::H3, Fill::ClearCorners},
+    {Image::H4, Fill::ClearCorners}, {Image::H5, Fill::ClearCorners},
+    {Image::H6, Fill::ClearCorners}, {Image::Glint2, Fill::Opaque},
+    {Image::Glitter, Fill::ClearCorners}, {Image::G3Bg, Fill::Opaque},
+    {Image::G3Fg, Fill::ClearTop}, {Image::G3D2, Fill::ClearTop}, {Image::G3D3, Fill::ClearTop},
+    {Image::G3D4, Fill::ClearTop}, {Image::G3D1, Fill::ClearTop}, {Image::G3D1_1, Fill::ClearTop},
+    {Image::G3D1_2, Fill::ClearTop}, {Image::G3D1_3, Fill::ClearTop},
+    {Image::G3Flare1, Fill::ClearCorners}, {Image::G3Flare2, Fill::ClearCorners},
+    {Image::G3Flare3, Fill::ClearCorners}, {Image::G3Flare4, Fill::ClearCorners},
+    {Image::Glint, Fill::ClearCorners}, {Image::Glint4, Fill::Opaque},
+    {Image::G4_1, Fill::ClearCorners}, {Image::G4_2, Fill::ClearCorners},
+    {Image::G4_3, Fill::ClearCorners}, {Image::Glint5, Fill::Opaque},
+    {Image::Glint5Skull, Fill::ClearCorners}, {Image::Glint6, Fill::ClearCorners},
+    {Image::Halo, Fill::ClearCorners}, {Image::Halo2, Fill::ClearCorners},
+    {Image::WhiteP, Fill::ClearCorners}, {Image::YellowP, Fill::ClearCorners},
 };
+
+// The manifest's images with their transparency.
+std::vector<Expected> expectedImages()
+{
+    std::vector<Expected> images;
+    for (const auto& [picture, fill] : fills) {
+        const ImageManifestRow& row = imageManifest[static_cast<int>(picture)];
+        images.push_back({row.file, row.width, row.height, fill});
+    }
+    return images;
+}
+const std::vector<Expected> catalogue = expectedImages();
 
 // Decoded images, each loaded once for the whole program.
 const sf::Image& image(const std::string& file)
@@ -102,7 +113,7 @@ std::vector<char> fileBytes(const fs::path& path)
 
 TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
 {
-    ASSERT_EQ(std::size(catalogue), 47u);
+    ASSERT_EQ(catalogue.size(), std::size_t(imageCount)) << "every image has its transparency here";
     PngScratch scratch;  // one for all, as a loader's worker keeps it
     for (const Expected& expected : catalogue) {
         SCOPED_TRACE(expected.file);
@@ -170,6 +181,14 @@ TEST(Content, DenserFilesAreTheSameArtAtWholeMultiplesOfTheDesignSize)
             dense.push_back(name);
     }
     std::sort(dense.begin(), dense.end());
+    std::vector<std::string> listed;
+    for (const ImageManifestRow& row : imageManifest) {
+        const std::string name = row.file;
+        for (unsigned k = 0; k < std::size(row.densities) && row.densities[k] != 0; ++k)
+            listed.push_back(name.substr(0, name.size() - 4) + "@" + std::to_string(row.densities[k]) + "x.png");
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(dense, listed) << "the loader looks for the denser files that the manifest lists";
     EXPECT_NE(std::find(dense.begin(), dense.end(), "hexagon@3x.png"), dense.end())
         << "the pulse hexagon is magnified about three times at 1280 x 720";
     for (const std::string& name : dense) {

@@ -23,8 +23,6 @@ namespace {
 
 constexpr float frame = 1.0f / 60.0f;
 
-sf::Texture emptyTexture;
-
 // A test picture for one image: opaque colour inside `inside` (the whole image if empty), clear
 // elsewhere. The sprite keeps the origin and position the catalogue gave it.
 void showAs(Image image, unsigned width, unsigned height, sf::Color colour, sf::IntRect inside = {})
@@ -34,6 +32,7 @@ void showAs(Image image, unsigned width, unsigned height, sf::Color colour, sf::
 
 void hide(Image image)
 {
+    static const sf::Texture emptyTexture;
     sprite(image).setTexture(emptyTexture, true);
 }
 
@@ -88,7 +87,7 @@ protected:
         ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
         ASSERT_NE(mkdtemp(directory), nullptr);
         ASSERT_EQ(chdir(directory), 0);
-        captureConsole(loadAssets);
+        captureConsole([] { loadAssets(testCatalogue(), 1.0f); });
         ASSERT_EQ(chdir(previous), 0);
         rmdir(directory);
         createSparkPool();

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
 #include "runtime/demo_state.h"
 #include "scenes/scenes.h"
 #include "support/support.h"
@@ -54,7 +54,7 @@ bool soundtrackAudible()
 void loadCaptionFont()
 {
     testWindow();
-    ASSERT_TRUE(demo.captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
+    ASSERT_TRUE(testCatalogue().captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
 }
 
 }  // namespace
@@ -107,8 +107,8 @@ TEST(Opening, SceneThreeDrawsTheTitleAtTheTopLeftWithTheFadersAlpha)
     sf::RenderWindow& window = testWindow();
     sf::Image image;
     image.create(40, 30, sf::Color(200, 100, 40));
-    ASSERT_TRUE(demo.textures[static_cast<int>(Image::Title)].loadFromImage(image));
-    sprite(Image::Title) = sf::Sprite(demo.textures[static_cast<int>(Image::Title)]);
+    ASSERT_TRUE(testCatalogue().textures[static_cast<int>(Image::Title)].loadFromImage(image));
+    sprite(Image::Title) = sf::Sprite(testCatalogue().textures[static_cast<int>(Image::Title)]);
     demo.scene03 = OpeningSceneState{};
 
     window.clear(sf::Color::Black);

@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
 #include "demo/demo.h"
 #include "runtime/demo_state.h"
 #include "support/support.h"
@@ -40,6 +40,13 @@ TEST(Timeline, EachOrderReachesItsSceneAndTwoOrderScenesShareOneSlot)
         EXPECT_EQ(sceneForOrder(order), expected[order]) << "order " << order;
     EXPECT_EQ(std::set<SceneFunction>(std::begin(expected), std::end(expected)).size(), 13u)
         << "thirteen different scenes";
+    // Progress bars and timings name what the timeline shows: one name per scene.
+    for (unsigned a = 0; a < 19; ++a)
+        for (unsigned b = 0; b < 19; ++b)
+            EXPECT_EQ(sceneForOrder(a) == sceneForOrder(b), std::string(sceneLabel(a)) == sceneLabel(b)) << a << " " << b;
+    EXPECT_STREQ(sceneLabel(19), "black");
+    EXPECT_STREQ(sceneLabel(endOrder), "end");
+    EXPECT_STREQ(sceneLabel(0xFFFF), "black");
     EXPECT_EQ(sceneForOrder(19), nullptr);
     EXPECT_EQ(sceneForOrder(20), nullptr) << "order 20 ends the demo instead";
     for (unsigned order = 21; order <= 0xFFFF; ++order)

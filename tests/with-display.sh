@@ -3,7 +3,19 @@
 # $DISPLAY says, so that no test ever opens windows on (or sends keys to) a viewer's screen or
 # another test's server. Xvfb picks a free display number itself (-displayfd), so two tests
 # started together can never race for one. The server ends with the test.
+#
+# With --no-display first, it runs the test with no display at all instead: a test program that
+# draws nothing must not need one.
 set -uo pipefail
+if [ "${1:-}" = --no-display ]; then
+  shift
+  dir=$(mktemp -d)
+  trap 'rm -rf "$dir"' EXIT
+  export TEST_TMPDIR=$dir/tmp
+  mkdir "$TEST_TMPDIR"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$@"
+  exit
+fi
 if ! command -v Xvfb >/dev/null 2>&1; then
   echo "with-display: Xvfb is not installed (scripts/setup.sh installs it)" >&2
   exit 1

@@ -3,11 +3,14 @@
 #include <SFML/OpenGL.hpp>
 #include <GL/glu.h>
 
+#include <memory>
+#include <utility>
+
 #include "effects/bubbles.h"
 #include "effects/glitter.h"
 #include "effects/hex_pulses.h"
 #include "effects/sparks.h"
-#include "platform/bass.h"
+#include "audio/bass.h"
 #include "runtime/assets.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
@@ -15,33 +18,38 @@
 
 namespace {
 
-constexpr unsigned endOrder = 20;
+// The timeline: module order -> scene, and the scene's name for progress bars and timings. Order
+// 19 and everything past 20 stay black; order 20 ends the demo.
+struct TimelineEntry {
+    SceneFunction scene;
+    const char* label;
+};
 
-// The timeline: module order -> scene. Order 19 and everything past 20 stay black.
-const SceneFunction timeline[] = {
-    scene01,       // 0
-    scene02,       // 1
-    scene03,       // 2
-    scene04,       // 3
-    scene05,       // 4
-    scene05,       // 5
-    scene06,       // 6
-    scene06,       // 7
-    scene07,       // 8
-    scene07,       // 9
-    scene08,       // 10
-    scene08,       // 11
-    scene09,       // 12
-    scene09,       // 13
-    scene10,       // 14
-    scene10,       // 15
-    scene11,       // 16
-    flashScene,    // 17
-    creditsScene,  // 18
-    nullptr,       // 19
-    nullptr,       // 20: the end
+const TimelineEntry timeline[] = {
+    {scene01, "scene 01"},      // 0
+    {scene02, "scene 02"},      // 1
+    {scene03, "scene 03"},      // 2
+    {scene04, "scene 04"},      // 3
+    {scene05, "scene 05"},      // 4
+    {scene05, "scene 05"},      // 5
+    {scene06, "scene 06"},      // 6
+    {scene06, "scene 06"},      // 7
+    {scene07, "scene 07"},      // 8
+    {scene07, "scene 07"},      // 9
+    {scene08, "scene 08"},      // 10
+    {scene08, "scene 08"},      // 11
+    {scene09, "scene 09"},      // 12
+    {scene09, "scene 09"},      // 13
+    {scene10, "scene 10"},      // 14
+    {scene10, "scene 10"},      // 15
+    {scene11, "scene 11"},      // 16
+    {flashScene, "flash"},      // 17
+    {creditsScene, "credits"},  // 18
+    {nullptr, "black"},         // 19
+    {nullptr, "end"},           // 20
 };
 constexpr unsigned timelineLength = sizeof(timeline) / sizeof(timeline[0]);
+static_assert(timelineLength == endOrder + 1, "the timeline runs to the end order");
 
 void setOpenGLState()
 {
@@ -98,7 +106,12 @@ void drainEvents(sf::RenderWindow& window)
 
 SceneFunction sceneForOrder(unsigned order)
 {
-    return order < timelineLength ? timeline[order] : nullptr;
+    return order < timelineLength ? timeline[order].scene : nullptr;
+}
+
+const char* sceneLabel(unsigned order)
+{
+    return order < timelineLength ? timeline[order].label : "black";
 }
 
 void openDemoWindow(sf::RenderWindow& window)
@@ -111,10 +124,11 @@ void openDemoWindow(sf::RenderWindow& window)
     framePicture(window);
 }
 
-void startDemo()
+void startDemo(Catalogue& catalogue, PendingImages imagesAhead)
 {
     setOpenGLState();
-    loadAssets();
+    demo.catalogue = &catalogue;
+    loadAssets(catalogue, pictureScale(), std::move(imagesAhead));
     createGlitterPool();
     createSparkPool();
     createHexPulsePool();
@@ -157,11 +171,13 @@ bool presentFrame(sf::RenderWindow& window)
     return window.isOpen();
 }
 
-int runDemo()
+int runDemo(PendingImages imagesAhead)
 {
     sf::RenderWindow window;
     openDemoWindow(window);
-    startDemo();
+    // Its textures need the GL context that the window made.
+    const auto catalogue = std::make_unique<Catalogue>();
+    startDemo(*catalogue, std::move(imagesAhead));
     if (!window.isOpen())
         return 0;
     while (!demo.quitRequested) {

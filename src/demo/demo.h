@@ -2,20 +2,29 @@
 // Start-up, the frame loop and its order-to-scene dispatch: the top of the program, above the scenes.
 #include <SFML/Graphics/RenderWindow.hpp>
 
+#include "runtime/assets.h"
 #include "scenes/scenes.h"
+
+struct Catalogue;
+
+// The module order whose first frame prints "end?" and ends the demo.
+constexpr unsigned endOrder = 20;
 
 // The scene for a module order; null where the frame stays black (and for order 20).
 SceneFunction sceneForOrder(unsigned order);
+// What the timeline shows at a module order, in a word or two: "scene 05", "flash", "black", "end".
+const char* sceneLabel(unsigned order);
 
 // Opens the fullscreen window with vertical synchronisation and announces it.
 void openDemoWindow(sf::RenderWindow& window);
-// OpenGL state, content, pools, audio and the timeline module, in start-up order.
-void startDemo();
+// OpenGL state, content, pools, audio and the timeline module, in start-up order. Call it once the
+// window is open: the content goes into `catalogue`, taking up the images decoded ahead.
+void startDemo(Catalogue& catalogue, PendingImages imagesAhead);
 // One frame up to presenting it: events, clears, position query, dispatch, the scene's drawing.
 // frameDelta must already be set. Returns the order the dispatch saw.
 unsigned drawFrame(sf::RenderWindow& window);
 // Presents the frame; true while the loop should go on.
 bool presentFrame(sf::RenderWindow& window);
 
-// The demo from start-up to its end; the process's exit status.
-int runDemo();
+// The demo from opening its window to its end; the process's exit status.
+int runDemo(PendingImages imagesAhead);

@@ -1,15 +1,14 @@
 #include "demo/display.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <iostream>
 
-#include "platform/system.h"
+#include "platform/display.h"
 
-void exitUnlessDisplay(const char* program)
+bool displayReady(const char* program)
 {
     const std::string problem = displayProblem();
     if (problem.empty())
-        return;
-    std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
-    std::exit(1);
+        return true;
+    std::cerr << program << ": " << problem << std::endl;
+    return false;
 }

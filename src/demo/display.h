@@ -1,8 +1,7 @@
 #pragma once
-// The state block's textures reach for the display before main runs, and SFML aborts when
-// there is none. Each program checks first, from a start-up hook that glibc runs ahead of the
-// ordinary static constructors.
+// SFML aborts the process when a window is asked for without a display, so each program checks
+// first and says what is missing.
 
-// Returns when a window can be opened; otherwise writes one line naming the problem to
-// standard error, "<program>: ...", and ends the process with status 1.
-void exitUnlessDisplay(const char* program);
+// True when a window can be opened; otherwise writes one line naming the problem to standard
+// error, "<program>: ...", and returns false.
+bool displayReady(const char* program);

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,7 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/image_memory.h"
+#include "platform/program_folder.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
@@ -26,18 +28,16 @@
 
 namespace {
 
-// Pixels. Plain numbers, so that the table is in place before any constructor runs: the capture
-// looks for the content that early.
+// Pixels.
 struct Point {
     float x;
     float y;
 };
 
-// One image of the catalogue and where its sprite sits until a scene moves it. Origin and
+// One image of the manifest and where its sprite sits until a scene moves it. Origin and
 // position (0, 0) are the sprite's own defaults, so rows without a placement keep them.
 struct CatalogueRow {
     Image image;
-    const char* file;
     Point origin;
     Point position;
     const char* failureMessage;  // null: a failed load goes unreported
@@ -48,86 +48,63 @@ constexpr Point windowCentre{640.0f, 360.0f};
 constexpr Point hexagonCentre{360.0f, 360.0f};  // the middle of a hexagon image
 
 // Load order: the font goes in after the first three rows.
-constexpr CatalogueRow catalogue[] = {
-    {Image::Title, "title.png", topLeft, topLeft, nullptr},
-    {Image::Hexagon, "hexagon.png", hexagonCentre, windowCentre, nullptr},
-    {Image::HexagonSmall, "hexagon-small.png", topLeft, topLeft, nullptr},
-    {Image::Credits, "credits.png", topLeft, topLeft, "Error while loading texture credits!"},
-    {Image::Black, "black.png", windowCentre, windowCentre, "Error while loading texture black!"},
-    {Image::White, "white.png", windowCentre, windowCentre, "Error while loading texture white!"},
-    {Image::Wall, "wall.png", windowCentre, windowCentre, "Error while loading texture wall!"},
-    {Image::Gantz, "gantz.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_1, "glint1-1.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_2, "glint1-2.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_3, "glint1-3.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_4, "glint1-4.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_5, "glint1-5.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint1_6, "glint1-6.png", windowCentre, windowCentre, nullptr},
-    {Image::H1, "h1.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H2, "h2.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H3, "h3.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H4, "h4.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H5, "h5.png", hexagonCentre, windowCentre, nullptr},
-    {Image::H6, "h6.png", hexagonCentre, windowCentre, nullptr},
-    {Image::Glint2, "glint2.png", topLeft, topLeft, nullptr},
-    {Image::Glitter, "glitter.png", {10.0f, 9.0f}, topLeft, nullptr},
-    {Image::G3Bg, "g3-bg.png", topLeft, topLeft, nullptr},
-    {Image::G3Fg, "g3-fg.png", topLeft, topLeft, nullptr},
-    {Image::G3D2, "g3-d2.png", topLeft, topLeft, nullptr},
-    {Image::G3D3, "g3-d3.png", topLeft, topLeft, nullptr},
-    {Image::G3D4, "g3-d4.png", topLeft, topLeft, nullptr},
-    {Image::G3D1, "g3-d1.png", topLeft, topLeft, nullptr},
-    {Image::G3D1_1, "g3-d1-1.png", topLeft, topLeft, nullptr},
-    {Image::G3D1_2, "g3-d1-2.png", topLeft, topLeft, nullptr},
-    {Image::G3D1_3, "g3-d1-3.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare1, "g3-flare1.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare2, "g3-flare2.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare3, "g3-flare3.png", topLeft, topLeft, nullptr},
-    {Image::G3Flare4, "g3-flare4.png", topLeft, topLeft, nullptr},
-    {Image::Glint, "glint.png", topLeft, topLeft, nullptr},
-    {Image::Glint4, "glint4.png", topLeft, topLeft, nullptr},
-    {Image::G4_1, "g4-1.png", topLeft, topLeft, nullptr},
-    {Image::G4_2, "g4-2.png", topLeft, topLeft, nullptr},
-    {Image::G4_3, "g4-3.png", topLeft, topLeft, nullptr},
-    {Image::Glint5, "glint5.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint5Skull, "glint5-skull.png", windowCentre, windowCentre, nullptr},
-    {Image::Glint6, "glint6.png", topLeft, topLeft, nullptr},
-    {Image::Halo, "halo.png", topLeft, topLeft, nullptr},
-    {Image::Halo2, "halo2.png", topLeft, topLeft, nullptr},
-    {Image::WhiteP, "whitep.png", {9.0f, 11.0f}, topLeft, nullptr},
-    {Image::YellowP, "yellowp.png", {18.0f, 20.0f}, topLeft, nullptr},
+constexpr CatalogueRow catalogueRows[] = {
+    {Image::Title, topLeft, topLeft, nullptr},
+    {Image::Hexagon, hexagonCentre, windowCentre, nullptr},
+    {Image::HexagonSmall, topLeft, topLeft, nullptr},
+    {Image::Credits, topLeft, topLeft, "Error while loading texture credits!"},
+    {Image::Black, windowCentre, windowCentre, "Error while loading texture black!"},
+    {Image::White, windowCentre, windowCentre, "Error while loading texture white!"},
+    {Image::Wall, windowCentre, windowCentre, "Error while loading texture wall!"},
+    {Image::Gantz, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_1, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_2, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_3, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_4, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_5, windowCentre, windowCentre, nullptr},
+    {Image::Glint1_6, windowCentre, windowCentre, nullptr},
+    {Image::H1, hexagonCentre, windowCentre, nullptr},
+    {Image::H2, hexagonCentre, windowCentre, nullptr},
+    {Image::H3, hexagonCentre, windowCentre, nullptr},
+    {Image::H4, hexagonCentre, windowCentre, nullptr},
+    {Image::H5, hexagonCentre, windowCentre, nullptr},
+    {Image::H6, hexagonCentre, windowCentre, nullptr},
+    {Image::Glint2, topLeft, topLeft, nullptr},
+    {Image::Glitter, {10.0f, 9.0f}, topLeft, nullptr},
+    {Image::G3Bg, topLeft, topLeft, nullptr},
+    {Image::G3Fg, topLeft, topLeft, nullptr},
+    {Image::G3D2, topLeft, topLeft, nullptr},
+    {Image::G3D3, topLeft, topLeft, nullptr},
+    {Image::G3D4, topLeft, topLeft, nullptr},
+    {Image::G3D1, topLeft, topLeft, nullptr},
+    {Image::G3D1_1, topLeft, topLeft, nullptr},
+    {Image::G3D1_2, topLeft, topLeft, nullptr},
+    {Image::G3D1_3, topLeft, topLeft, nullptr},
+    {Image::G3Flare1, topLeft, topLeft, nullptr},
+    {Image::G3Flare2, topLeft, topLeft, nullptr},
+    {Image::G3Flare3, topLeft, topLeft, nullptr},
+    {Image::G3Flare4, topLeft, topLeft, nullptr},
+    {Image::Glint, topLeft, topLeft, nullptr},
+    {Image::Glint4, topLeft, topLeft, nullptr},
+    {Image::G4_1, topLeft, topLeft, nullptr},
+    {Image::G4_2, topLeft, topLeft, nullptr},
+    {Image::G4_3, topLeft, topLeft, nullptr},
+    {Image::Glint5, windowCentre, windowCentre, nullptr},
+    {Image::Glint5Skull, windowCentre, windowCentre, nullptr},
+    {Image::Glint6, topLeft, topLeft, nullptr},
+    {Image::Halo, topLeft, topLeft, nullptr},
+    {Image::Halo2, topLeft, topLeft, nullptr},
+    {Image::WhiteP, {9.0f, 11.0f}, topLeft, nullptr},
+    {Image::YellowP, {18.0f, 20.0f}, topLeft, nullptr},
 };
-static_assert(sizeof(catalogue) / sizeof(catalogue[0]) == imageCount, "one catalogue row per image");
+static_assert(sizeof(catalogueRows) / sizeof(catalogueRows[0]) == imageCount, "one catalogue row per image");
 
-constexpr int rowsBeforeFont = 3;
-
-// The images that the scenes enlarge beyond their design size, and by how much at most (design
-// pixels per design-size texel, measured over a whole run); every other image is drawn at most at
-// its design size.
-struct Enlargement {
-    Image image;
-    float most;
-};
-
-constexpr Enlargement enlargements[] = {
-    {Image::Hexagon, 2.91f},  {Image::White, 1.43f},    {Image::Wall, 1.43f},     {Image::Gantz, 1.05f},
-    {Image::Glint1_1, 1.3f},  {Image::Glint1_2, 1.36f}, {Image::Glint1_3, 1.6f},  {Image::Glint1_4, 1.7f},
-    {Image::Glint1_5, 1.99f}, {Image::Glint1_6, 2.37f}, {Image::H1, 1.46f},       {Image::H2, 1.46f},
-    {Image::H3, 1.46f},       {Image::H4, 1.46f},       {Image::H5, 1.46f},       {Image::H6, 1.46f},
-    {Image::Glint5, 1.94f},
-};
-
-float mostEnlarged(Image image)
+const ImageManifestRow& manifestOf(const CatalogueRow& row)
 {
-    for (const Enlargement& enlargement : enlargements) {
-        if (enlargement.image == image)
-            return enlargement.most;
-    }
-    return 1.0f;
+    return imageManifest[static_cast<int>(row.image)];
 }
 
-// Content may carry an image at k times its design density as NAME@kx.png beside NAME.png.
-constexpr unsigned densestImage = 4;
+constexpr int rowsBeforeFont = 3;
 
 struct ImageFile {
     std::string path;
@@ -139,7 +116,7 @@ struct ImageFile {
 // the design file's size; an empty path if not.
 ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned density)
 {
-    const std::string name = row.file;
+    const std::string name = manifestOf(row).file;
     std::string dense = name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
     if (designSize.x == 0 || pngSize(dense.c_str()) != designSize * density)
         return {};
@@ -155,12 +132,15 @@ ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned
 // 11 would no longer keep up with 60 frames a second. The most enlarged get a close-up instead.
 ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 {
-    ImageFile chosen{row.file, 1, pngSize(row.file)};
-    const float wanted = outputScale * mostEnlarged(row.image);
+    const ImageManifestRow& manifest = manifestOf(row);
+    ImageFile chosen{manifest.file, 1, pngSize(manifest.file)};
+    const float wanted = outputScale * manifest.mostMagnified;
     if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = chosen.size;
-    for (unsigned density = 2; density <= densestImage; ++density) {
+    for (unsigned density : manifest.densities) {
+        if (density == 0)
+            break;
         ImageFile dense = denseFileOf(row, designSize, density);
         if (dense.path.empty())
             continue;
@@ -176,9 +156,12 @@ ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 // path where there is none.
 ImageFile closeUpFileFor(const CatalogueRow& row, const ImageFile& chosen, float outputScale)
 {
-    if (chosen.density > 1 || outputScale * mostEnlarged(row.image) < 2.0f)
+    const ImageManifestRow& manifest = manifestOf(row);
+    if (chosen.density > 1 || outputScale * manifest.mostMagnified < 2.0f)
         return {};
-    for (unsigned density = 2; density <= densestImage; ++density) {
+    for (unsigned density : manifest.densities) {
+        if (density == 0)
+            break;
         ImageFile dense = denseFileOf(row, chosen.size, density);
         if (!dense.path.empty())
             return dense;
@@ -193,7 +176,7 @@ const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream
 bool holdsContent(const std::filesystem::path& dir)
 {
     std::error_code error;
-    for (const CatalogueRow& row : catalogue) {
+    for (const ImageManifestRow& row : imageManifest) {
         if (std::filesystem::exists(dir / row.file, error))
             return true;
     }
@@ -212,7 +195,7 @@ void reportFailure(const char* message)
 
 // Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
 // workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context,
-// so it can start before the window and the state block's GL resources exist.
+// so it can start before the window and the catalogue exist.
 using MipmapLevels = std::vector<std::vector<std::uint8_t>>;
 
 struct DecodedImage {
@@ -220,7 +203,7 @@ struct DecodedImage {
     bool decoded = false;
     ImageFacts facts;  // worked out on the worker too: it reads every texel
     MipmapLevels smallerLevels;  // of a dense image, emptied once uploaded
-    bool ready = false;  // guarded by DecodeQueue::lock
+    bool ready = false;  // guarded by ImageDecoding::lock
 };
 
 // A dense image's mipmaps below its own texels, each level half the one above (rounded down, at
@@ -265,7 +248,9 @@ void uploadSmallerLevels(sf::Texture& texture, const MipmapLevels& levels)
     sf::Texture::bind(nullptr);
 }
 
-struct DecodeQueue {
+}  // namespace
+
+struct ImageDecoding {
     float outputScale = 1.0f;  // output pixels per design pixel, which the files were chosen for
     ImageFile files[imageCount];
     ImageFile closeUpFiles[imageCount];
@@ -277,9 +262,14 @@ struct DecodeQueue {
     std::vector<std::thread> workers;
 };
 
-// Started by decodeAssetsAhead, taken over by loadAssets. A plain pointer, so that it is in
-// place before any constructor runs.
-DecodeQueue* queueAhead = nullptr;
+void StopImageDecoding::operator()(ImageDecoding* decoding) const
+{
+    for (std::thread& worker : decoding->workers)
+        worker.join();
+    delete decoding;
+}
+
+namespace {
 
 void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, DecodedImage& image)
 {
@@ -293,7 +283,7 @@ void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, D
         image.smallerLevels = mipmapLevels(pixels);
 }
 
-void decodeRows(DecodeQueue& queue)
+void decodeRows(ImageDecoding& queue)
 {
     PngScratch scratch;
     for (int job = queue.nextJob++; job < 2 * imageCount; job = queue.nextJob++) {
@@ -310,7 +300,7 @@ void decodeRows(DecodeQueue& queue)
     }
 }
 
-DecodedImage& waitFor(DecodeQueue& queue, DecodedImage& image)
+DecodedImage& waitFor(ImageDecoding& queue, DecodedImage& image)
 {
     std::unique_lock<std::mutex> hold(queue.lock);
     queue.readyChanged.wait(hold, [&] { return image.ready; });
@@ -325,7 +315,7 @@ int decodeWorkerCount()
 }
 
 // Room for every image and close-up twice: decoded and waiting, and as a texture.
-void reserveImageMemory(const DecodeQueue& queue)
+void reserveImageMemory(const ImageDecoding& queue)
 {
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
     for (int row = 0; row < imageCount; ++row) {
@@ -338,13 +328,13 @@ void reserveImageMemory(const DecodeQueue& queue)
     growHeapForImages(bytes);
 }
 
-std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
+PendingImages startDecoding(float outputScale)
 {
-    auto queue = std::make_unique<DecodeQueue>();
+    PendingImages queue(new ImageDecoding);
     queue->outputScale = outputScale;
     for (int row = 0; row < imageCount; ++row) {
-        queue->files[row] = imageFileFor(catalogue[row], outputScale);
-        queue->closeUpFiles[row] = closeUpFileFor(catalogue[row], queue->files[row], outputScale);
+        queue->files[row] = imageFileFor(catalogueRows[row], outputScale);
+        queue->closeUpFiles[row] = closeUpFileFor(catalogueRows[row], queue->files[row], outputScale);
     }
     static std::once_flag memoryReserved;
     std::call_once(memoryReserved, [&] { reserveImageMemory(*queue); });
@@ -353,14 +343,14 @@ std::unique_ptr<DecodeQueue> startDecoding(float outputScale)
     return queue;
 }
 
-void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+void loadImage(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
 {
-    sf::Texture& texture = demo.textures[static_cast<int>(row.image)];
+    sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
     const bool loaded = image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect());
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
-    ImageFacts& facts = demo.imageFacts[static_cast<int>(row.image)];
+    ImageFacts& facts = catalogue.facts[static_cast<int>(row.image)];
     facts = loaded ? std::move(image.facts) : ImageFacts();
     // Layers zoom, shrink and turn; filtered sampling keeps their edges clean. A dense image is
     // shown smaller than its texels wherever it is not enlarged: its mipmaps keep that clean too.
@@ -383,10 +373,10 @@ void loadImage(const CatalogueRow& row, const ImageFile& file, DecodedImage& ima
 }
 
 // A close-up that cannot be read leaves the draws on the image itself.
-void loadCloseUp(const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+void loadCloseUp(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
 {
-    sf::Texture& texture = demo.closeUps[static_cast<int>(row.image)];
-    ImageFacts& facts = demo.closeUpFacts[static_cast<int>(row.image)];
+    sf::Texture& texture = catalogue.closeUps[static_cast<int>(row.image)];
+    ImageFacts& facts = catalogue.closeUpFacts[static_cast<int>(row.image)];
     facts = ImageFacts();
     if (image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect())) {
         texture.setSmooth(true);
@@ -398,50 +388,34 @@ void loadCloseUp(const CatalogueRow& row, const ImageFile& file, DecodedImage& i
     image.pixels.reset();
 }
 
-void loadCaptionFont()
+void loadCaptionFont(Catalogue& catalogue)
 {
-    if (!demo.captionFont.loadFromFile(captionFontFile))
+    if (!catalogue.captionFont.loadFromFile(captionFontFile))
         reportFailure("Error while loading font!");
-    demo.captionText.setFont(demo.captionFont);
+    demo.captionText.setFont(catalogue.captionFont);
 }
 
 }  // namespace
 
-void decodeAssetsAhead(float outputScale)
+PendingImages decodeAssetsAhead(float outputScale)
 {
-    if (queueAhead)
-        return;
-    queueAhead = startDecoding(outputScale).release();
-    // A program that ends before loading (a failure on the way) lets the workers finish first:
-    // registered this early, this runs after the program's own static destructors but before
-    // those of the libraries the workers use.
-    std::atexit([] {
-        if (queueAhead) {
-            for (std::thread& worker : queueAhead->workers)
-                worker.join();
-        }
-    });
+    return startDecoding(outputScale);
 }
 
-void loadAssets()
+void loadAssets(Catalogue& catalogue, float outputScale, PendingImages ahead)
 {
-    std::unique_ptr<DecodeQueue> queue(std::exchange(queueAhead, nullptr));
     // Decoding ahead guessed the output's size; an output of another size wants other files.
-    if (queue && queue->outputScale != pictureScale()) {
-        for (std::thread& worker : queue->workers)
-            worker.join();
-        queue.reset();
-    }
+    PendingImages queue = ahead && ahead->outputScale == outputScale ? std::move(ahead) : nullptr;
+    ahead.reset();
     if (!queue)
-        queue = startDecoding(pictureScale());
+        queue = startDecoding(outputScale);
     for (int row = 0; row < imageCount; ++row) {
         if (row == rowsBeforeFont)
-            loadCaptionFont();
-        loadImage(catalogue[row], queue->files[row], waitFor(*queue, queue->images[row]));
-        loadCloseUp(catalogue[row], queue->closeUpFiles[row], waitFor(*queue, queue->closeUpImages[row]));
+            loadCaptionFont(catalogue);
+        loadImage(catalogue, catalogueRows[row], queue->files[row], waitFor(*queue, queue->images[row]));
+        loadCloseUp(catalogue, catalogueRows[row], queue->closeUpFiles[row],
+                    waitFor(*queue, queue->closeUpImages[row]));
     }
-    for (std::thread& worker : queue->workers)
-        worker.join();
 }
 
 void enterContentFolder(const char* programName)
@@ -458,10 +432,8 @@ void enterContentFolder(const char* programName)
             continue;
         fs::current_path(folder, error);
         if (!error) {
-            // C's stdio: this runs from start-up hooks, which on Windows come before the C++
-            // streams are constructed.
-            std::fprintf(stderr, "%s: no content in the working directory, so reading it from %s\n", programName,
-                         fs::canonical(".", error).string().c_str());
+            std::cerr << programName << ": no content in the working directory, so reading it from "
+                      << fs::canonical(".", error).string() << std::endl;
             return;
         }
     }

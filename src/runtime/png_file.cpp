@@ -7,8 +7,10 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
-#include "platform/system.h"
+#include "platform/files.h"
 
 void InflaterRelease::operator()(libdeflate_decompressor* inflater) const
 {

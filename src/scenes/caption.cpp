@@ -5,7 +5,7 @@
 void setupCaption(unsigned int characterSize, const char* text, float y)
 {
     sf::Text& caption = demo.captionText;
-    caption.setFont(demo.captionFont);
+    caption.setFont(demo.catalogue->captionFont);
     caption.setFillColor(sf::Color(255, 255, 255, 255));
     caption.setCharacterSize(characterSize);
     caption.setString(text);

@@ -1,6 +1,6 @@
 // Scene 02, module order 1: the soundtrack starts, and the group's credit line fades in over a
 // bar, holds for two bars and fades out over a bar.
-#include "platform/bass.h"
+#include "audio/bass.h"
 #include "runtime/alpha.h"
 #include "runtime/console.h"
 #include "runtime/demo_state.h"

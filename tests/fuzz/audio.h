@@ -8,8 +8,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
 
 inline void startOffline()
 {

@@ -12,12 +12,22 @@
 sf::RenderWindow& testWindow()
 {
     static std::unique_ptr<sf::RenderWindow> window;
+    static std::unique_ptr<Catalogue> catalogue;
     if (!window) {
         window = std::make_unique<sf::RenderWindow>(sf::VideoMode(1280, 720, 32), "test", sf::Style::Default);
         if (!window->isOpen())
             ADD_FAILURE() << "no window could be opened: is an X display (or Xvfb) available?";
+        // Its textures need the window's GL context.
+        catalogue = std::make_unique<Catalogue>();
+        demo.catalogue = catalogue.get();
     }
     return *window;
+}
+
+Catalogue& testCatalogue()
+{
+    testWindow();
+    return *demo.catalogue;
 }
 
 std::string captureConsole(const std::function<void()>& body)
@@ -37,7 +47,7 @@ void giveTestPicture(Image image, unsigned width, unsigned height, sf::Color bac
     for (int y = rect.top; y < rect.top + rect.height; ++y)
         for (int x = rect.left; x < rect.left + rect.width; ++x)
             picture.setPixel(x, y, rectColour);
-    sf::Texture& texture = demo.textures[static_cast<int>(image)];
+    sf::Texture& texture = testCatalogue().textures[static_cast<int>(image)];
     EXPECT_TRUE(texture.loadFromImage(picture)) << "a test picture of " << width << " x " << height;
     sprite(image).setTexture(texture, true);
 }

@@ -7,8 +7,10 @@
 
 #include "runtime/demo_state.h"
 
-// The test program's one 1280 x 720 window (not fullscreen). Fails the test if none can open.
+// The test program's one 1280 x 720 window (not fullscreen), and the catalogue in the state block
+// that its GL context allows. Fails the test if none can open.
 sf::RenderWindow& testWindow();
+Catalogue& testCatalogue();
 
 // Everything written to std::cout while body runs.
 std::string captureConsole(const std::function<void()>& body);

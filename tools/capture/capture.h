@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/child_process.h"
 
 // A non-negative number kept exact, so that frame times and sample counts never drift.
 struct Rational {
@@ -105,6 +105,8 @@ struct TimeSummary {
     double maxMs = 0.0;
 };
 
+// The text as a JSON string: quoted, with quotes, backslashes and control characters escaped.
+std::string jsonString(const std::string& text);
 // Nearest-rank percentiles, so each figure is a frame time that really occurred.
 TimeSummary summarise(std::vector<double> frameMs);
 void printBenchTable(const std::vector<SceneTimes>& scenes, double startupSeconds, const std::string& renderer);

@@ -1,22 +1,25 @@
 #include "capture.h"
 
 #include <SFML/OpenGL.hpp>
-#include <climits>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 
-#include "platform/bass.h"
-#include "platform/bass_offline.h"
-#include "platform/system.h"
+#include "audio/bass.h"
+#include "audio/bass_offline.h"
+#include "platform/files.h"
+#include "platform/process_times.h"
 #include "demo/demo.h"
 #include "demo/display.h"
 #include "runtime/assets.h"
+#include "runtime/catalogue.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
 
@@ -26,26 +29,6 @@ using Wide = unsigned __int128;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint64_t sampleRate = 44100;
-constexpr unsigned endOrder = 20;
-
-// What the dispatch does with an order, as a short name for the progress bar and the bench.
-std::string sceneLabel(unsigned order)
-{
-    static const std::pair<SceneFunction, const char*> names[] = {
-        {scene01, "scene 01"}, {scene02, "scene 02"}, {scene03, "scene 03"}, {scene04, "scene 04"},
-        {scene05, "scene 05"}, {scene06, "scene 06"}, {scene07, "scene 07"}, {scene08, "scene 08"},
-        {scene09, "scene 09"}, {scene10, "scene 10"}, {scene11, "scene 11"}, {flashScene, "flash"},
-        {creditsScene, "credits"},
-    };
-    if (order == endOrder)
-        return "end";
-    const SceneFunction scene = sceneForOrder(order);
-    for (const auto& name : names) {
-        if (scene == name.first)
-            return name.second;
-    }
-    return "black";
-}
 
 // Module samples played after `frames` frame times, rounded down, exact for any rational rate.
 std::uint64_t samplesAfter(std::uint64_t frames, const Rational& fps)
@@ -105,15 +88,17 @@ void showProgress(Progress& progress, double share, double time, const std::stri
     }
 }
 
-// Where the capture was started: relative output paths on the command line belong to it, also
-// when the content folder becomes the working directory. Plain storage, filled by the start-up
-// hook below, which runs before any constructor could set up a string.
-char startingFolder[PATH_MAX];
-
 int fail(const std::string& message)
 {
     std::cerr << "nerethval-capture: " << message << std::endl;
     return 1;
+}
+
+// A command line or an environment that the capture cannot run with.
+int refuse(const std::string& message)
+{
+    fail(message);
+    return 2;
 }
 
 // A one-line-per-frame output file (--orders, --hashes); no path, no file. False once it failed,
@@ -140,215 +125,264 @@ bool closeLineFile(std::ofstream& file, const std::string& path)
     return false;
 }
 
-}  // namespace
-
-// The command line, the output paths and the display are checked before the state block's
-// static constructors run (see demo/display.h).
-__attribute__((constructor(101))) void checkCommandLine()
-{
-    int argc = 0;
-    char** argv = nullptr;
-    startupArguments(argc, argv);
+// Everything a run keeps from start-up to its end. Made once the display is known to be there:
+// the window and the off-screen image are GL resources.
+struct Run {
     Options options;
-    std::string error;
-    if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
-        std::exit(2);
-    }
-    if (options.help) {
-        std::fputs(usageText(), stderr);
-        std::exit(0);
-    }
-    if (!checkOutputs(options, error)) {
-        std::fprintf(stderr, "nerethval-capture: %s\n", error.c_str());
-        std::exit(2);
-    }
-    if (!getcwd(startingFolder, sizeof startingFolder))
-        startingFolder[0] = '\0';
-    enterContentFolder("nerethval-capture");
-    if (!options.limited && !std::ifstream("sync.xm")) {
-        std::fputs("nerethval-capture: no sync.xm in the working directory, so the demo would never end: "
-                   "give --seconds\n",
-                   stderr);
-        std::exit(2);
-    }
-    exitUnlessDisplay("nerethval-capture");
-    // Decoding overlaps the GL set-up of the state block's constructors and the window.
-    decodeAssetsAhead(scaleOf(pictureFrame({options.width, options.height})));
-}
-
-int main(int argc, char** argv)
-{
-    Options options;
-    std::string error;
-    parseOptions(argc, argv, options, error);
-    resolveOutputPaths(options, startingFolder);
-
     std::ofstream orders;
     std::ofstream hashes;
-    if (!openLineFile(orders, options.ordersPath) || !openLineFile(hashes, options.hashesPath))
-        return 1;
-
     sf::RenderWindow window;
-    openDemoWindow(window);
-    // Frames are paced by the fixed step, not the display: never wait for a vertical blank.
-    window.setVerticalSyncEnabled(false);
-    // Frames of another size than the window's are drawn off-screen: no screen of that size is needed.
-    const unsigned width = options.width;
-    const unsigned height = options.height;
     sf::RenderTexture offscreen;
-    if (window.isOpen() && window.getSize() != sf::Vector2u(width, height)) {
-        if (!offscreen.create(width, height))
-            return fail("cannot draw off-screen at " + std::to_string(width) + " x " + std::to_string(height));
-        setOffscreenOutput(&offscreen);
-        framePicture(window);
-    }
-    bassSetOfflineMode(true);
-    startDemo();
-    if (!window.isOpen())
-        return fail("the window did not open");
-    // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
-    // would go on for ever, writing frames all the while.
-    if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1)) {
-        std::cerr << "nerethval-capture: the sync.xm in the working directory cannot be played as a module, so "
-                     "the demo would never end: give --seconds"
-                  << std::endl;
-        return 2;
-    }
-    outputOf(window).setActive(true);
-    const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    const std::string renderer = rendererName ? rendererName : "unknown renderer";
-
+    std::unique_ptr<Catalogue> catalogue;
+    std::string renderer;
     VideoPipe video;
-    const bool recording = !options.videoPath.empty();
-    if (recording) {
-        ignoreBrokenPipes();
-        if (!startVideo(video, options.videoPath, options, width, height, error))
-            return fail(error);
-    }
-
-    const double startupSeconds = processAgeSeconds();
-    const float frameDelta = static_cast<float>(double(options.fps.den) / double(options.fps.num));
-    const bool benching = !options.benchPath.empty();
+    bool recording = false;
+    bool benching = false;
+    double startupSeconds = 0.0;
     std::vector<SceneTimes> sceneTimes;
     std::vector<std::int16_t> pcm;
     FrameImage frame;
     Progress progress;
-    progress.terminal = isatty(2) != 0;
-    bool windowClosed = false;
-    unsigned lastOrder = 0xFFFF;
-    std::uint64_t k = 0;
+    std::uint64_t k = 0;  // frames run so far, seen or not
     std::uint64_t shownFrames = 0;
     // Frames before --from run every bit of the demo's logic but leave no trace: their console
     // lines go nowhere, and nothing of them is read back, recorded or presented.
     bool shown = false;
+    unsigned lastOrder = 0xFFFF;
+    bool windowClosed = false;
+};
+
+// The command line, the output paths, the content and the display, before anything is drawn.
+// Starts decoding the images; the exit status when the run cannot go on.
+std::optional<int> checkBeforeStart(int argc, char** argv, Options& options, PendingImages& imagesAhead)
+{
+    std::string error;
+    if (!parseOptions(argc, argv, options, error))
+        return refuse(error);
+    if (options.help) {
+        std::cerr << usageText();
+        return 0;
+    }
+    if (!checkOutputs(options, error))
+        return refuse(error);
+    // Relative output paths on the command line belong to the folder the capture was started in,
+    // also when the content folder becomes the working directory.
+    std::error_code noFolder;
+    resolveOutputPaths(options, std::filesystem::current_path(noFolder).string());
+    enterContentFolder("nerethval-capture");
+    if (!options.limited && !std::ifstream("sync.xm"))
+        return refuse("no sync.xm in the working directory, so the demo would never end: give --seconds");
+    if (!displayReady("nerethval-capture"))
+        return 1;
+    // Decoding overlaps the window's and the GL driver's set-up.
+    imagesAhead = decodeAssetsAhead(scaleOf(pictureFrame({options.width, options.height})));
+    return std::nullopt;
+}
+
+// The line files, the window (and the off-screen output for frames of another size), the demo's
+// start-up with the audio offline, and the video pipe.
+std::optional<int> startRun(Run& run, PendingImages imagesAhead)
+{
+    const Options& options = run.options;
+    if (!openLineFile(run.orders, options.ordersPath) || !openLineFile(run.hashes, options.hashesPath))
+        return 1;
+    openDemoWindow(run.window);
+    // Frames are paced by the fixed step, not the display: never wait for a vertical blank.
+    run.window.setVerticalSyncEnabled(false);
+    // Frames of another size than the window's are drawn off-screen: no screen of that size is needed.
+    if (run.window.isOpen() && run.window.getSize() != sf::Vector2u(options.width, options.height)) {
+        if (!run.offscreen.create(options.width, options.height))
+            return fail("cannot draw off-screen at " + std::to_string(options.width) + " x " +
+                        std::to_string(options.height));
+        setOffscreenOutput(&run.offscreen);
+        framePicture(run.window);
+    }
+    bassSetOfflineMode(true);
+    run.catalogue = std::make_unique<Catalogue>();
+    startDemo(*run.catalogue, std::move(imagesAhead));
+    if (!run.window.isOpen())
+        return fail("the window did not open");
+    // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
+    // would go on for ever, writing frames all the while.
+    if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1))
+        return refuse("the sync.xm in the working directory cannot be played as a module, so the demo would never "
+                      "end: give --seconds");
+    outputOf(run.window).setActive(true);
+    const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    run.renderer = rendererName ? rendererName : "unknown renderer";
+
+    run.recording = !options.videoPath.empty();
+    if (run.recording) {
+        ignoreBrokenPipes();
+        std::string error;
+        if (!startVideo(run.video, options.videoPath, options, options.width, options.height, error))
+            return fail(error);
+    }
+    run.benching = !options.benchPath.empty();
+    run.progress.terminal = standardErrorIsTerminal();
+    run.startupSeconds = processAgeSeconds();
+    return std::nullopt;
+}
+
+// Frame k's sound: the module samples that span it, mixed for the video when it is recorded.
+std::optional<int> advanceSound(Run& run)
+{
+    const Options& options = run.options;
+    const std::uint64_t samples = samplesAfter(run.k, options.fps) - samplesAfter(run.k - 1, options.fps);
+    const bool mixing = run.recording && run.shown;
+    run.pcm.resize(mixing ? samples * 2 : 0);
+    bassRenderOffline(samples, mixing ? run.pcm.data() : nullptr);
+    if (mixing && !sendAudio(run.video, run.pcm.data(), run.pcm.size()))
+        return fail("ffmpeg stopped taking the soundtrack");
+    return std::nullopt;
+}
+
+void recordTimes(Run& run, const std::string& scene, Clock::time_point frameStart, double cpuStart)
+{
+    glFinish();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
+    const double cpuMs = processCpuMs() - cpuStart;
+    auto times = std::find_if(run.sceneTimes.begin(), run.sceneTimes.end(),
+                              [&](const SceneTimes& known) { return known.scene == scene; });
+    if (times == run.sceneTimes.end())
+        times = run.sceneTimes.insert(run.sceneTimes.end(), SceneTimes{scene, {}, {}});
+    times->frameMs.push_back(ms);
+    times->cpuMs.push_back(cpuMs);
+}
+
+// What a seen frame leaves: its order and hash lines, the stills due, the sequence's picture and
+// the video's frame.
+std::optional<int> writeFrame(Run& run, unsigned order)
+{
+    Options& options = run.options;
+    const std::uint64_t k = run.k;
+    if (run.orders.is_open())
+        run.orders << order << '\n';
+    bool stillDue = false;
+    for (const StillRequest& still : options.stills)
+        stillDue = stillDue || (!still.written && reached(k, options.fps, still.time));
+    const bool sequenceDue = !options.framesDir.empty() && (k - 1) % options.every == 0;
+    if (stillDue || sequenceDue || run.recording || run.hashes.is_open()) {
+        outputOf(run.window).setActive(true);
+        readFrame(run.frame, options.width, options.height);
+    }
+    if (run.hashes.is_open())
+        run.hashes << frameHash(run.frame) << '\n';
+    std::string error;
+    for (StillRequest& still : options.stills) {
+        if (still.written || !reached(k, options.fps, still.time))
+            continue;
+        if (!writePng(run.frame, options.stillsDir + "/" + still.name + ".png", error))
+            return fail(error);
+        still.written = true;
+    }
+    if (sequenceDue) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(k));
+        if (!writePng(run.frame, options.framesDir + name, error))
+            return fail(error);
+    }
+    if (run.recording && !sendFrame(run.video, run.frame))
+        return fail("ffmpeg stopped taking frames");
+    return std::nullopt;
+}
+
+// The frames up to the demo's end, --seconds or a closed window.
+std::optional<int> runFrames(Run& run)
+{
+    const Options& options = run.options;
+    const float frameDelta = static_cast<float>(double(options.fps.den) / double(options.fps.num));
     std::cout.setstate(std::ios::badbit);
     setDrawMode(DrawMode::Nothing);
-
     while (!demo.quitRequested) {
-        ++k;
-        if (!shown && reached(k, options.fps, options.from)) {
-            shown = true;
+        ++run.k;
+        if (!run.shown && reached(run.k, options.fps, options.from)) {
+            run.shown = true;
             std::cout.clear();
             setDrawMode(options.drawAll ? DrawMode::Everything : DrawMode::Layer);
         }
-        // Frame k sees the module after k frame times; its samples are the ones that span this frame.
-        const std::uint64_t samples = samplesAfter(k, options.fps) - samplesAfter(k - 1, options.fps);
-        const bool mixing = recording && shown;
-        pcm.resize(mixing ? samples * 2 : 0);
-        bassRenderOffline(samples, mixing ? pcm.data() : nullptr);
-        if (mixing && !sendAudio(video, pcm.data(), pcm.size()))
-            return fail("ffmpeg stopped taking the soundtrack");
+        if (const std::optional<int> status = advanceSound(run))
+            return status;
 
+        // Frame k sees the module after k frame times.
         demo.frameDelta = frameDelta;
         const Clock::time_point frameStart = Clock::now();
         const double cpuStart = processCpuMs();
-        const unsigned order = drawFrame(window);
-        lastOrder = order;
+        const unsigned order = drawFrame(run.window);
+        run.lastOrder = order;
         const std::string scene = sceneLabel(order);
-        const double time = double(Wide(k) * options.fps.den) / double(options.fps.num);
-        if (!shown) {
-            showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
-            if (!window.isOpen()) {
-                windowClosed = true;
+        const double time = double(Wide(run.k) * options.fps.den) / double(options.fps.num);
+        if (!run.shown) {
+            showProgress(run.progress, progressShare(run.progress, options, order, time), time, scene, false);
+            if (!run.window.isOpen()) {
+                run.windowClosed = true;
                 break;
             }
             continue;
         }
-        ++shownFrames;
-        if (benching) {
-            glFinish();
-            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
-            const double cpuMs = processCpuMs() - cpuStart;
-            auto times = std::find_if(sceneTimes.begin(), sceneTimes.end(),
-                                      [&](const SceneTimes& known) { return known.scene == scene; });
-            if (times == sceneTimes.end())
-                times = sceneTimes.insert(sceneTimes.end(), SceneTimes{scene, {}, {}});
-            times->frameMs.push_back(ms);
-            times->cpuMs.push_back(cpuMs);
-        }
-        if (orders.is_open())
-            orders << order << '\n';
+        ++run.shownFrames;
+        if (run.benching)
+            recordTimes(run, scene, frameStart, cpuStart);
+        if (const std::optional<int> status = writeFrame(run, order))
+            return status;
+        showProgress(run.progress, progressShare(run.progress, options, order, time), time, scene, false);
 
-        bool stillDue = false;
-        for (const StillRequest& still : options.stills)
-            stillDue = stillDue || (!still.written && reached(k, options.fps, still.time));
-        const bool sequenceDue = !options.framesDir.empty() && (k - 1) % options.every == 0;
-        if (stillDue || sequenceDue || recording || hashes.is_open()) {
-            outputOf(window).setActive(true);
-            readFrame(frame, width, height);
-        }
-        if (hashes.is_open())
-            hashes << frameHash(frame) << '\n';
-        for (StillRequest& still : options.stills) {
-            if (still.written || !reached(k, options.fps, still.time))
-                continue;
-            if (!writePng(frame, options.stillsDir + "/" + still.name + ".png", error))
-                return fail(error);
-            still.written = true;
-        }
-        if (sequenceDue) {
-            char name[32];
-            std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(k));
-            if (!writePng(frame, options.framesDir + name, error))
-                return fail(error);
-        }
-        if (recording && !sendFrame(video, frame))
-            return fail("ffmpeg stopped taking frames");
-
-        showProgress(progress, progressShare(progress, options, order, time), time, scene, false);
-
-        if (!presentFrame(window)) {
-            windowClosed = true;
+        if (!presentFrame(run.window)) {
+            run.windowClosed = true;
             break;
         }
-        if (options.limited && reached(k, options.fps, options.seconds))
+        if (options.limited && reached(run.k, options.fps, options.seconds))
             break;
     }
+    return std::nullopt;
+}
 
-    const double endTime = double(Wide(k) * options.fps.den) / double(options.fps.num);
-    showProgress(progress, progressShare(progress, options, lastOrder, endTime), endTime, sceneLabel(lastOrder),
-                 true);
-
+// The last of the progress bar, the video and the line files closed, the timings, and what the
+// run could not do; the exit status.
+int finishRun(Run& run)
+{
+    const Options& options = run.options;
+    const double endTime = double(Wide(run.k) * options.fps.den) / double(options.fps.num);
+    showProgress(run.progress, progressShare(run.progress, options, run.lastOrder, endTime), endTime,
+                 sceneLabel(run.lastOrder), true);
     int status = 0;
-    if (recording && !finishVideo(video, error))
+    std::string error;
+    if (run.recording && !finishVideo(run.video, error))
         status = fail(error);
-    if (!closeLineFile(orders, options.ordersPath))
+    if (!closeLineFile(run.orders, options.ordersPath))
         status = 1;
-    if (!closeLineFile(hashes, options.hashesPath))
+    if (!closeLineFile(run.hashes, options.hashesPath))
         status = 1;
-    if (benching) {
-        printBenchTable(sceneTimes, startupSeconds, renderer);
-        if (!writeBenchJson(options.benchPath, sceneTimes, startupSeconds, options, shownFrames, renderer))
+    if (run.benching) {
+        printBenchTable(run.sceneTimes, run.startupSeconds, run.renderer);
+        if (!writeBenchJson(options.benchPath, run.sceneTimes, run.startupSeconds, options, run.shownFrames,
+                            run.renderer))
             status = fail("cannot write " + options.benchPath);
     }
-    if (!shown)
+    if (!run.shown)
         status = fail("the run ended before --from " + options.fromText + " s, so nothing was written");
     for (const StillRequest& still : options.stills) {
         if (!still.written)
             status = fail("the run ended before " + still.name + " s, so that still was not written");
     }
-    if (windowClosed)
-        status = fail("the window was closed after " + std::to_string(k) + " frames; the capture is incomplete");
+    if (run.windowClosed)
+        status = fail("the window was closed after " + std::to_string(run.k) + " frames; the capture is incomplete");
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    PendingImages imagesAhead;
+    if (const std::optional<int> status = checkBeforeStart(argc, argv, options, imagesAhead))
+        return *status;
+    Run run;
+    run.options = std::move(options);
+    if (const std::optional<int> status = startRun(run, std::move(imagesAhead)))
+        return *status;
+    if (const std::optional<int> status = runFrames(run))
+        return *status;
+    return finishRun(run);
 }

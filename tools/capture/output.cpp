@@ -2,8 +2,6 @@
 
 #include <SFML/OpenGL.hpp>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,8 @@
 #include <iomanip>
 #include <iostream>
 #include <sstream>
+
+#include "platform/files.h"
 
 void readFrame(FrameImage& frame, unsigned width, unsigned height)
 {
@@ -75,17 +75,18 @@ bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size
         return failWith(error, path, errno);
     int code = 0;
     for (std::size_t done = 0; code == 0 && done < size;) {
-        const ssize_t written = write(fd, data + done, size - done);
+        const std::int64_t written = writeFile(fd, data + done, size - done);
         if (written < 0 && errno != EINTR)
             code = errno;
         done += written > 0 ? std::size_t(written) : 0;
     }
-    if (close(fd) != 0 && code == 0)
+    if (closeFile(fd) != 0 && code == 0)
         code = errno;
     if (code == 0)
         code = replaceFile(temporary, path);
     if (code != 0) {
-        unlink(temporary.c_str());
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
         return failWith(error, path, code);
     }
     return true;
@@ -100,8 +101,9 @@ bool folderTakesFiles(const std::string& folder, int& code)
         code = errno;
         return false;
     }
-    close(fd);
-    unlink(temporary.c_str());
+    closeFile(fd);
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
     return true;
 }
 
@@ -293,22 +295,24 @@ void printBenchTable(const std::vector<SceneTimes>& scenes, double startupSecond
     std::cerr << table.str() << std::flush;
 }
 
-namespace {
-
 std::string jsonString(const std::string& text)
 {
     std::string quoted = "\"";
     for (char c : text) {
-        if (c == '"' || c == '\\')
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
             quoted += '\\';
-        if (static_cast<unsigned char>(c) < 0x20)
-            continue;
-        quoted += c;
+            quoted += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
     }
     return quoted + "\"";
 }
-
-}  // namespace
 
 bool writeBenchJson(const std::string& path, const std::vector<SceneTimes>& scenes, double startupSeconds,
                     const Options& options, std::uint64_t frames, const std::string& renderer)

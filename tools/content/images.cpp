@@ -1,4 +1,4 @@
-// Writes the 47 images in catalogue order, each with its denser files, then a contact sheet.
+// Writes the images of the manifest in its order, each with its denser files, then a contact sheet.
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -7,19 +7,14 @@
 #include "image_art.h"
 #include "image_canvas.h"
 #include "image_text.h"
+#include "runtime/image_manifest.h"
 
 namespace {
 
-// densities: the k of each name@kx.png written beside the design file, the same art painted at
-// k texels per design pixel. The demo loads the smallest one that covers the output's scale
-// times the picture's largest magnification on screen, else the largest; so a picture the
-// scenes magnify at 1280 x 720 loads a denser file there too, and every one it ships costs
-// start-up. Lines, rims, outlines and lettering gain from density; glows, haze and solid
-// fills look the same magnified, so they ship none.
-struct Picture {
-    const char* file;
+// What paints each image of the manifest, in its order; the manifest says which densities.
+struct Painter {
+    Image image;
     std::function<sf::Image()> make;
-    std::vector<int> densities;
 };
 
 sf::Image makeSolid(sf::Color colour)
@@ -29,56 +24,56 @@ sf::Image makeSolid(sf::Color colour)
     return image;
 }
 
-std::vector<Picture> catalogue(const std::string& fontPath)
+std::vector<Painter> painters(const std::string& fontPath)
 {
     return {
-        {"title.png", [&] { return makeTitle(fontPath); }, {2}},
-        {"hexagon.png", makeHexagon, {2, 3, 4}},
-        {"hexagon-small.png", makeHexagonSmall, {}},
-        {"credits.png", [&] { return makeCredits(fontPath); }, {2}},
-        {"black.png", [] { return makeSolid(sf::Color::Black); }, {}},
-        {"white.png", makeWhite, {}},
-        {"wall.png", makeWall, {}},
-        {"gantz.png", makeGantz, {2}},
-        {"glint1-1.png", [] { return makeGlint1(1); }, {}},
-        {"glint1-2.png", [] { return makeGlint1(2); }, {}},
-        {"glint1-3.png", [] { return makeGlint1(3); }, {2, 3}},
-        {"glint1-4.png", [] { return makeGlint1(4); }, {2, 3}},
-        {"glint1-5.png", [] { return makeGlint1(5); }, {}},
-        {"glint1-6.png", [] { return makeGlint1(6); }, {}},
-        {"h1.png", [] { return makeEmblemRing(1); }, {2, 3}},
-        {"h2.png", [] { return makeEmblemRing(2); }, {2, 3}},
-        {"h3.png", [] { return makeEmblemRing(3); }, {2, 3}},
-        {"h4.png", [] { return makeEmblemRing(4); }, {2, 3}},
-        {"h5.png", [] { return makeEmblemRing(5); }, {2, 3}},
-        {"h6.png", [] { return makeEmblemRing(6); }, {2, 3}},
-        {"glint2.png", makeGlint2, {2}},
-        {"glitter.png", makeGlitter, {2, 3, 4}},
-        {"g3-bg.png", makeLandscapeSky, {}},
-        {"g3-fg.png", makeLandscapeForeground, {2}},
-        {"g3-d2.png", [] { return makeParallaxRange(2); }, {2}},
-        {"g3-d3.png", [] { return makeParallaxRange(3); }, {}},
-        {"g3-d4.png", [] { return makeParallaxRange(4); }, {}},
-        {"g3-d1.png", [] { return makeStripPiece(0); }, {2}},
-        {"g3-d1-1.png", [] { return makeStripPiece(1); }, {2}},
-        {"g3-d1-2.png", [] { return makeStripPiece(2); }, {2}},
-        {"g3-d1-3.png", [] { return makeStripPiece(3); }, {2}},
-        {"g3-flare1.png", [] { return makeFlare(1); }, {}},
-        {"g3-flare2.png", [] { return makeFlare(2); }, {}},
-        {"g3-flare3.png", [] { return makeFlare(3); }, {}},
-        {"g3-flare4.png", [] { return makeFlare(4); }, {}},
-        {"glint.png", makeLandscapeGlint, {2}},
-        {"glint4.png", makeGlint4, {}},
-        {"g4-1.png", [] { return makeG4(1); }, {2}},
-        {"g4-2.png", [] { return makeG4(2); }, {2, 3}},
-        {"g4-3.png", [] { return makeG4(3); }, {}},
-        {"glint5.png", makeGlint5, {}},
-        {"glint5-skull.png", makeSkull, {2, 3}},
-        {"glint6.png", makeGlint6, {2}},
-        {"halo.png", makeHalo, {2}},
-        {"halo2.png", makeHalo2, {}},
-        {"whitep.png", makeWhiteSpark, {2, 3, 4}},
-        {"yellowp.png", makeYellowSpark, {2, 3, 4}},
+        {Image::Title, [&] { return makeTitle(fontPath); }},
+        {Image::Hexagon, makeHexagon},
+        {Image::HexagonSmall, makeHexagonSmall},
+        {Image::Credits, [&] { return makeCredits(fontPath); }},
+        {Image::Black, [] { return makeSolid(sf::Color::Black); }},
+        {Image::White, makeWhite},
+        {Image::Wall, makeWall},
+        {Image::Gantz, makeGantz},
+        {Image::Glint1_1, [] { return makeGlint1(1); }},
+        {Image::Glint1_2, [] { return makeGlint1(2); }},
+        {Image::Glint1_3, [] { return makeGlint1(3); }},
+        {Image::Glint1_4, [] { return makeGlint1(4); }},
+        {Image::Glint1_5, [] { return makeGlint1(5); }},
+        {Image::Glint1_6, [] { return makeGlint1(6); }},
+        {Image::H1, [] { return makeEmblemRing(1); }},
+        {Image::H2, [] { return makeEmblemRing(2); }},
+        {Image::H3, [] { return makeEmblemRing(3); }},
+        {Image::H4, [] { return makeEmblemRing(4); }},
+        {Image::H5, [] { return makeEmblemRing(5); }},
+        {Image::H6, [] { return makeEmblemRing(6); }},
+        {Image::Glint2, makeGlint2},
+        {Image::Glitter, makeGlitter},
+        {Image::G3Bg, makeLandscapeSky},
+        {Image::G3Fg, makeLandscapeForeground},
+        {Image::G3D2, [] { return makeParallaxRange(2); }},
+        {Image::G3D3, [] { return makeParallaxRange(3); }},
+        {Image::G3D4, [] { return makeParallaxRange(4); }},
+        {Image::G3D1, [] { return makeStripPiece(0); }},
+        {Image::G3D1_1, [] { return makeStripPiece(1); }},
+        {Image::G3D1_2, [] { return makeStripPiece(2); }},
+        {Image::G3D1_3, [] { return makeStripPiece(3); }},
+        {Image::G3Flare1, [] { return makeFlare(1); }},
+        {Image::G3Flare2, [] { return makeFlare(2); }},
+        {Image::G3Flare3, [] { return makeFlare(3); }},
+        {Image::G3Flare4, [] { return makeFlare(4); }},
+        {Image::Glint, makeLandscapeGlint},
+        {Image::Glint4, makeGlint4},
+        {Image::G4_1, [] { return makeG4(1); }},
+        {Image::G4_2, [] { return makeG4(2); }},
+        {Image::G4_3, [] { return makeG4(3); }},
+        {Image::Glint5, makeGlint5},
+        {Image::Glint5Skull, makeSkull},
+        {Image::Glint6, makeGlint6},
+        {Image::Halo, makeHalo},
+        {Image::Halo2, makeHalo2},
+        {Image::WhiteP, makeWhiteSpark},
+        {Image::YellowP, makeYellowSpark},
     };
 }
 
@@ -134,27 +129,50 @@ void addThumbnail(Canvas& sheet, const sf::Image& image, int index, const std::s
     std::exit(1);
 }
 
+// The painter's picture at `density` texels per design pixel, which must be that many times the
+// manifest's design size.
+sf::Image paint(const Painter& painter, const ImageManifestRow& row, int density)
+{
+    paintDensity = density;
+    sf::Image image = painter.make();
+    paintDensity = 1;
+    if (image.getSize() != sf::Vector2u(row.width * unsigned(density), row.height * unsigned(density))) {
+        std::cerr << "make-content: " << row.file << " at density " << density << " came out " << image.getSize().x
+                  << " x " << image.getSize().y << ", not the manifest's size" << std::endl;
+        std::exit(1);
+    }
+    return image;
+}
+
 }  // namespace
 
 void writeImages(const std::string& dataDir, const std::string& fontPath)
 {
-    const std::vector<Picture> pictures = catalogue(fontPath);
+    const std::vector<Painter> pictures = painters(fontPath);
+    bool inOrder = pictures.size() == std::size_t(imageCount);
+    for (int i = 0; inOrder && i < imageCount; ++i)
+        inOrder = pictures[std::size_t(i)].image == Image(i);
+    if (!inOrder) {
+        std::cerr << "make-content: the painters do not follow the manifest's images one for one" << std::endl;
+        std::exit(1);
+    }
     const int rows = (static_cast<int>(pictures.size()) + sheetColumns - 1) / sheetColumns;
     Canvas sheet = makeFilledCanvas(sheetColumns * cellWidth, sheetHeader + rows * cellHeight, {0.09f, 0.09f, 0.11f});
     stampText(sheet, rasteriseText(fontPath, "Nereth//Val - the 47 images", 30, 1, 4), {sheetColumns * cellWidth * 0.5f, 36.0f},
               palette::coldWhite, {}, 0.0f, 0.0f);
     for (size_t i = 0; i < pictures.size(); ++i) {
-        const std::string file = pictures[i].file;
-        const sf::Image image = pictures[i].make();
+        const ImageManifestRow& row = imageManifest[i];
+        const std::string file = row.file;
+        const sf::Image image = paint(pictures[i], row, 1);
         if (!savePng(image, dataDir + "/" + file))
             failWrite(dataDir + "/" + file);
         std::cout << "make-content: " << file << " (" << image.getSize().x << " x " << image.getSize().y << ")" << std::endl;
         addThumbnail(sheet, image, static_cast<int>(i), file, fontPath);
-        for (int density : pictures[i].densities) {
+        for (unsigned density : row.densities) {
+            if (density == 0)
+                break;
             const std::string dense = file.substr(0, file.size() - 4) + "@" + std::to_string(density) + "x.png";
-            paintDensity = density;
-            const sf::Image denser = pictures[i].make();
-            paintDensity = 1;
+            const sf::Image denser = paint(pictures[i], row, int(density));
             if (!savePng(denser, dataDir + "/" + dense))
                 failWrite(dataDir + "/" + dense);
             std::cout << "make-content: " << dense << " (" << denser.getSize().x << " x " << denser.getSize().y << ")"

@@ -1,4 +1,4 @@
-#include "platform/system.h"
+#include "platform/child_process.h"
 
 #include <windows.h>
 
@@ -8,84 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-
-std::string displayProblem()
-{
-    // Only a service's window station has no desktop to draw on; a user's always has one.
-    USEROBJECTFLAGS flags{};
-    const HWINSTA station = GetProcessWindowStation();
-    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr) ||
-        (flags.dwFlags & WSF_VISIBLE))
-        return {};
-    return "runs without a desktop (as a service?); start it from a user's desktop";
-}
-
-std::filesystem::path programFolder()
-{
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
-        if (length == 0)
-            return {};
-        if (length < name.size()) {
-            name.resize(length);
-            return std::filesystem::path(name).parent_path();
-        }
-        name.resize(name.size() * 2);
-    }
-}
-
-void startupArguments(int& argc, char**& argv)
-{
-    // The C runtime splits the command line before any constructor runs.
-    argc = __argc;
-    argv = __argv;
-}
-
-// The Windows heap has no counterpart to glibc's knobs, and its large pages need a privilege
-// that users are not given.
-void growHeapForImages(std::size_t) {}
-
-int openForReading(const char* path)
-{
-    return _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-}
-
-std::int64_t readAt(int file, void* buffer, std::size_t count, std::uint64_t offset)
-{
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file));
-    OVERLAPPED at{};
-    at.Offset = DWORD(offset);
-    at.OffsetHigh = DWORD(offset >> 32);
-    DWORD got = 0;
-    const DWORD wanted = DWORD(std::min<std::size_t>(count, 1u << 30));
-    if (!ReadFile(handle, buffer, wanted, &got, &at))
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
-    return got;
-}
-
-void closeFile(int file)
-{
-    _close(file);
-}
-
-int createTemporaryFile(std::string& pattern)
-{
-    const int file = mkstemp(pattern.data());
-    if (file >= 0)
-        _setmode(file, _O_BINARY);
-    return file;
-}
-
-int replaceFile(const std::string& from, const std::string& to)
-{
-    // rename() here refuses to replace an existing file.
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return 0;
-    return GetLastError() == ERROR_PATH_NOT_FOUND || GetLastError() == ERROR_FILE_NOT_FOUND ? ENOENT : EACCES;
-}
 
 namespace {
 
@@ -237,30 +160,3 @@ bool finishChild(ChildProcess& child)
 
 // A write to a pipe whose reader has gone fails with ERROR_NO_DATA; there is no signal to ignore.
 void ignoreBrokenPipes() {}
-
-namespace {
-
-// In units of 100 ns.
-std::uint64_t ticks(const FILETIME& time)
-{
-    return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
-}  // namespace
-
-double processAgeSeconds()
-{
-    FILETIME created{}, ended{}, kernel{}, user{}, now{};
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
-        return 0.0;
-    GetSystemTimePreciseAsFileTime(&now);
-    return double(ticks(now) - ticks(created)) * 1e-7;
-}
-
-double processCpuMs()
-{
-    FILETIME created{}, ended{}, kernel{}, user{};
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
-        return 0.0;
-    return double(ticks(kernel) + ticks(user)) * 1e-4;
-}

@@ -1,0 +1,19 @@
+#pragma once
+// Catalogue: the manifest's images and the caption font once loaded, the GL textures among them.
+// The program makes it once its window (and with it the GL context) exists; the state block only
+// points at it.
+#include <SFML/Graphics/Font.hpp>
+#include <SFML/Graphics/Texture.hpp>
+
+#include "runtime/image_facts.h"
+#include "runtime/image_manifest.h"
+
+struct Catalogue {
+    sf::Texture textures[imageCount];
+    ImageFacts facts[imageCount];  // of each texture's image, for the draw layer
+    // Denser texels of the images that the scenes magnify most, for the draws that magnify them;
+    // unknown facts where an image has none.
+    sf::Texture closeUps[imageCount];
+    ImageFacts closeUpFacts[imageCount];
+    sf::Font captionFont;
+};

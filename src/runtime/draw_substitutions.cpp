@@ -1,0 +1,154 @@
+#include "runtime/draw_substitutions.h"
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+// The product of a texel channel and a tint channel where the blend unit's own product is exact.
+bool exactProduct(sf::Uint8 texel, sf::Uint8 tint, sf::Uint8& product)
+{
+    if (texel == 0 || tint == 0)
+        product = 0;
+    else if (texel == 255)
+        product = tint;
+    else if (tint == 255)
+        product = texel;
+    else
+        return false;
+    return true;
+}
+
+// The sprite placed for a texture of `density` texels per design pixel in place of its design-size
+// image: the scenes place and scale sprites in design pixels.
+sf::Sprite withDenserTexels(const sf::Sprite& sprite, unsigned density)
+{
+    sf::Sprite dense = sprite;
+    dense.setOrigin(sprite.getOrigin() * float(density));
+    dense.setScale(sprite.getScale() / float(density));
+    return dense;
+}
+
+// A caption over a soft violet glow: two translucent outlines under the letters, the wider the
+// fainter, each as faint as the letters are, so a fading caption takes its glow with it. Every
+// outline is another pass over the caption's area, which software OpenGL pays for.
+// outlineScale: units of the text's outline thickness per design pixel.
+void drawGlowing(sf::RenderTarget& output, const sf::Text& text, float outlineScale)
+{
+    const sf::Uint8 alpha = text.getFillColor().a;
+    sf::Text glow = text;
+    glow.setFillColor(sf::Color::Transparent);
+    const struct {
+        float thickness;  // design pixels
+        float strength;   // share of the letters' alpha
+    } passes[] = {{5.0f, 0.13f}, {2.5f, 0.22f}};
+    for (const auto& pass : passes) {
+        glow.setOutlineThickness(pass.thickness * outlineScale);
+        glow.setOutlineColor(sf::Color(170, 120, 255, sf::Uint8(float(alpha) * pass.strength)));
+        output.draw(glow);
+    }
+    output.draw(text);
+}
+
+}  // namespace
+
+// The catalogue image that `texture` holds in `textures`; -1 for any other texture.
+int imageIn(const sf::Texture* texture, const sf::Texture (&textures)[imageCount])
+{
+    const std::less<const sf::Texture*> before;
+    if (!texture || before(texture, textures) || !before(texture, textures + imageCount))
+        return -1;
+    return static_cast<int>(texture - textures);
+}
+
+// Whether the sprite shows its whole texture, as every catalogue sprite does.
+bool showsWholeTexture(const sf::Sprite& sprite)
+{
+    const sf::Vector2u size = sprite.getTexture()->getSize();
+    return sprite.getTextureRect() == sf::IntRect(0, 0, int(size.x), int(size.y));
+}
+
+// A one-colour image needs no texture: the quad in the colour the texture would give it.
+bool plainColour(const sf::Sprite& sprite, const ImageFacts& facts, sf::Color& colour)
+{
+    const sf::Color tint = sprite.getColor();
+    return facts.oneColour && exactProduct(facts.colour.r, tint.r, colour.r) &&
+           exactProduct(facts.colour.g, tint.g, colour.g) && exactProduct(facts.colour.b, tint.b, colour.b) &&
+           exactProduct(facts.colour.a, tint.a, colour.a);
+}
+
+// Unscaled, unturned and on whole pixels, every pixel centre lands on a texel centre, where
+// linear filtering reads that one texel.
+bool onWholeTexels(const sf::Transform& placement)
+{
+    const float* m = placement.getMatrix();
+    return m[0] == 1.0f && m[5] == 1.0f && m[4] == 0.0f && m[1] == 0.0f && m[12] == std::floor(m[12]) &&
+           m[13] == std::floor(m[13]);
+}
+
+void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque)
+{
+    // At full alpha the blend hands on the source colour exactly, so an opaque image needs none.
+    const sf::BlendMode blend = opaque ? sf::BlendNone : sf::BlendAlpha;
+    if (!plain) {
+        output.draw(sprite, blend);
+        return;
+    }
+    const sf::FloatRect local = sprite.getLocalBounds();
+    // The sprite's own vertex order, so the quad splits into the same two triangles.
+    const sf::Vertex quad[] = {
+        {{0.0f, 0.0f}, *plain},
+        {{0.0f, local.height}, *plain},
+        {{local.width, 0.0f}, *plain},
+        {{local.width, local.height}, *plain},
+    };
+    output.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(blend, sprite.getTransform(), nullptr, nullptr));
+}
+
+// A caption set at the output's size rather than magnified from the design's glyphs: the
+// character size grows by the picture's scale and the text's own scale shrinks to match. Hinted
+// glyph advances do not grow in step, so the line is centred where the design's line is.
+void drawTextSharp(sf::RenderTarget& output, const sf::Text& text, float scale)
+{
+    const unsigned designSize = text.getCharacterSize();
+    const unsigned outputSize = unsigned(std::lround(float(designSize) * scale));
+    if (outputSize == designSize || outputSize == 0) {
+        drawGlowing(output, text, 1.0f);
+        return;
+    }
+    const float ratio = float(outputSize) / float(designSize);
+    sf::Text sharp = text;
+    sharp.setCharacterSize(outputSize);
+    sharp.setOutlineThickness(text.getOutlineThickness() * ratio);
+    sharp.setOrigin(text.getOrigin() * ratio);
+    sharp.setScale(text.getScale() / ratio);
+    const sf::FloatRect design = text.getGlobalBounds();
+    const sf::FloatRect set = sharp.getGlobalBounds();
+    sharp.move(design.left + design.width * 0.5f - (set.left + set.width * 0.5f),
+               design.top + design.height * 0.5f - (set.top + set.height * 0.5f));
+    drawGlowing(output, sharp, ratio);
+}
+
+// The sprite as it is drawn: a dense image's texels cover the design pixels of its design-size
+// image, and a draw that magnifies an image to half its close-up's density or more shows the
+// close-up instead, which it squeezes at most two texels into an output pixel: enough for linear
+// filtering without mipmaps, which software OpenGL samples so much more slowly.
+sf::Sprite asDrawn(const sf::Sprite& sprite, const Catalogue& catalogue, float outputScale)
+{
+    const int image = imageIn(sprite.getTexture(), catalogue.textures);
+    if (image < 0)
+        return sprite;
+    const ImageFacts& facts = catalogue.facts[image];
+    const ImageFacts& closeUp = catalogue.closeUpFacts[image];
+    const sf::Vector2f scale = sprite.getScale();
+    const float magnified = std::min(std::fabs(scale.x), std::fabs(scale.y)) * outputScale;
+    if (closeUp.known && facts.density == 1 && showsWholeTexture(sprite) &&
+        2.0f * magnified >= float(closeUp.density)) {
+        sf::Sprite closer = withDenserTexels(sprite, closeUp.density);
+        closer.setTexture(catalogue.closeUps[image], true);
+        return closer;
+    }
+    if (facts.density == 1)
+        return sprite;
+    return withDenserTexels(sprite, facts.density);
+}
