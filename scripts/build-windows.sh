@@ -39,6 +39,8 @@ done
 (cd build/data && cp ./*.png ./*.ttf ./*.xm ./*.mp3 Quillon8-LICENCE.txt "$OLDPWD/$folder/data/")
 rm -f "$folder/data/contact-sheet.png"
 cp docs/nerethval.nfo README.md "$folder/"
+# A double-click that plays it in a window; Windows wants CR LF in a batch file.
+sed 's/$/\r/' docs/nerethval-windowed.bat > "$folder/nerethval-windowed.bat"
 cp "$prefix"/licences/* "$folder/licences/"
 # OpenAL Soft and mpg123 are LGPL: their sources travel with the DLLs built from them.
 cp third_party/openal-soft-1.23.1.tar.xz third_party/mpg123-1.33.5.tar.xz "$folder/source/"

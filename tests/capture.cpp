@@ -17,6 +17,7 @@
 
 #include "capture.h"
 #include "demo/demo.h"
+#include "demo/options.h"
 
 namespace {
 
@@ -339,6 +340,50 @@ TEST(Capture, BenchJsonStringsKeepEveryCharacterAsValidJson)
     EXPECT_EQ(jsonString("llvmpipe (LLVM 15.0.6, 256 bits)"), "\"llvmpipe (LLVM 15.0.6, 256 bits)\"");
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(jsonString(std::string("tab\tline\nend\x01\0", 14)), "\"tab\\u0009line\\u000aend\\u0001\\u0000\"");
+}
+
+// The demo takes the viewer's options with the capture's conventions; without any it plays as it
+// always has: fullscreen at 1280 x 720, in step with the screen.
+TEST(Capture, TheDemosOwnOptionsFollowTheSameConventions)
+{
+    const auto parse = [](std::vector<std::string> words, ViewerOptions& options, std::string& error) {
+        words.insert(words.begin(), "nerethval");
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        return parseViewerOptions(int(argv.size()), argv.data(), options, error);
+    };
+    ViewerOptions plain;
+    std::string error;
+    ASSERT_TRUE(parse({}, plain, error)) << error;
+    EXPECT_FALSE(plain.windowed || plain.desktop || plain.help || plain.version);
+    EXPECT_EQ(plain.width, 1280u);
+    EXPECT_EQ(plain.height, 720u);
+    EXPECT_TRUE(plain.vsync);
+
+    ViewerOptions asked;
+    ASSERT_TRUE(parse({"--windowed", "--size=1600x900", "--vsync", "off", "-h"}, asked, error)) << error;
+    EXPECT_TRUE(asked.windowed && asked.help);
+    EXPECT_FALSE(asked.vsync || asked.desktop);
+    EXPECT_EQ(asked.width, 1600u);
+    EXPECT_EQ(asked.height, 900u);
+    ViewerOptions desktop;
+    ASSERT_TRUE(parse({"--desktop", "--vsync=on", "--version"}, desktop, error)) << error;
+    EXPECT_TRUE(desktop.desktop && desktop.vsync && desktop.version);
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--size", "1600"},      {"--size", "319x180"},       {"--size", "7681x4320"}, {"--size", "16OOx900"},
+        {"--size"},              {"--vsync", "maybe"},        {"--vsync"},            {"--windowed", "--windowed"},
+        {"--windowed=yes"},      {"--desktop", "--windowed"}, {"--desktop", "--size", "1920x1080"},
+        {"--fullscreen"},        {"window"},                  {"--fps", "60"},
+    };
+    for (const std::vector<std::string>& words : bad) {
+        ViewerOptions options;
+        error.clear();
+        EXPECT_FALSE(parse(words, options, error)) << words[0];
+        EXPECT_FALSE(error.empty()) << words[0];
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
 }
 
 TEST(Capture, PicturesGoWhereTheCommandLineSaysAndAreNeverLeftHalfWritten)

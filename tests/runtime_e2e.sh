@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo end to end, on its real binary, under the private X server that with-display.sh
 # provides: a short timeline runs to "end?", Escape and a close request end it early, without
-# sync.xm it stays black until Escape, and without any X display it says so and stops.
+# sync.xm it stays black until Escape, without any X display it says so and stops, its options are
+# read before anything else, and the picture is framed in any screen or window.
 # Only the runtime's own lines are checked.
 # Called with the build directory and the source directory.
 set -uo pipefail
@@ -43,11 +44,14 @@ stage() {
   echo "$dir"
 }
 
+# The viewer's options for the demos started from here on.
+demo_args=()
+
 # Starts the demo in $1, with the environment settings that follow, if any.
 start_demo() {
   local dir=$1
   shift
-  (cd "$dir" && exec env "$@" "$demo" >"$dir/stdout" 2>"$dir/stderr") &
+  (cd "$dir" && exec env "$@" "$demo" "${demo_args[@]}" >"$dir/stdout" 2>"$dir/stderr") &
   pid=$!
 }
 
@@ -127,6 +131,9 @@ caption_box() {
   sleep 3
   local window last="" box
   window=$(demo_window)
+  # A window reaching past the screen's edge cannot be read back: with no window manager to place
+  # it, put it in the corner.
+  xdotool windowmove "$window" 0 0
   for _ in $(seq 80); do
     box=$("$work/x11-probe" lit "$window") || fail "cannot read the window"
     [ "$box" = "$last" ] && [ "${box#* * }" != none ] && break
@@ -140,6 +147,7 @@ caption_box() {
 }
 
 if [ "${3:-}" = caption-box ]; then
+  demo_args=("${@:4}")
   caption_box "$(basename "$DISPLAY")"
   exit 0
 fi
@@ -187,7 +195,7 @@ done
 press_escape
 expect_clean_end "Escape without a module"
 
-echo "5. without an X display the demo says so in one line and ends with status 1"
+echo "5. without an X display the demo says so in one line and ends with status 1; its options need none"
 dir=$(stage no-display)
 (cd "$dir" && exec env -u DISPLAY "$demo" >"$dir/stdout" 2>"$dir/stderr")
 status=$?
@@ -195,6 +203,20 @@ status=$?
 [ -s "$dir/stdout" ] && fail "standard output without a display: $(head -n 1 "$dir/stdout")"
 [ "$(wc -l <"$dir/stderr")" -eq 1 ] && grep -q "X display" "$dir/stderr" ||
   fail "not one line about the X display on standard error"
+# The options are read first: help, the version and a mistake need no display and open no window.
+(cd "$dir" && exec env -u DISPLAY "$demo" --help >"$dir/help" 2>"$dir/stderr")
+[ $? -eq 0 ] && grep -q "^usage: nerethval " "$dir/help" && grep -q -- "--windowed" "$dir/help" ||
+  fail "--help without a display does not print the usage with status 0"
+[ "$(env -u DISPLAY "$demo" --version)" = "nerethval 1.0.0" ] || fail "--version is not \"nerethval 1.0.0\""
+for bad in "--size 1600" "--vsync maybe" "--fullscreen" "--desktop --windowed"; do
+  # shellcheck disable=SC2086
+  (cd "$dir" && exec env -u DISPLAY "$demo" $bad >"$dir/stdout" 2>"$dir/stderr")
+  status=$?
+  [ "$status" -eq 2 ] || fail "exit status $status for the options $bad"
+  [ -s "$dir/stdout" ] && fail "standard output for the options $bad"
+  [ "$(wc -l <"$dir/stderr")" -eq 1 ] && grep -q "^nerethval: " "$dir/stderr" ||
+    fail "not one line on standard error for the options $bad"
+done
 
 echo "6. on a screen without a 1280 x 720 mode the picture fills it at 16:9, centred between black bars"
 read -r width height left top right bottom <<<"$(caption_box design)"
@@ -204,16 +226,26 @@ read -r wide_width wide_height wide_left wide_top wide_right wide_bottom \
   <<<"$(NERETHVAL_SCREEN=1920x1200x24 "$source/tests/with-display.sh" bash "$0" "$build" "$source" caption-box)"
 [ "$wide_width $wide_height" = "1920 1200" ] || fail "the window is $wide_width x $wide_height on a 1920 x 1200 screen"
 [ -n "${wide_bottom:-}" ] || fail "no verse on the 1920 x 1200 screen"
-# 1.5 output pixels a design pixel and 60 rows of black above the picture: the verse's centre
+# $1 output pixels a design pixel and $2 rows of black above the picture: the verse's centre
 # lands there to a pixel or two, and its size to within a few percent (it is set at the larger
-# size, not magnified, so its glyphs' advances round differently).
+# size, not magnified, so its glyphs' advances round differently). The box to check follows.
 check_edges() {
-  awk -v l="$left" -v t="$top" -v r="$right" -v b="$bottom" \
-      -v L="$wide_left" -v T="$wide_top" -v R="$wide_right" -v B="$wide_bottom" 'BEGIN {
-    dx = (L + R) / 2 - 1.5 * (l + r) / 2; dy = (T + B) / 2 - (60 + 1.5 * (t + b) / 2)
-    sw = (R - L) / (1.5 * (r - l)); sh = (B - T) / (1.5 * (b - t))
+  awk -v s="$1" -v bar="$2" -v l="$left" -v t="$top" -v r="$right" -v b="$bottom" \
+      -v L="$3" -v T="$4" -v R="$5" -v B="$6" 'BEGIN {
+    dx = (L + R) / 2 - s * (l + r) / 2; dy = (T + B) / 2 - (bar + s * (t + b) / 2)
+    sw = (R - L) / (s * (r - l)); sh = (B - T) / (s * (b - t))
     exit !(dx * dx <= 4 && dy * dy <= 4 && sw > 0.96 && sw < 1.04 && sh > 0.9 && sh < 1.1) }'
 }
-check_edges || fail "the verse is at $wide_left $wide_top $wide_right $wide_bottom on 1920 x 1200, not centred at 1.5 times $left $top $right $bottom below 60 rows of black"
+check_edges 1.5 60 "$wide_left" "$wide_top" "$wide_right" "$wide_bottom" ||
+  fail "the verse is at $wide_left $wide_top $wide_right $wide_bottom on 1920 x 1200, not centred at 1.5 times $left $top $right $bottom below 60 rows of black"
+
+echo "7. --windowed --size 1600x900 opens a window of that size with the picture framed in it"
+read -r window_width window_height window_left window_top window_right window_bottom \
+  <<<"$(NERETHVAL_SCREEN=1920x1080x24 "$source/tests/with-display.sh" bash "$0" "$build" "$source" caption-box \
+        --windowed --size 1600x900)"
+[ "$window_width $window_height" = "1600 900" ] || fail "the window is $window_width x $window_height, not 1600 x 900"
+[ -n "${window_bottom:-}" ] || fail "no verse in the 1600 x 900 window"
+check_edges 1.25 0 "$window_left" "$window_top" "$window_right" "$window_bottom" ||
+  fail "the verse is at $window_left $window_top $window_right $window_bottom in the window, not at 1.25 times $left $top $right $bottom"
 
 echo "all end-to-end checks passed"

@@ -114,11 +114,22 @@ const char* sceneLabel(unsigned order)
     return order < timelineLength ? timeline[order].label : "black";
 }
 
-void openDemoWindow(sf::RenderWindow& window)
+sf::VideoMode requestedMode(const ViewerOptions& options)
 {
-    window.create(sf::VideoMode(1280, 720, 32), "Vesmira Crew - Nereth//Val", sf::Style::Fullscreen,
-                  sf::ContextSettings());
-    window.setVerticalSyncEnabled(true);
+    return options.desktop ? sf::VideoMode::getDesktopMode() : sf::VideoMode(options.width, options.height, 32);
+}
+
+float requestedPictureScale(const ViewerOptions& options)
+{
+    const sf::VideoMode mode = requestedMode(options);
+    return scaleOf(pictureFrame(sf::Vector2u(mode.width, mode.height)));
+}
+
+void openDemoWindow(sf::RenderWindow& window, const ViewerOptions& options)
+{
+    const sf::Uint32 style = options.windowed ? sf::Style::Default : sf::Style::Fullscreen;
+    window.create(requestedMode(options), "Vesmira Crew - Nereth//Val", style, sf::ContextSettings());
+    window.setVerticalSyncEnabled(options.vsync);
     printLine("created render window");
     // Where the screen has no 1280 x 720 mode the window comes out another size.
     framePicture(window);
@@ -171,10 +182,10 @@ bool presentFrame(sf::RenderWindow& window)
     return window.isOpen();
 }
 
-int runDemo(PendingImages imagesAhead)
+int runDemo(const ViewerOptions& options, PendingImages imagesAhead)
 {
     sf::RenderWindow window;
-    openDemoWindow(window);
+    openDemoWindow(window, options);
     // Its textures need the GL context that the window made.
     const auto catalogue = std::make_unique<Catalogue>();
     startDemo(*catalogue, std::move(imagesAhead));

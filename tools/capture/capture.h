@@ -63,9 +63,6 @@ struct FrameImage {
     std::vector<std::uint8_t> rgba;
 };
 
-// Accepts "WxH" from 1280x720 up to 3840x2160.
-bool parseFrameSize(const std::string& text, unsigned& width, unsigned& height);
-
 // Reads the back buffer of the current context (call before the frame is presented).
 void readFrame(FrameImage& frame, unsigned width, unsigned height);
 // Writes a temporary file beside path and renames it, so that path never holds a partial PNG.

@@ -186,7 +186,7 @@ std::optional<int> startRun(Run& run, PendingImages imagesAhead)
     const Options& options = run.options;
     if (!openLineFile(run.orders, options.ordersPath) || !openLineFile(run.hashes, options.hashesPath))
         return 1;
-    openDemoWindow(run.window);
+    openDemoWindow(run.window, ViewerOptions());
     // Frames are paced by the fixed step, not the display: never wait for a vertical blank.
     run.window.setVerticalSyncEnabled(false);
     // Frames of another size than the window's are drawn off-screen: no screen of that size is needed.

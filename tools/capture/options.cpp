@@ -3,6 +3,8 @@
 #include <cctype>
 #include <numeric>
 
+#include "runtime/command_line.h"
+
 namespace {
 
 // Keeps every product of the capture loop (frame number x rate x 44100) inside 128 bits.
@@ -74,19 +76,6 @@ bool parseRational(const std::string& text, Rational& value)
     return true;
 }
 
-bool parseFrameSize(const std::string& text, unsigned& width, unsigned& height)
-{
-    const std::size_t cross = text.find('x');
-    std::uint64_t across = 0;
-    std::uint64_t down = 0;
-    if (cross == std::string::npos || !parseCount(text.substr(0, cross), across) ||
-        !parseCount(text.substr(cross + 1), down) || across < 1280 || across > 3840 || down < 720 || down > 2160)
-        return false;
-    width = unsigned(across);
-    height = unsigned(down);
-    return true;
-}
-
 const char* usageText()
 {
     return "usage: nerethval-capture [--fps N] [--from T] [--seconds S] [--orders FILE] [--stills DIR --at T1,T2,...]\n"
@@ -103,57 +92,25 @@ const char* usageText()
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error)
 {
+    static const std::vector<OptionSpec> known = {
+        {"--fps", true},   {"--from", true},  {"--seconds", true}, {"--orders", true}, {"--stills", true},
+        {"--at", true},    {"--frames", true}, {"--every", true},  {"--video", true},  {"--bench", true},
+        {"--hashes", true}, {"--size", true}, {"--draw-all", false}, {"--help", false},
+    };
+    std::vector<GivenOption> given;
+    if (!readCommandLine(argc, argv, known, given, error))
+        return false;
     bool everyGiven = false;
     bool atGiven = false;
     std::string atText;
-    std::vector<std::string> seen;
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        std::string value;
-        bool hasValue = false;
-        const std::size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-            hasValue = true;
-        }
-        if (name == "--help" || name == "-h") {
+    for (const GivenOption& option : given) {
+        const std::string& name = option.name;
+        const std::string& value = option.value;
+        if (name == "--help") {
             options.help = true;
-            continue;
-        }
-        if (name == "--draw-all" && !hasValue) {
+        } else if (name == "--draw-all") {
             options.drawAll = true;
-            continue;
-        }
-        static const char* const known[] = {"--fps", "--from", "--seconds", "--orders", "--stills", "--at",
-                                            "--frames", "--every", "--video", "--bench", "--hashes", "--size"};
-        bool isKnown = false;
-        for (const char* option : known)
-            isKnown = isKnown || name == option;
-        if (!isKnown) {
-            error = "unknown argument '" + name + "' (see --help)";
-            return false;
-        }
-        for (const std::string& previous : seen) {
-            if (previous == name) {
-                error = name + " given twice";
-                return false;
-            }
-        }
-        seen.push_back(name);
-        if (!hasValue) {
-            if (i + 1 >= argc) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        if (value.empty() || value.rfind("--", 0) == 0) {
-            error = name + " needs a value";
-            return false;
-        }
-
-        if (name == "--fps") {
+        } else if (name == "--fps") {
             if (!parseRational(value, options.fps) || !atLeastOne(options.fps)) {
                 error = "--fps wants a rate of at least 1 frame a second, such as 60, 59.94 or 30000/1001, not '" +
                         value + "'";
@@ -194,7 +151,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
         } else if (name == "--hashes") {
             options.hashesPath = value;
         } else if (name == "--size") {
-            if (!parseFrameSize(value, options.width, options.height)) {
+            if (!parseSize(value, 1280, 720, 3840, 2160, options.width, options.height)) {
                 error = "--size wants WxH from 1280x720 up to 3840x2160, such as 1920x1080, not '" + value + "'";
                 return false;
             }

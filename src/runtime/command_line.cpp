@@ -1,0 +1,83 @@
+#include "runtime/command_line.h"
+
+#include <cctype>
+
+bool readCommandLine(int argc, char** argv, const std::vector<OptionSpec>& known, std::vector<GivenOption>& given,
+                     std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        std::string value;
+        bool hasValue = false;
+        const std::size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasValue = true;
+        }
+        if (name == "-h")
+            name = "--help";
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& option : known)
+            spec = name == option.name ? &option : spec;
+        if (!spec) {
+            error = "unknown argument '" + name + "' (see --help)";
+            return false;
+        }
+        bool repeated = false;
+        for (const GivenOption& previous : given)
+            repeated = repeated || previous.name == name;
+        if (repeated && name == "--help")
+            continue;
+        if (repeated) {
+            error = name + " given twice";
+            return false;
+        }
+        if (!spec->takesValue) {
+            if (hasValue) {
+                error = name + " takes no value";
+                return false;
+            }
+            given.push_back({name, ""});
+            continue;
+        }
+        if (!hasValue && i + 1 < argc) {
+            value = argv[++i];
+            hasValue = true;
+        }
+        if (!hasValue || value.empty() || value.rfind("--", 0) == 0) {
+            error = name + " needs a value";
+            return false;
+        }
+        given.push_back({name, value});
+    }
+    return true;
+}
+
+bool parseWholeNumber(const std::string& text, unsigned long long& value)
+{
+    if (text.empty() || text.size() > 12)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+        value = value * 10 + static_cast<unsigned long long>(c - '0');
+    }
+    return true;
+}
+
+bool parseSize(const std::string& text, unsigned minWidth, unsigned minHeight, unsigned maxWidth, unsigned maxHeight,
+               unsigned& width, unsigned& height)
+{
+    const std::size_t cross = text.find('x');
+    unsigned long long across = 0;
+    unsigned long long down = 0;
+    if (cross == std::string::npos || !parseWholeNumber(text.substr(0, cross), across) ||
+        !parseWholeNumber(text.substr(cross + 1), down) || across < minWidth || across > maxWidth ||
+        down < minHeight || down > maxHeight)
+        return false;
+    width = unsigned(across);
+    height = unsigned(down);
+    return true;
+}
