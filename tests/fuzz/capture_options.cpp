@@ -1,8 +1,9 @@
-// The capture's command line: the input's NUL-separated words are its arguments.
+// The capture's command line, read as the demo's is: the input's NUL-separated words are its arguments.
 #include <string>
 #include <vector>
 
 #include "capture.h"
+#include "runtime/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     parseOptions(int(words.size()), argv.data(), options, error);
     unsigned width = 0, height = 0;
     Rational rational;
-    parseFrameSize(word, width, height);
+    parseSize(word, 1280, 720, 3840, 2160, width, height);
     parseRational(word, rational);
     return 0;
 }
