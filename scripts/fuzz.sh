@@ -60,8 +60,9 @@ seed() {
 
 if $coverage; then
   build build-fuzz-coverage -DNERETHVAL_FUZZ_COVERAGE=ON
-  declare -A sources=([png]=src/runtime/png_file.cpp [mp3]=src/platform/bass.cpp
-    [module]=src/platform/bass.cpp [capture_options]=tools/capture/options.cpp)
+  audio=$(echo src/audio/*.cpp)
+  declare -A sources=([png]="src/runtime/png_file.cpp src/runtime/zlib_rules.cpp" [mp3]="$audio"
+    [module]="$audio" [capture_options]="tools/capture/options.cpp src/runtime/command_line.cpp")
   for target in "${targets[@]}"; do
     profile=build-fuzz-coverage/$target
     rm -f "$profile".profraw
@@ -69,7 +70,7 @@ if $coverage; then
       build-fuzz/corpus/$target build-fuzz/seeds/$target >/dev/null 2>&1
     llvm-profdata-14 merge -o "$profile.profdata" "$profile.profraw"
     llvm-cov-14 report build-fuzz-coverage/tests/fuzz/fuzz_$target -instr-profile="$profile.profdata" \
-      "${sources[$target]}" | awk -v t="$target" '$1 ~ /cpp$/ {print t ": " $(NF-3) " of " $(NF-5) " lines (" $(NF-4) " missed) in " $1}'
+      ${sources[$target]} | awk -v t="$target" '$1 ~ /cpp$/ {print t ": " $(NF-3) " of " $(NF-5) " lines (" $(NF-4) " missed) in " $1}'
   done
   exit 0
 fi
