@@ -4,7 +4,8 @@
 # machine); from the unpacked zip the Windows test program passes, the demo started from another
 # folder finds its content and plays a short timeline to "end?" with the Linux demo's lines, and
 # the capture prints the same lines and sees the same orders as the Linux capture, with stills
-# within a rounding step of Linux's; with hostile content both captures print the same lines.
+# within a rounding step of Linux's; with hostile content both captures print the same lines, and
+# the viewer's options work as on Linux.
 # Arguments: build directory, source directory.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -124,6 +125,26 @@ for system in linux windows; do
   check "$system says the unusable timeline is not a module" \
     grep -q "audio: cannot load the module sync.xm: not a module" "$work/hostile-$system-unusable/err"
 done
+
+echo "5. the viewer's options, as on Linux"
+(cd "$work" && wine "$release/nerethval.exe" --help) 2>&1 | tr -d '\r' >"$work/help.txt"
+check "the zip has the batch file that starts a window" grep -q -- "--windowed" "$release/nerethval-windowed.bat"
+check "--help prints the usage" grep -q "^usage: nerethval \[--windowed\]" "$work/help.txt"
+(cd "$work" && wine "$release/nerethval.exe" --size 12) >"$work/bad.out" 2>"$work/bad.crlf"
+status=$?
+tr -d '\r' <"$work/bad.crlf" >"$work/bad.err"
+check "a bad size ends with status 2 (status $status) and one line" \
+  test "$status" -eq 2 -a "$(grep -c "^nerethval: --size wants WxH" "$work/bad.err")" -eq 1
+mkdir -p "$work/windowed"
+cp "$release"/data/* "$work/windowed/"
+"$build/tools/sync/make-sync" "$work/windowed/sync.xm" 8 4 125 >/dev/null
+(cd "$work/windowed" && wine "$release/nerethval.exe" --windowed --size 960x540 --vsync off) >"$work/windowed/crlf" \
+  2>"$work/windowed/err"
+status=$?
+tr -d '\r' <"$work/windowed/crlf" >"$work/windowed/lines"
+check "the demo in a 960 x 540 window plays to \"end?\" (status $status)" \
+  test "$status" -eq 0 -a "$(tail -n 1 "$work/windowed/lines")" = "end?"
+check "with the Linux demo's lines" cmp -s <(words "$work/linux/stdout") <(words "$work/windowed/lines")
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
