@@ -4,7 +4,7 @@
 
 bool parseViewerOptions(int argc, char** argv, ViewerOptions& options, std::string& error)
 {
-    static const std::vector<OptionSpec> known = {{"--windowed", false}, {"--desktop", false}, {"--size", true},
+    static const std::vector<KnownOption> known = {{"--windowed", false}, {"--desktop", false}, {"--size", true},
                                                   {"--vsync", true},     {"--help", false},    {"--version", false}};
     std::vector<GivenOption> given;
     if (!readCommandLine(argc, argv, known, given, error))

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-bool readCommandLine(int argc, char** argv, const std::vector<OptionSpec>& known, std::vector<GivenOption>& given,
+bool readCommandLine(int argc, char** argv, const std::vector<KnownOption>& known, std::vector<GivenOption>& given,
                      std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
@@ -17,10 +17,10 @@ bool readCommandLine(int argc, char** argv, const std::vector<OptionSpec>& known
         }
         if (name == "-h")
             name = "--help";
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& option : known)
-            spec = name == option.name ? &option : spec;
-        if (!spec) {
+        const KnownOption* match = nullptr;
+        for (const KnownOption& option : known)
+            match = name == option.name ? &option : match;
+        if (!match) {
             error = "unknown argument '" + name + "' (see --help)";
             return false;
         }
@@ -33,7 +33,7 @@ bool readCommandLine(int argc, char** argv, const std::vector<OptionSpec>& known
             error = name + " given twice";
             return false;
         }
-        if (!spec->takesValue) {
+        if (!match->takesValue) {
             if (hasValue) {
                 error = name + " takes no value";
                 return false;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-struct OptionSpec {
+struct KnownOption {
     const char* name;  // "--size"
     bool takesValue;
 };
@@ -16,7 +16,7 @@ struct GivenOption {
 
 // The options in the order given. False with a one-line message in error: an unknown argument, an
 // option given twice, a value missing, or one given to a flag. "--help" may come more than once.
-bool readCommandLine(int argc, char** argv, const std::vector<OptionSpec>& known, std::vector<GivenOption>& given,
+bool readCommandLine(int argc, char** argv, const std::vector<KnownOption>& known, std::vector<GivenOption>& given,
                      std::string& error);
 
 // A whole number of digits alone, without sign or point; false past 12 digits.

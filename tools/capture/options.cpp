@@ -35,10 +35,10 @@ bool parseDecimal(const std::string& text, Rational& value)
 
 bool parseCount(const std::string& text, std::uint64_t& count)
 {
-    Rational value;
-    if (text.find('.') != std::string::npos || !parseDecimal(text, value))
+    unsigned long long value = 0;
+    if (!parseWholeNumber(text, value))
         return false;
-    count = value.num;
+    count = value;
     return true;
 }
 
@@ -92,7 +92,7 @@ const char* usageText()
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error)
 {
-    static const std::vector<OptionSpec> known = {
+    static const std::vector<KnownOption> known = {
         {"--fps", true},   {"--from", true},  {"--seconds", true}, {"--orders", true}, {"--stills", true},
         {"--at", true},    {"--frames", true}, {"--every", true},  {"--video", true},  {"--bench", true},
         {"--hashes", true}, {"--size", true}, {"--draw-all", false}, {"--help", false},
