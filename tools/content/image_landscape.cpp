@@ -9,6 +9,23 @@ const float pi = 3.14159265f;
 const Vec2 moon{1010.0f, 150.0f};
 const float groundTop = 640.0f;  // every strip piece meets its neighbours on this flat line
 
+// Where the scene lays each strip piece (its left edge, in strip pixels) and the stretch of the
+// piece that shows: g3-d1 comes round again under the first 1004 pixels of g3-d1-1, which stay
+// clear; g3-d1-3 covers the last 64 of g3-d1-2 and the first 20 of g3-d1's second round, so the
+// pieces meet edge to edge at 1280, 2240, 3820 and 5100.
+struct StripPiece {
+    int width;
+    float offset;
+    float from;
+    float to;
+};
+const StripPiece stripPieces[] = {
+    {1280, 0.0f, 0.0f, 1280.0f}, {2048, 4096.0f, 1004.0f, 2048.0f}, {1024, 1280.0f, 0.0f, 960.0f}, {1600, 2240.0f, 0.0f, 1580.0f}};
+// One crystal every stripPitch pixels along the whole strip, and g3-d1's second round starts a
+// whole number of crystals (stripRound) after its first, so that both rounds are the same picture.
+const float stripPitch = 47.75f;
+const int stripRound = 80;
+
 // Mountain crest: ridged noise for peaks, finer noise for rubble.
 float ridgeHeight(float x, uint32_t seed)
 {
@@ -139,6 +156,17 @@ sf::Image makeParallaxRange(int depth)
 {
     const RangeStyle style = rangeStyle(depth);
     Canvas canvas = makeCanvas(style.width, 720);
+    if (depth == 2) {
+        // Spires behind the ridge, on its high stretches only: they rise into the sky and leave
+        // the band above the strip's ground to the ridge itself.
+        Rng rng{style.seed};
+        for (float x = 200.0f; x < style.width - 80.0f; x += uniform(rng, 140.0f, 320.0f)) {
+            const float crest = style.base - style.amplitude * ridgeHeight(x, style.seed);
+            const Crystal spire{{x, crest + 20.0f}, uniform(rng, 14.0f, 30.0f), uniform(rng, 80.0f, 170.0f), uniform(rng, -0.25f, 0.25f)};
+            if (crest < 540.0f)
+                paintCrystal(canvas, spire, style.top, 0.5f, 0.05f);
+        }
+    }
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const float fx = x + 0.5f;
         const float fy = y + 0.5f;
@@ -155,22 +183,31 @@ sf::Image makeParallaxRange(int depth)
         // The left end dissolves into mist, behind the foreground crystals.
         paintOver(p, rock, coverage(d) * smoothstep(0.0f, 60.0f, fx));
     });
-    if (depth == 2) {
-        Rng rng{style.seed};
-        for (float x = 200.0f; x < style.width - 80.0f; x += uniform(rng, 140.0f, 320.0f)) {
-            const float crest = style.base - style.amplitude * ridgeHeight(x, style.seed);
-            const Crystal spire{{x, crest + 20.0f}, uniform(rng, 14.0f, 30.0f), uniform(rng, 60.0f, 150.0f), uniform(rng, -0.25f, 0.25f)};
-            paintCrystal(canvas, spire, style.top, 0.5f, 0.05f);
-        }
-    }
     return finishCanvas(canvas, false, 70 + static_cast<uint32_t>(depth));
+}
+
+// The strip's crystal at `index`: leaning away from the moon, so that its lit rim crosses as many
+// columns of the band above the ground as the pitch and the strip's lit edges lie evenly, and tall
+// enough to cross that whole band. About every sixth carries a lamp, high above the band.
+struct StripCrystal {
+    Crystal shape;
+    bool lamp;
+};
+
+StripCrystal stripCrystal(int index)
+{
+    const int round = ((index % stripRound) + stripRound) % stripRound;
+    Rng rng{8000U + static_cast<uint64_t>(round)};
+    const bool lamp = round % 6 == 3;
+    const float height = lamp ? uniform(rng, 175.0f, 200.0f) : uniform(rng, 100.0f, 170.0f);
+    const float x = (static_cast<float>(index) + 0.5f) * stripPitch + uniform(rng, -3.0f, 3.0f);
+    return {{{x, groundTop + 6.0f}, uniform(rng, 14.0f, 22.0f), height, -uniform(rng, 0.32f, 0.42f)}, lamp};
 }
 
 sf::Image makeStripPiece(int piece)
 {
-    const int widths[] = {1280, 2048, 1024, 1600};
-    const int width = widths[piece];
-    Canvas canvas = makeCanvas(width, 720);
+    const StripPiece& layout = stripPieces[piece];
+    Canvas canvas = makeCanvas(layout.width, 720);
     const Colour ground{0.012f, 0.012f, 0.035f};
     // The ground band depends on y alone, so pieces join without a seam wherever they meet.
     shadeCanvas(canvas, [&](float, float y, Pixel& p) {
@@ -182,33 +219,34 @@ sf::Image makeStripPiece(int piece)
         soil = soil + palette::ice * (0.3f * std::exp(-(fy - groundTop) / 1.5f));
         paintOver(p, soil, coverage(d));
     });
-    Rng rng{8000U + static_cast<uint64_t>(piece)};
-    // Features keep clear of both ends, so each end is plain ground.
-    for (float x = 90.0f; x < width - 130.0f; x += uniform(rng, 110.0f, 260.0f)) {
-        const int kind = static_cast<int>(nextRandom(rng) % 3);
-        if (kind == 2) {
-            // A pylon with a hexagonal lamp on top.
-            const float height = uniform(rng, 100.0f, 180.0f);
-            const Crystal mast{{x, groundTop + 4.0f}, 9.0f, height, 0.0f};
-            paintCrystal(canvas, mast, ground, 0.6f, 0.0f);
-            const Vec2 lamp{x, groundTop - height - 12.0f};
-            shadeRect(canvas, static_cast<int>(lamp.x - 20), static_cast<int>(lamp.y - 20), static_cast<int>(lamp.x + 21),
-                      static_cast<int>(lamp.y + 21), [&](float px, float py, Pixel& p) {
-                          const float d = hexagonDistance(Vec2{px + 0.5f, py + 0.5f} - lamp, 8.0f);
+    // Crystals are placed along the whole strip; the piece paints every one that reaches into it
+    // (points and lamps lean out up to 150 pixels), so a crystal that crosses a join is whole.
+    const int first = static_cast<int>(std::floor((layout.offset + layout.from - 160.0f) / stripPitch));
+    const int last = static_cast<int>(std::ceil((layout.offset + layout.to + 160.0f) / stripPitch));
+    for (int index = first; index <= last; ++index) {
+        StripCrystal crystal = stripCrystal(index);
+        Crystal& shape = crystal.shape;
+        shape.base.x -= layout.offset;
+        // The rim facing the moon, as bright on every crystal whatever its lean.
+        const float facing = 0.6f * std::cos(shape.tilt) - 0.8f * std::sin(shape.tilt);
+        paintCrystal(canvas, shape, ground, 0.6f / facing, 0.12f);
+        if (crystal.lamp) {
+            const Vec2 light = shape.base + rotated(Vec2{0.0f, -shape.height - 14.0f}, shape.tilt);
+            shadeRect(canvas, static_cast<int>(light.x - 20), static_cast<int>(light.y - 20), static_cast<int>(light.x + 21),
+                      static_cast<int>(light.y + 21), [&](float px, float py, Pixel& p) {
+                          const float d = hexagonDistance(Vec2{px + 0.5f, py + 0.5f} - light, 8.0f);
                           paintOver(p, ground, coverage(d));
                           addLight(p, palette::coldWhite, 0.9f * coverage(std::fabs(d + 2.5f) - 1.0f));
                       });
-            addGlowSpot(canvas, lamp, 16.0f, palette::ice, 0.35f);
-            addGlowSpot(canvas, lamp, 3.0f, palette::coldWhite, 0.9f);
-        } else {
-            const int count = 2 + static_cast<int>(nextRandom(rng) % 3);
-            for (int i = 0; i < count; ++i) {
-                const Crystal shard{{x + uniform(rng, -30.0f, 30.0f), groundTop + 6.0f}, uniform(rng, 14.0f, 34.0f),
-                                    uniform(rng, 35.0f, kind == 0 ? 150.0f : 80.0f), uniform(rng, -0.45f, 0.45f)};
-                paintCrystal(canvas, shard, ground, 0.7f, 0.12f);
-            }
+            addGlowSpot(canvas, light, 16.0f, palette::ice, 0.35f);
+            addGlowSpot(canvas, light, 3.0f, palette::coldWhite, 0.9f);
         }
     }
+    // Outside its stretch the piece is clear: another piece shows there.
+    shadeCanvas(canvas, [&](float x, float, Pixel& p) {
+        if (x + 0.5f < layout.from || x + 0.5f > layout.to)
+            p = Pixel{};
+    });
     return finishCanvas(canvas, false, 80 + static_cast<uint32_t>(piece));
 }
 
