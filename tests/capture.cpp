@@ -257,6 +257,21 @@ const Capture& wholeDemoAt30()
     return capture;
 }
 
+// Mean absolute Laplacian of the luma over rows 560 to 720, where scene 07's strip and near ridge
+// scroll: how sharp the ground looks.
+double groundSharpness(const sf::Image& frame)
+{
+    const auto luma = [&](unsigned x, unsigned y) {
+        const sf::Color c = frame.getPixel(x, y);
+        return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+    };
+    double sum = 0.0;
+    for (unsigned y = 561; y + 1 < 720; ++y)
+        for (unsigned x = 1; x + 1 < 1280; ++x)
+            sum += std::fabs(luma(x - 1, y) + luma(x + 1, y) + luma(x, y - 1) + luma(x, y + 1) - 4.0 * luma(x, y));
+    return sum / (158.0 * 1278.0);
+}
+
 std::string commandOutput(const std::string& command)
 {
     std::string output;
@@ -537,6 +552,27 @@ TEST(Capture, FadesOfTheLightDarkenThroughViolet)
         EXPECT_GE(meanHue, 240.0);
         EXPECT_LE(meanHue, 300.0);
     }
+}
+
+TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
+{
+    // Half a second of scene 07 at 60 fps: the strip moves 250 pixels and the ridge 48, and the
+    // sharpness of the ground they cross varies by at most 3 % of its mean.
+    const Capture capture = run("scroll", "--fps 60 --from 78 --seconds 78.48 --frames {dir}/frames");
+    ASSERT_EQ(capture.status, 0) << (capture.err.empty() ? "" : capture.err.back());
+    std::vector<double> sharpness;
+    for (unsigned frame = 4680; frame < 4710; ++frame) {
+        sf::Image image;
+        ASSERT_TRUE(image.loadFromFile(capture.dir + "/frames/frame-00" + std::to_string(frame) + ".png")) << frame;
+        ASSERT_EQ(image.getSize(), sf::Vector2u(1280, 720));
+        sharpness.push_back(groundSharpness(image));
+    }
+    const auto [low, high] = std::minmax_element(sharpness.begin(), sharpness.end());
+    double mean = 0.0;
+    for (double value : sharpness)
+        mean += value / double(sharpness.size());
+    EXPECT_GT(mean, 2.0) << "the crystals and the ridge show, lit";
+    EXPECT_LE((*high - *low) / mean, 0.03) << "lowest " << *low << ", highest " << *high << ", mean " << mean;
 }
 
 TEST(Capture, At144FpsTheConsoleAndTheOrdersAgreeWithThe30FpsRun)
