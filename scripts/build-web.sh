@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium chromium-headless-shell nodejs python3)
+packages=(emscripten chromium chromium-headless-shell nodejs python3 patch xz-utils cmake pkg-config)
 bash scripts/install-packages.sh "${packages[@]}"
 # Debian's emcc looks for its node modules there even when another node is first on the PATH.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
