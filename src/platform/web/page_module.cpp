@@ -9,7 +9,6 @@
 #include <SFML/Graphics.hpp>
 
 #include <cstdint>
-#include <iostream>
 #include <memory>
 
 #include "audio/bass_offline.h"
