@@ -123,7 +123,10 @@
     if (status.state !== 'waiting')
       return;
     card.hidden = true;
+    bar.hidden = true;
     show('playing', '');
+    // The picture alone until the mouse moves.
+    stage.classList.add('idle');
     canvas.focus();
     Module._nerethvalStart();
   }
@@ -206,6 +209,8 @@
     },
     nerethvalEnded: function () {
       card.hidden = false;
+      bar.hidden = true;
+      stage.classList.remove('idle');
       show('ended', 'the end');
       card.classList.add('over-picture');
       again.hidden = false;
