@@ -406,8 +406,10 @@ def realtime(page, options):
     if options['click']:
         page.wait_state(('waiting',))
         # A real click on the page is the gesture that lets its AudioContext run.
+        clicked = time.time()
         for kind in ('mousePressed', 'mouseReleased'):
             page.tools.call('Input.dispatchMouseEvent', type=kind, x=640, y=360, button='left', clickCount=1)
+        print('web-capture: clicked at %.3f s' % (clicked - page.started), file=sys.stderr, flush=True)
     page.wait_state(('playing', 'ended'))
     playing = time.monotonic()
     while True:
