@@ -326,9 +326,17 @@ class Page:
         self.tools = tools
         self.lines = []  # (seconds since the epoch, line)
         self.printed = 0
-        self.started = time.time()  # when the page was asked to load
+        self.started = 0.0  # when the page was asked to load, seconds since the epoch
         tools.call('Runtime.enable')
         tools.call('Page.enable')
+
+    def load(self, address):
+        """Opens the page; its state is asked only once the new document has loaded."""
+        self.started = time.time()
+        self.tools.call('Page.navigate', url=address)
+        while not any(event['method'] == 'Page.loadEventFired' for event in self.tools.events):
+            self.tools.wait_events(0.1)
+        self.take_events()
 
     def take_events(self):
         for event in self.tools.events:
@@ -434,8 +442,7 @@ def run(options):
         address = 'http://127.0.0.1:%d/index.html' % server.server_address[1]
         if not options['realtime']:
             address += '?fixed=' + options['fps_text']
-        page.started = time.time()
-        tools.call('Page.navigate', url=address)
+        page.load(address)
         if options['realtime']:
             return realtime(page, options)
         return fixed_step(page, options)
