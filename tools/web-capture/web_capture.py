@@ -300,7 +300,21 @@ class Browser:
         except OSError:
             return ''
 
+    def cpu_seconds(self):
+        """The CPU time of the browser's processes so far, with that of those that have ended."""
+        ticks = 0
+        for pid in filter(str.isdigit, os.listdir('/proc')):
+            try:
+                with open('/proc/%s/stat' % pid) as file:
+                    fields = file.read().rpartition(')')[2].split()
+            except OSError:
+                continue
+            if int(fields[2]) == self.process.pid:
+                ticks += sum(int(field) for field in fields[11:15])
+        return ticks / os.sysconf('SC_CLK_TCK')
+
     def end(self):
+        print('web-capture: the browser used %.1f s of CPU' % self.cpu_seconds(), file=sys.stderr)
         for sig, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, 5)):
             try:
                 os.killpg(self.process.pid, sig)
@@ -376,6 +390,8 @@ def fixed_step(page, options):
     """Steps the demo to each still and to the end (or --seconds), as the capture's frame loop."""
     tools, fps = page.tools, options['fps']
     page.wait_state(('playing', 'ended'))
+    ready = time.time() - page.started
+    stepping = time.monotonic()
     stills = sorted((first_frame_at(time, fps), name) for name, time in options['at'] or [])
     last = first_frame_at(options['seconds'], fps) if options['seconds'] is not None else None
     if options['stills']:
@@ -401,6 +417,9 @@ def fixed_step(page, options):
                             base64.b64decode(pixels[2]))
         if ran < step:
             break
+    stepped = time.monotonic() - stepping
+    print('web-capture: ready %.2f s after loading began; %d frames in %.1f s (%.1f ms a frame, stills included)' %
+          (ready, frame, stepped, 1000 * stepped / max(frame, 1)), file=sys.stderr)
     status = 0
     for k, name in stills:
         if k > frame:
