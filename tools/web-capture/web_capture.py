@@ -67,7 +67,7 @@ def parse_time(text, what):
 
 
 def parse_options(arguments):
-    options = {'fps': fractions.Fraction(60), 'fps_text': '60', 'seconds': None, 'stills': None, 'at': None,
+    options = {'fps': fractions.Fraction(60), 'seconds': None, 'stills': None, 'at': None,
                'realtime': False, 'click': False, 'angle': 'swiftshader',
                'build': os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'build-web')}
     valued = {'--fps', '--seconds', '--stills', '--at', '--angle', '--build'}
@@ -90,7 +90,6 @@ def parse_options(arguments):
                                         '59.94 or 30000/1001')
             if options['fps'] < 1:
                 raise Refused('--fps wants a rate of at least 1 frame a second, not \'%s\'' % value)
-            options['fps_text'] = value
         elif name == '--seconds':
             options['seconds'] = parse_time(value, '--seconds wants a positive number of seconds')
             if options['seconds'] <= 0:
@@ -460,7 +459,9 @@ def run(options):
         page = Page(tools)
         address = 'http://127.0.0.1:%d/index.html' % server.server_address[1]
         if not options['realtime']:
-            address += '?fixed=' + options['fps_text']
+            fps = options['fps']
+            # Reduced to N or N/D, the two forms the page reads.
+            address += '?fixed=%d' % fps.numerator + ('/%d' % fps.denominator if fps.denominator > 1 else '')
         page.load(address)
         if options['realtime']:
             return realtime(page, options)
