@@ -76,6 +76,10 @@ BOOL BASS_Init(int, DWORD freq, DWORD, void*, const void*)
         mixer.output = Output::Offline;
         return 1;
     }
+    if (openPage(freq)) {
+        mixer.output = Output::Page;
+        return 1;
+    }
     if (openDevice(freq)) {
         mixer.output = Output::Device;
         return 1;
@@ -111,6 +115,8 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
             return 0;
     } else {
         channel->startFrame = heardFrame();
+        if (mixer.output == Output::Page && !channel->module)
+            startOnPage(*channel, handle);
     }
     channel->playing = true;
     return 1;
@@ -125,8 +131,9 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode)
     std::uint64_t frame = 0;
     if (channel->playing) {
         frame = mixer.output == Output::Device ? deviceHeardFrame(*channel) : heardFrame() - channel->startFrame;
-        // In silence nothing is taken, so nothing before the heard frame is kept.
-        decodeThrough(*channel, frame + 1, mixer.output == Output::Silent ? frame : channel->takenFrames);
+        // In silence and on the page a module is not taken, so nothing before the heard frame is kept.
+        const bool taken = mixer.output == Output::Device || mixer.output == Output::Offline;
+        decodeThrough(*channel, frame + 1, taken ? channel->takenFrames : frame);
     }
     forgetMarksBefore(*channel, frame);
     const PositionMark& mark = channel->marks.front();

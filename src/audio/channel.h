@@ -1,19 +1,23 @@
 #pragma once
 // The audio stand-in's inside: its channels (modules through libopenmpt, MP3 through libmpg123)
-// and one of three clocks. With a sound device every playing channel is its own OpenAL source,
+// and one of four clocks. With a sound device every playing channel is its own OpenAL source,
 // queued ahead by our refill thread, so a channel started while the output runs is heard at once
-// and whole. Without a device the timeline runs on the steady clock; in offline mode the caller's
-// frame count is the clock and the channels are mixed here. Positions are answered for the sample
-// being heard, not the one last decoded.
+// and whole. In a browser the page's audio context is the clock: a stream is decoded whole, ahead,
+// in slices scheduled back to back on that clock, so no frame of the page's, however late, can
+// starve it; modules are not heard there (the timeline is silent) and answer from the clock.
+// Without a device the timeline runs on the steady clock; in offline mode the caller's frame count
+// is the clock and the channels are mixed here. Positions are answered for the sample being heard,
+// not the one last decoded.
 //
 //   data_window.cpp  the bytes of a file or of memory that a channel plays
 //   decoders.cpp     libopenmpt and libmpg123, the MP3 tag probe, decoded frames and order marks
 //   mixer.cpp        the clocks, taking frames from channels, the offline mix
 //   device.cpp       the OpenAL device and its refill thread
+//   page.cpp         the page's audio context: streams scheduled on it, its clock
 //   bass.cpp         the five calls and offline mode
 #include <AL/al.h>
 #include <AL/alc.h>
-#include <AL/alext.h>
+#include "al_extensions.h"  // OpenAL Soft's extension names, as this system has them
 
 #include <chrono>
 #include <condition_variable>
@@ -42,7 +46,11 @@ constexpr std::size_t deviceBlock = 1024;  // frames
 constexpr int deviceBuffers = 32;
 constexpr int primedBuffers = 8;
 
-enum class Output { None, Device, Silent, Offline };
+// Each stream slice scheduled on the page is one second long; the first is decoded in the call that
+// starts the stream, the rest one a task between the page's frames until the stream is whole.
+constexpr std::size_t pageSlice = 44100;  // frames
+
+enum class Output { None, Device, Page, Silent, Offline };
 
 // A module position that holds from channel frame `frame` on.
 struct PositionMark {
@@ -80,6 +88,8 @@ struct Channel {
     int buffersInUse = 0;              // the first ones of `buffers`, queued at least once since the start
     std::uint64_t unqueuedFrames = 0;  // frames of the buffers played and taken back from the queue
     std::uint64_t heardFrames = 0;     // latest answer of deviceHeardFrame, never lower until a restart
+    // On the page:
+    double pageStart = 0.0;  // context seconds at which channel frame 0 plays
 
     ~Channel()
     {
@@ -112,6 +122,8 @@ struct Mixer {
     std::chrono::steady_clock::time_point silentStart;
     std::vector<std::int32_t> mixSum;        // reused by every mix, so mixing allocates only once
     std::vector<std::int16_t> unheardBlock;  // where an offline span nobody listens to is mixed
+    std::vector<std::int16_t> pageBlock;     // one slice for the page, reused by every slice
+    bool pageSlicesWaiting = false;          // a task to schedule more slices on the page is due
     Device device;
 
     // The refill thread stops and the device closes (which finishes its output) before the channels go.
@@ -153,5 +165,12 @@ bool openDevice(unsigned rate);
 bool startOnDevice(Channel& channel);
 // With mixer.lock held: the channel frame at the loudspeaker now.
 std::uint64_t deviceHeardFrame(Channel& channel);
+
+// page.cpp; mixer.lock must be held for each of these.
+bool openPage(unsigned rate);
+// The frame of the page's clock being heard now.
+std::uint64_t pageHeardFrame();
+// Schedules the stream's first slice to play as soon as it can start whole, the rest to follow.
+void startOnPage(Channel& channel, unsigned voice);
 
 }  // namespace audio

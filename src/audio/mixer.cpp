@@ -31,6 +31,8 @@ std::uint64_t heardFrame()
     if (mixer.output == Output::Silent) {
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - mixer.silentStart;
         frame = static_cast<std::uint64_t>(elapsed.count() * mixer.rate);
+    } else if (mixer.output == Output::Page) {
+        frame = pageHeardFrame();
     }
     mixer.heardFrames = std::max(mixer.heardFrames, frame);
     return mixer.heardFrames;

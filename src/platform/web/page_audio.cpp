@@ -1,0 +1,105 @@
+#include "platform/page_audio.h"
+
+#include <emscripten.h>
+
+// The context and the sources of each voice live on Module.pageAudio.
+
+EM_JS(int, makeAudioContext, (int rate), {
+    var Context = globalThis.AudioContext || globalThis.webkitAudioContext;
+    if (!Context)
+        return 0;
+    var context;
+    try {
+        context = new Context({sampleRate: rate});
+    } catch (rateRefused) {
+        // Buffers at our rate are then resampled by the browser.
+        try {
+            context = new Context();
+        } catch (noContext) {
+            return 0;
+        }
+    }
+    Module.pageAudio = {context: context, rate: rate, voices: {}};
+    return 1;
+});
+
+EM_JS(double, contextHeardTime, (), {
+    var context = Module.pageAudio.context;
+    var heard = context.currentTime - (context.outputLatency || 0) - (context.baseLatency || 0);
+    // The stamp pairs the context time at the loudspeaker with the page's clock, so the answer
+    // moves on between the audio thread's updates of currentTime (about every 10 ms).
+    if (context.getOutputTimestamp) {
+        var stamp = context.getOutputTimestamp();
+        if (stamp.performanceTime > 0)
+            heard = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+    }
+    return Math.max(0, Math.min(heard, context.currentTime));
+});
+
+EM_JS(double, contextStartTime, (), {
+    var audio = Module.pageAudio;
+    // currentTime is where the audio thread renders next; one block of its (baseLatency) later
+    // and a margin for this thread, nothing it has rendered yet can be asked for.
+    var ahead = audio.context.currentTime + (audio.context.baseLatency || 0.01) + 0.01;
+    return Math.ceil(ahead * audio.rate) / audio.rate;
+});
+
+EM_JS(void, playOnContext, (int voice, const short* pcm, int frameCount, double when), {
+    var audio = Module.pageAudio;
+    var buffer = audio.context.createBuffer(2, frameCount, audio.rate);
+    var left = buffer.getChannelData(0);
+    var right = buffer.getChannelData(1);
+    var first = pcm >> 1;
+    for (var i = 0; i < frameCount; ++i) {
+        left[i] = HEAP16[first + 2 * i] / 32768;
+        right[i] = HEAP16[first + 2 * i + 1] / 32768;
+    }
+    var source = audio.context.createBufferSource();
+    source.buffer = buffer;
+    source.connect(audio.context.destination);
+    source.start(when);
+    var sources = audio.voices[voice] || (audio.voices[voice] = []);
+    sources.push(source);
+    source.onended = function() {
+        var index = sources.indexOf(source);
+        if (index >= 0)
+            sources.splice(index, 1);
+    };
+});
+
+EM_JS(void, stopOnContext, (int voice), {
+    var sources = Module.pageAudio.voices[voice] || [];
+    Module.pageAudio.voices[voice] = [];
+    sources.forEach(function(source) { source.stop(); });
+});
+
+bool openPageAudio(unsigned rate)
+{
+    return makeAudioContext(static_cast<int>(rate)) != 0;
+}
+
+double pageAudioHeardTime()
+{
+    return contextHeardTime();
+}
+
+double pageAudioStartTime()
+{
+    return contextStartTime();
+}
+
+void pageAudioPlay(unsigned voice, const std::int16_t* pcm, std::size_t frameCount, double when)
+{
+    playOnContext(static_cast<int>(voice), pcm, static_cast<int>(frameCount), when);
+}
+
+void pageAudioStop(unsigned voice)
+{
+    stopOnContext(static_cast<int>(voice));
+}
+
+void pageAudioLater(void (*task)())
+{
+    emscripten_async_call([](void* taskAddress) { reinterpret_cast<void (*)()>(taskAddress)(); },
+                          reinterpret_cast<void*>(task), 0);
+}
