@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Builds the libraries the browser build links, with emcc, from the archives in third_party/,
+# once per machine. Prints the install prefix. The cache lives outside the clone, keyed by the
+# archives, SFML's patch set for the web, the emcc version and the recipe number below (raise it
+# when a build flag changes). A build cut short resumes at the library it stopped at.
+# Everything is static; emscripten's own OpenAL stands in for OpenAL Soft, and no emscripten
+# port is used (Debian's emscripten has a frozen cache that cannot build them).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+jobs="${NERETHVAL_JOBS:-2}"
+# Debian's emcc looks for its node modules there even when another node is first on the PATH.
+export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+
+recipe=1
+key="$( (cd "$root" && sha256sum third_party/*.tar.xz third_party/patches/sfml-2.5.1-web/*.patch
+         emcc --version | sed -n 1p; echo "recipe $recipe") | sha256sum | cut -c1-16)"
+cache="${NERETHVAL_WEB_CACHE:-/var/cache/nerethval-web}/$key"
+prefix="$cache/prefix"
+steps=(libdeflate zlib libpng freetype mpg123 libopenmpt sfml)
+done_steps=0
+for library in "${steps[@]}"; do
+  [ -f "$cache/$library.done" ] && done_steps=$((done_steps + 1))
+done
+if [ "$done_steps" -eq ${#steps[@]} ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+mkdir -p "$cache/src" "$cache/build" "$prefix"
+log="$cache/build.log"
+echo "Building the web libraries into $cache (log: $log)" >&2
+# Stdout carries only the prefix, for the caller to capture; progress goes to the caller's stderr.
+exec 3>&1 4>&2 1>>"$log" 2>&1
+
+unpack() { rm -rf "$cache/src/$1"; tar -xJf "$root/third_party/$1.tar.xz" -C "$cache/src"; }
+licence() {
+  local archive=$1
+  shift
+  mkdir -p "$prefix/licences"
+  for file in "$@"; do
+    cp "$cache/src/$archive/$file" "$prefix/licences/${archive%%-[0-9]*}-$(basename "$file")"
+  done
+}
+cmake_web() {
+  local name=$1 source=$2
+  shift 2
+  cmake -S "$source" -B "$cache/build/$name" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_FIND_ROOT_PATH="$prefix" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@"
+  cmake --build "$cache/build/$name" -j "$jobs"
+  cmake --install "$cache/build/$name"
+}
+built() { [ -f "$cache/$1.done" ]; }
+step() { echo "== $1 $(date -u +%T)" >&4; }
+
+build_libdeflate() {
+  unpack libdeflate-1.25
+  cmake_web libdeflate "$cache/src/libdeflate-1.25" -DLIBDEFLATE_BUILD_SHARED_LIB=OFF \
+    -DLIBDEFLATE_BUILD_GZIP=OFF -DLIBDEFLATE_BUILD_TESTS=OFF
+  licence libdeflate-1.25 COPYING
+}
+
+build_zlib() {
+  unpack zlib-1.3.1
+  # Its CMake build names the static and the (here also static) shared library both libz.a.
+  (cd "$cache/src/zlib-1.3.1" && emconfigure ./configure --static --prefix="$prefix" &&
+     emmake make -j "$jobs" install)
+  licence zlib-1.3.1 LICENSE
+}
+
+# The PNG reader's fallback for files its own inflater does not take.
+build_libpng() {
+  unpack libpng-1.6.58
+  cmake_web libpng "$cache/src/libpng-1.6.58" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$prefix" -DSKIP_INSTALL_FILES=ON
+  licence libpng-1.6.58 LICENSE
+}
+
+build_freetype() {
+  unpack freetype-2.13.3
+  cmake_web freetype "$cache/src/freetype-2.13.3" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+  licence freetype-2.13.3 LICENSE.TXT docs/FTL.TXT
+}
+
+build_mpg123() {
+  unpack mpg123-1.33.5
+  # CMake's size probe reads emscripten's off_t as 9 bytes; it is 8.
+  cmake_web mpg123 "$cache/src/mpg123-1.33.5/ports/cmake" -DBUILD_LIBOUT123=OFF \
+    -DBUILD_PROGRAMS=OFF -DHAVE_MPG123_SIZEOF_OFF_T=TRUE -DMPG123_SIZEOF_OFF_T=8
+  licence mpg123-1.33.5 COPYING
+}
+
+build_libopenmpt() {
+  unpack libopenmpt-0.7.9
+  make -C "$cache/src/libopenmpt-0.7.9" -j "$jobs" CONFIG=emscripten SHARED_LIB=0 STATIC_LIB=1 \
+    EXAMPLES=0 OPENMPT123=0 TEST=0
+  mkdir -p "$prefix/include/libopenmpt" "$prefix/lib/pkgconfig"
+  cp "$cache/src/libopenmpt-0.7.9"/libopenmpt/{libopenmpt.h,libopenmpt.hpp,libopenmpt_config.h,libopenmpt_version.h,libopenmpt_ext.h,libopenmpt_ext.hpp} \
+    "$prefix/include/libopenmpt/"
+  cp "$cache/src/libopenmpt-0.7.9/bin/libopenmpt.a" "$prefix/lib/"
+  printf '%s\n' "Name: libopenmpt" "Description: Tracker module player based on OpenMPT" "Version: 0.7.9" \
+    "Cflags: -I$prefix/include" "Libs: -L$prefix/lib -lopenmpt" > "$prefix/lib/pkgconfig/libopenmpt.pc"
+  licence libopenmpt-0.7.9 LICENSE
+}
+
+build_sfml() {
+  unpack SFML-2.5.1
+  for patch in "$root"/third_party/patches/sfml-2.5.1-web/*.patch; do
+    patch -d "$cache/src/SFML-2.5.1" -p1 --no-backup-if-mismatch < "$patch"
+  done
+  cmake_web sfml "$cache/src/SFML-2.5.1" -DSFML_OPENGL_ES=ON -DSFML_USE_SYSTEM_DEPS=ON \
+    -DSFML_BUILD_AUDIO=OFF -DSFML_BUILD_NETWORK=OFF -DSFML_BUILD_EXAMPLES=OFF -DSFML_BUILD_DOC=OFF \
+    -DFREETYPE_INCLUDE_DIR_ft2build="$prefix/include/freetype2" \
+    -DFREETYPE_INCLUDE_DIR_freetype2="$prefix/include/freetype2" \
+    -DFREETYPE_LIBRARY="$prefix/lib/libfreetype.a"
+  licence SFML-2.5.1 license.md
+}
+
+for library in "${steps[@]}"; do
+  built "$library" && continue
+  step "$library"
+  "build_${library//-/_}"
+  touch "$cache/$library.done"
+done
+
+rm -rf "$cache/build" "$cache/src"
+touch "$cache/done"
+step done
+echo "$prefix" >&3
