@@ -70,14 +70,9 @@
     }
   }
 
-  // The scale of the denser images the canvas can come to need: in this window or, after F,
-  // filling the screen. Images are decoded once, at the start, so the larger decides.
+  // The module reads the images for the canvas it finds at its start; the packs follow it.
   function neededScale() {
-    var inWindow = pictureBox(window.innerWidth, window.innerHeight);
-    var onScreen = pictureBox(screen.width, screen.height);
-    var width = Math.max(inWindow.width, onScreen.width);
-    var height = Math.max(inWindow.height, onScreen.height);
-    return Math.min(width / pictureWidth, height / pictureHeight);
+    return Math.min(canvas.width / pictureWidth, canvas.height / pictureHeight);
   }
 
   function fullscreenElement() {
@@ -202,6 +197,9 @@
         }
       });
     },
+    nerethvalFailed: function (text) {
+      fail('This demo needs WebGL 2: ' + text + '.');
+    },
     nerethvalEnded: function () {
       card.hidden = false;
       show('ended', 'the end');
@@ -245,20 +243,23 @@
     }, 2000);
   });
 
-  window.addEventListener('resize', letterbox);
-  document.addEventListener('fullscreenchange', letterbox);
-  document.addEventListener('webkitfullscreenchange', letterbox);
   window.addEventListener('error', function (event) {
     fail('The demo stopped: ' + event.message);
   });
-  letterbox();
+  // A driver's stills are the capture's size; the module sets it, and nothing here moves it.
+  if (!query.has('fixed')) {
+    window.addEventListener('resize', letterbox);
+    document.addEventListener('fullscreenchange', letterbox);
+    document.addEventListener('webkitfullscreenchange', letterbox);
+    letterbox();
+  }
 
   if (query.has('fixed') && !fixed) {
     fail('?fixed= takes frames a second: 60, 59.94 or 30000/1001.');
     return;
   }
   if (!document.createElement('canvas').getContext('webgl2')) {
-    fail('This demo needs WebGL 2, which this browser does not offer (or has switched off).');
+    fail('This demo needs WebGL 2, which this browser does not offer or has switched off.');
     return;
   }
 
