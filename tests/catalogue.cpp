@@ -1,6 +1,7 @@
 // The content catalogue: what start-up reports for missing files, and where each sprite sits; and
 // the draw layer, which works from what the catalogue learns of each image.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -46,8 +47,9 @@ protected:
         fs::remove_all(dir);
     }
 
-    // A fresh load, as at start-up, from the test directory with the given files set aside.
-    std::string loadWithout(const std::vector<std::string>& missing)
+    // A fresh load, as at start-up (inTurn: a row at a time, as in a browser), from the test
+    // directory with the given files set aside.
+    std::string loadWithout(const std::vector<std::string>& missing, bool inTurn = false)
     {
         for (const std::string& file : missing)
             fs::rename(dir / file, dir / "aside" / file);
@@ -59,7 +61,17 @@ protected:
         demo.captionText = sf::Text();
         const fs::path previous = fs::current_path();
         fs::current_path(dir);
-        const std::string output = captureConsole([] { loadAssets(testCatalogue(), pictureScale()); });
+        const std::string output = captureConsole([inTurn] {
+            if (!inTurn) {
+                loadAssets(testCatalogue(), pictureScale());
+                return;
+            }
+            PendingImages rows = decodeAssetsInTurn(pictureScale());
+            int calls = 1;
+            for (float share = 0.0f; (share = loadNextAssets(testCatalogue(), *rows)) < 1.0f; ++calls)
+                EXPECT_NEAR(share, float(calls) / float(imageCount), 1e-6f);
+            EXPECT_EQ(calls, imageCount);
+        });
         fs::current_path(previous);
         for (const std::string& file : missing)
             fs::rename(dir / "aside" / file, dir / file);
@@ -206,13 +218,15 @@ void expectPlacement(Image image, sf::Vector2f origin, sf::Vector2f position)
 
 TEST_F(CatalogueLoad, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
 {
-    EXPECT_EQ(loadWithout({}), "");
-    for (int i = 0; i < imageCount; ++i) {
-        EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageManifest[i].file;
-        EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageManifest[i].file;
+    for (bool inTurn : {false, true}) {
+        EXPECT_EQ(loadWithout({}, inTurn), "");
+        for (int i = 0; i < imageCount; ++i) {
+            EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageManifest[i].file;
+            EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageManifest[i].file;
+        }
+        EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
+        EXPECT_FALSE(testCatalogue().captionFont.getInfo().family.empty());
     }
-    EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
-    EXPECT_FALSE(testCatalogue().captionFont.getInfo().family.empty());
 }
 
 TEST_F(CatalogueLoad, EachReportedFileMissingWritesABlankLineAndItsMessage)
@@ -230,6 +244,8 @@ TEST_F(CatalogueLoad, EachReportedFileMissingWritesABlankLineAndItsMessage)
         all += "\n" + std::string(message) + "\n";
     }
     EXPECT_EQ(loadWithout({"Quillon8.ttf", "credits.png", "black.png", "white.png", "wall.png"}), all);
+    // A row at a time, the lines come in the same order: the font's before the fourth image's.
+    EXPECT_EQ(loadWithout({"Quillon8.ttf", "credits.png", "black.png", "white.png", "wall.png"}, true), all);
     // The demo runs on: the caption still has its (empty) font, the sprites draw nothing.
     EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
     EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
@@ -363,6 +379,33 @@ TEST_F(CatalogueLoad, ReadersRefuseWhatZlibRefusesAndSizesNoDataCouldFill)
         writePngFile(file, colourType == 6 ? 1 : 4, 1, colourType, stream);
         EXPECT_EQ(readPng(file.c_str(), scratch, read), PngRead::Failed) << int(colourType);
     }
+}
+
+TEST_F(CatalogueLoad, ContentFilesAreTheFilesTheLoaderChoosesAtEachScale)
+{
+    // The hexagon is enlarged most, 2.91 times: above 2 / 2.91 its denser file is a close-up, and
+    // above the design's scale it replaces the design file. The glitter is never enlarged.
+    for (Image image : {Image::Hexagon, Image::Glitter}) {
+        const int i = static_cast<int>(image);
+        const std::string name = imageManifest[i].file;
+        sf::Image dense;
+        dense.create(2 * unsigned(i + 1), 2 * 3, sf::Color::White);
+        ASSERT_TRUE(dense.saveToFile((dir / (name.substr(0, name.size() - 4) + "@2x.png")).string()));
+    }
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir);
+    const auto holds = [](float scale, const std::string& file) {
+        const std::vector<std::string> files = contentFilesFor(scale);
+        return std::find(files.begin(), files.end(), file) != files.end();
+    };
+    EXPECT_TRUE(holds(0.5f, "hexagon.png") && !holds(0.5f, "hexagon@2x.png"));
+    EXPECT_TRUE(holds(1.0f, "hexagon.png") && holds(1.0f, "hexagon@2x.png"));
+    EXPECT_TRUE(!holds(1.5f, "hexagon.png") && holds(1.5f, "hexagon@2x.png"));
+    EXPECT_TRUE(holds(1.4f, "glitter.png") && !holds(1.4f, "glitter@2x.png") && holds(1.5f, "glitter@2x.png"));
+    for (const char* other : {"Quillon8.ttf", "sync.xm", "nerethval_dream.mp3"})
+        EXPECT_TRUE(holds(1.0f, other)) << other;
+    EXPECT_EQ(contentFilesFor(1.0f).size(), std::size_t(imageCount + 1 + 3));
+    fs::current_path(previous);
 }
 
 TEST_F(CatalogueLoad, SpritesArePlacedAsTheirGroupsNeed)

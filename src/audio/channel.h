@@ -46,8 +46,9 @@ constexpr std::size_t deviceBlock = 1024;  // frames
 constexpr int deviceBuffers = 32;
 constexpr int primedBuffers = 8;
 
-// Each stream slice scheduled on the page is one second long; the first is decoded in the call that
-// starts the stream, the rest one a task between the page's frames until the stream is whole.
+// A stream goes to the page in slices of a second at the demo's rate: the first is decoded in the
+// call that starts it (about 20 ms in a browser), the rest one a task between the page's frames
+// until the stream is whole.
 constexpr std::size_t pageSlice = 44100;  // frames
 
 enum class Output { None, Device, Page, Silent, Offline };

@@ -78,7 +78,9 @@ void setOpenGLState()
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glLightfv(GL_LIGHT0, GL_POSITION, lightDirection);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, material);
+    // Two calls rather than GL_AMBIENT_AND_DIFFUSE, which Emscripten's GL emulation lacks.
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, material);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, material);
     glEnable(GL_FOG);
     glFogi(GL_FOG_MODE, GL_EXP2);
     glFogfv(GL_FOG_COLOR, fogColour);
@@ -100,6 +102,24 @@ void drainEvents(sf::RenderWindow& window)
         else if (event.type == sf::Event::Resized)
             framePicture(window);
     }
+}
+
+// The part of start-up after the content: pools, audio and the timeline module.
+void startTimeline()
+{
+    createGlitterPool();
+    createSparkPool();
+    createHexPulsePool();
+    createBubblePool();
+    printLine("");
+    printLine("generic data loaded");
+
+    BASS_Init(-1, 44100, 0, nullptr, nullptr);
+    demo.quitRequested = false;
+    // The first frame's delta also covers loading and starting the module.
+    demo.demoClock.restart();
+    demo.syncMusic = BASS_MusicLoad(false, "sync.xm", 0, 0, BASS_MUSIC_LOOP, 0);
+    BASS_ChannelPlay(demo.syncMusic, false);
 }
 
 }  // namespace
@@ -140,19 +160,14 @@ void startDemo(Catalogue& catalogue, PendingImages imagesAhead)
     setOpenGLState();
     demo.catalogue = &catalogue;
     loadAssets(catalogue, pictureScale(), std::move(imagesAhead));
-    createGlitterPool();
-    createSparkPool();
-    createHexPulsePool();
-    createBubblePool();
-    printLine("");
-    printLine("generic data loaded");
+    startTimeline();
+}
 
-    BASS_Init(-1, 44100, 0, nullptr, nullptr);
-    demo.quitRequested = false;
-    // The first frame's delta also covers loading and starting the module.
-    demo.demoClock.restart();
-    demo.syncMusic = BASS_MusicLoad(false, "sync.xm", 0, 0, BASS_MUSIC_LOOP, 0);
-    BASS_ChannelPlay(demo.syncMusic, false);
+void startLoadedDemo(Catalogue& catalogue)
+{
+    setOpenGLState();
+    demo.catalogue = &catalogue;
+    startTimeline();
 }
 
 unsigned drawFrame(sf::RenderWindow& window)

@@ -25,6 +25,8 @@ void openDemoWindow(sf::RenderWindow& window, const ViewerOptions& options);
 // OpenGL state, content, pools, audio and the timeline module, in start-up order. Call it once the
 // window is open: the content goes into `catalogue`, taking up the images decoded ahead.
 void startDemo(Catalogue& catalogue, PendingImages imagesAhead);
+// The same start-up for a catalogue loaded already (a row at a time, by loadNextAssets).
+void startLoadedDemo(Catalogue& catalogue);
 // One frame up to presenting it: events, clears, position query, dispatch, the scene's drawing.
 // frameDelta must already be set. Returns the order the dispatch saw.
 unsigned drawFrame(sf::RenderWindow& window);

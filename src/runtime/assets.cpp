@@ -257,6 +257,7 @@ struct ImageDecoding {
     DecodedImage images[imageCount];
     DecodedImage closeUpImages[imageCount];
     std::atomic<int> nextJob{0};  // each row's image, then its close-up
+    int loadedRows = 0;  // taken up into the catalogue, when it is loaded a row at a time
     std::mutex lock;
     std::condition_variable readyChanged;
     std::vector<std::thread> workers;
@@ -283,21 +284,25 @@ void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, D
         image.smallerLevels = mipmapLevels(pixels);
 }
 
+void decodeJob(ImageDecoding& queue, int job, PngScratch& scratch)
+{
+    const int row = job / 2;
+    const bool closeUp = job % 2 == 1;
+    DecodedImage& image = closeUp ? queue.closeUpImages[row] : queue.images[row];
+    if (closeUp)
+        decodeImage(queue.closeUpFiles[row], false, scratch, image);
+    else
+        decodeImage(queue.files[row], queue.files[row].density > 1, scratch, image);
+    std::lock_guard<std::mutex> hold(queue.lock);
+    image.ready = true;
+    queue.readyChanged.notify_all();
+}
+
 void decodeRows(ImageDecoding& queue)
 {
     PngScratch scratch;
-    for (int job = queue.nextJob++; job < 2 * imageCount; job = queue.nextJob++) {
-        const int row = job / 2;
-        const bool closeUp = job % 2 == 1;
-        DecodedImage& image = closeUp ? queue.closeUpImages[row] : queue.images[row];
-        if (closeUp)
-            decodeImage(queue.closeUpFiles[row], false, scratch, image);
-        else
-            decodeImage(queue.files[row], queue.files[row].density > 1, scratch, image);
-        std::lock_guard<std::mutex> hold(queue.lock);
-        image.ready = true;
-        queue.readyChanged.notify_all();
-    }
+    for (int job = queue.nextJob++; job < 2 * imageCount; job = queue.nextJob++)
+        decodeJob(queue, job, scratch);
 }
 
 DecodedImage& waitFor(ImageDecoding& queue, DecodedImage& image)
@@ -328,7 +333,7 @@ void reserveImageMemory(const ImageDecoding& queue)
     growHeapForImages(bytes);
 }
 
-PendingImages startDecoding(float outputScale)
+PendingImages startDecoding(float outputScale, int workerCount)
 {
     PendingImages queue(new ImageDecoding);
     queue->outputScale = outputScale;
@@ -338,7 +343,7 @@ PendingImages startDecoding(float outputScale)
     }
     static std::once_flag memoryReserved;
     std::call_once(memoryReserved, [&] { reserveImageMemory(*queue); });
-    for (int i = 0; i < decodeWorkerCount(); ++i)
+    for (int i = 0; i < workerCount; ++i)
         queue->workers.emplace_back(decodeRows, std::ref(*queue));
     return queue;
 }
@@ -395,11 +400,36 @@ void loadCaptionFont(Catalogue& catalogue)
     demo.captionText.setFont(catalogue.captionFont);
 }
 
+void loadRow(Catalogue& catalogue, ImageDecoding& queue, int row)
+{
+    if (row == rowsBeforeFont)
+        loadCaptionFont(catalogue);
+    loadImage(catalogue, catalogueRows[row], queue.files[row], waitFor(queue, queue.images[row]));
+    loadCloseUp(catalogue, catalogueRows[row], queue.closeUpFiles[row], waitFor(queue, queue.closeUpImages[row]));
+}
+
 }  // namespace
 
 PendingImages decodeAssetsAhead(float outputScale)
 {
-    return startDecoding(outputScale);
+    return startDecoding(outputScale, decodeWorkerCount());
+}
+
+PendingImages decodeAssetsInTurn(float outputScale)
+{
+    return startDecoding(outputScale, 0);
+}
+
+float loadNextAssets(Catalogue& catalogue, ImageDecoding& queue)
+{
+    if (queue.loadedRows < imageCount) {
+        const int row = queue.loadedRows++;
+        PngScratch scratch;
+        decodeJob(queue, 2 * row, scratch);
+        decodeJob(queue, 2 * row + 1, scratch);
+        loadRow(catalogue, queue, row);
+    }
+    return float(queue.loadedRows) / float(imageCount);
 }
 
 void loadAssets(Catalogue& catalogue, float outputScale, PendingImages ahead)
@@ -408,14 +438,23 @@ void loadAssets(Catalogue& catalogue, float outputScale, PendingImages ahead)
     PendingImages queue = ahead && ahead->outputScale == outputScale ? std::move(ahead) : nullptr;
     ahead.reset();
     if (!queue)
-        queue = startDecoding(outputScale);
-    for (int row = 0; row < imageCount; ++row) {
-        if (row == rowsBeforeFont)
-            loadCaptionFont(catalogue);
-        loadImage(catalogue, catalogueRows[row], queue->files[row], waitFor(*queue, queue->images[row]));
-        loadCloseUp(catalogue, catalogueRows[row], queue->closeUpFiles[row],
-                    waitFor(*queue, queue->closeUpImages[row]));
+        queue = startDecoding(outputScale, decodeWorkerCount());
+    for (int row = 0; row < imageCount; ++row)
+        loadRow(catalogue, *queue, row);
+}
+
+std::vector<std::string> contentFilesFor(float outputScale)
+{
+    std::vector<std::string> files;
+    for (const CatalogueRow& row : catalogueRows) {
+        const ImageFile chosen = imageFileFor(row, outputScale);
+        files.push_back(chosen.path);
+        const ImageFile closeUp = closeUpFileFor(row, chosen, outputScale);
+        if (!closeUp.path.empty())
+            files.push_back(closeUp.path);
     }
+    files.insert(files.end(), std::begin(otherContent), std::end(otherContent));
+    return files;
 }
 
 void enterContentFolder(const char* programName)

@@ -11,12 +11,7 @@
 #include <vector>
 
 #include "platform/child_process.h"
-
-// A non-negative number kept exact, so that frame times and sample counts never drift.
-struct Rational {
-    std::uint64_t num = 0;
-    std::uint64_t den = 1;
-};
+#include "runtime/fixed_step.h"
 
 struct StillRequest {
     std::string name;  // the time as written on the command line, used as the file name
@@ -56,15 +51,6 @@ void resolveOutputPaths(Options& options, const std::string& folder);
 // start-up rather than failing at its end. False with a one-line message in error.
 bool checkOutputs(const Options& options, std::string& error);
 
-// One frame as a viewer sees it: top row first, RGBA, opaque.
-struct FrameImage {
-    unsigned width = 0;
-    unsigned height = 0;
-    std::vector<std::uint8_t> rgba;
-};
-
-// Reads the back buffer of the current context (call before the frame is presented).
-void readFrame(FrameImage& frame, unsigned width, unsigned height);
 // Writes a temporary file beside path and renames it, so that path never holds a partial PNG.
 // False with "cannot write path: reason" in error.
 bool writePng(const FrameImage& frame, const std::string& path, std::string& error);

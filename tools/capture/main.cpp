@@ -28,20 +28,6 @@ namespace {
 using Wide = unsigned __int128;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint64_t sampleRate = 44100;
-
-// Module samples played after `frames` frame times, rounded down, exact for any rational rate.
-std::uint64_t samplesAfter(std::uint64_t frames, const Rational& fps)
-{
-    return static_cast<std::uint64_t>(Wide(frames) * sampleRate * fps.den / fps.num);
-}
-
-// Whether frame `frame` (whose timeline time is frame / fps) is at or after `time`.
-bool reached(std::uint64_t frame, const Rational& fps, const Rational& time)
-{
-    return Wide(frame) * fps.den * time.den >= Wide(time.num) * fps.num;
-}
-
 struct Progress {
     bool terminal = false;
     int lastTenth = 0;

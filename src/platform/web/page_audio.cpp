@@ -19,6 +19,9 @@ EM_JS(int, makeAudioContext, (int rate), {
             return 0;
         }
     }
+    // Some browsers make a context suspended even inside the viewer's click, until asked.
+    if (context.state === 'suspended')
+        context.resume();
     Module.pageAudio = {context: context, rate: rate, voices: {}};
     return 1;
 });

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Makes build-web/: the demo for a web browser (nerethval.js and .wasm), its content packs with
+# packs.json, and the page. Installs Emscripten and Chromium from Debian, builds the native tree
+# first (its content and the tool that lists the packs run at build time) and the pinned
+# libraries in third_party/ once per machine (scripts/build-web-deps.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(emscripten chromium chromium-headless-shell nodejs python3)
+bash scripts/install-packages.sh "${packages[@]}"
+# Debian's emcc looks for its node modules there even when another node is first on the PATH.
+export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+
+[ -f build/data/content.stamp ] && [ -x build/nerethval-web-packs ] || bash scripts/setup.sh
+prefix="$(bash scripts/build-web-deps.sh)"
+
+export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
+if [ ! -f build-web/cmake/CMakeCache.txt ]; then
+  cmake -S . -B build-web/cmake -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+    -DNERETHVAL_WEB_DEPS="$prefix"
+fi
+cmake --build build-web/cmake -j "${NERETHVAL_JOBS:-2}" --target nerethval
+cp build-web/cmake/nerethval.js build-web/cmake/nerethval.wasm build-web/
+
+# The content packs: each a NAME.js that the page loads before nerethval.js, and its NAME.data.
+# The first holds what a picture up to the design's 1280 x 720 reads; each further one, what a
+# picture up to its scale reads beyond the packs before it.
+rm -f build-web/*.data build-web/packs.json
+entries=()
+while read -r name above files; do
+  # shellcheck disable=SC2086 # one word a file
+  (cd build/data && python3 /usr/share/emscripten/tools/file_packager.py "../../build-web/$name.data" \
+    --preload $files --js-output="../../build-web/$name.js" --no-node > /dev/null)
+  bytes=$(stat -c %s "build-web/$name.data")
+  entries+=("{\"script\": \"$name.js\", \"bytes\": $bytes, \"above\": $above}")
+done < <(cd build/data && ../nerethval-web-packs)
+(IFS=,; echo "[${entries[*]}]") | sed 's/},{/},\n {/g' > build-web/packs.json
+
+cp src/platform/web/page/* build-web/ 2>/dev/null || true
+echo "build-web/"

@@ -1,0 +1,200 @@
+// The demo as a module of a web page (see docs/web.md for the page's side). The page loads the
+// content packs and this module; main opens the canvas as the window, then the browser's frame
+// loop loads the catalogue a row per frame (Module.nerethvalProgress) and renders the captions'
+// glyphs, after which the module is ready (Module.nerethvalReady) and waits for a start:
+//   _nerethvalStart                 real time, on the browser's frame loop, in step with the audio
+//   _nerethvalStartFixed, _Advance  a fixed-step clock that a driver moves on, as the capture's
+#include <emscripten/emscripten.h>
+
+#include <SFML/Graphics.hpp>
+
+#include <cstdint>
+#include <iostream>
+#include <memory>
+
+#include "audio/bass_offline.h"
+#include "demo/demo.h"
+#include "demo/display.h"
+#include "demo/options.h"
+#include "runtime/assets.h"
+#include "runtime/catalogue.h"
+#include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
+#include "runtime/fixed_step.h"
+#include "runtime/picture_frame.h"
+#include "scenes/caption.h"
+#include "scenes/verses.h"
+
+namespace {
+
+// Everything the module keeps between the browser's calls.
+struct PageModule {
+    sf::RenderWindow window;
+    std::unique_ptr<Catalogue> catalogue;
+    PendingImages loading;        // rows still to load; null once the catalogue is complete
+    bool ready = false;           // loaded and glyphs rendered: waiting for a start
+    bool started = false;
+    bool ended = false;           // Module.nerethvalEnded called
+    Rational fps{0, 1};           // fixed-step frames a second; 0 in real time
+    std::uint64_t k = 0;          // fixed-step frames run, the first being 1
+    FrameImage still;             // the last frame of the last advance
+};
+
+std::unique_ptr<PageModule> page;
+
+// The captions as the scenes set them up: character size and verse.
+struct CaptionUse {
+    unsigned size;
+    const char* const* verse;
+};
+
+const CaptionUse captionUses[] = {
+    {44, &scene01Verse}, {64, &scene02Credit}, {64, &scene04Verse}, {58, &scene05Verse}, {58, &scene06Verse},
+    {58, &scene07Verse}, {58, &scene08Verse}, {58, &scene09Verse}, {58, &scene10Verse},
+};
+
+// Draws every caption once, through the draw layer as the scenes do, so that its glyphs are on
+// the font's pages before the start: a page that grows later is read back through a
+// framebuffer, which stalls a browser's frame for a second or more.
+void renderCaptionGlyphs(sf::RenderWindow& window)
+{
+    const sf::Text untouched = demo.captionText;
+    for (const CaptionUse& use : captionUses) {
+        setupCaption(use.size, *use.verse, 0.0f);
+        drawText(window, demo.captionText);
+        flushDraws(window);
+    }
+    demo.captionText = untouched;
+    window.clear(sf::Color::Black);
+}
+
+void endDemo()
+{
+    if (page->ended)
+        return;
+    page->ended = true;
+    emscripten_cancel_main_loop();
+    EM_ASM({ if (Module.nerethvalEnded) Module.nerethvalEnded(); });
+}
+
+// The start-up that follows the loading, in either mode.
+void startPlaying()
+{
+    page->started = true;
+    startLoadedDemo(*page->catalogue);
+    // The glyphs drawn ahead left SFML's states marked as set over the demo's OpenGL state;
+    // natively its first draw sets them, as this does.
+    page->window.resetGLStates();
+}
+
+void browserFrame()
+{
+    PageModule& module = *page;
+    if (module.loading) {
+        const float share = loadNextAssets(*module.catalogue, *module.loading);
+        EM_ASM({ if (Module.nerethvalProgress) Module.nerethvalProgress($0); }, share);
+        if (share < 1.0f)
+            return;
+        module.loading.reset();
+        renderCaptionGlyphs(module.window);
+        module.ready = true;
+        EM_ASM({ if (Module.nerethvalReady) Module.nerethvalReady(); });
+        return;
+    }
+    if (!module.started || module.fps.num != 0)
+        return;
+    demo.frameDelta = demo.demoClock.restart().asSeconds();
+    drawFrame(module.window);
+    if (!presentFrame(module.window) || demo.quitRequested)
+        endDemo();
+}
+
+// In fixed-step mode frames are the capture's, 1280 x 720 unless the page says otherwise.
+bool fixedStepPage()
+{
+    return EM_ASM_INT({ return new URLSearchParams(location.search).has('fixed') ? 1 : 0; }) != 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void nerethvalStart()
+{
+    if (!page || !page->ready || page->started)
+        return;
+    startPlaying();
+}
+
+EMSCRIPTEN_KEEPALIVE void nerethvalStartFixed(std::uint32_t num, std::uint32_t den)
+{
+    if (!page || !page->ready || page->started || num == 0 || den == 0)
+        return;
+    page->fps = {num, den};
+    emscripten_cancel_main_loop();
+    bassSetOfflineMode(true);
+    startPlaying();
+}
+
+// Frame k sees the module after k frame times: the samples that span it are rendered offline,
+// then it is drawn and presented, as the capture does.
+EMSCRIPTEN_KEEPALIVE std::uint32_t nerethvalAdvance(std::uint32_t frames)
+{
+    if (!page || !page->started || page->fps.num == 0)
+        return 0;
+    PageModule& module = *page;
+    const float frameDelta = static_cast<float>(double(module.fps.den) / double(module.fps.num));
+    std::uint32_t run = 0;
+    while (run < frames && !module.ended) {
+        ++module.k;
+        bassRenderOffline(samplesAfter(module.k, module.fps) - samplesAfter(module.k - 1, module.fps), nullptr);
+        demo.frameDelta = frameDelta;
+        drawFrame(module.window);
+        ++run;
+        if (run == frames || demo.quitRequested) {
+            const sf::Vector2u size = module.window.getSize();
+            readFrame(module.still, size.x, size.y);
+        }
+        if (!presentFrame(module.window) || demo.quitRequested)
+            endDemo();
+    }
+    return run;
+}
+
+EMSCRIPTEN_KEEPALIVE unsigned nerethvalStillWidth()
+{
+    return page ? page->still.width : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE unsigned nerethvalStillHeight()
+{
+    return page ? page->still.height : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const std::uint8_t* nerethvalStillPixels()
+{
+    return page && !page->still.rgba.empty() ? page->still.rgba.data() : nullptr;
+}
+
+}  // extern "C"
+
+int main()
+{
+    if (!displayReady("nerethval")) {
+        EM_ASM({ if (Module.nerethvalFailed) Module.nerethvalFailed('this browser offers no WebGL 2'); });
+        return 1;
+    }
+    if (fixedStepPage())
+        EM_ASM({ Module.canvas.width = 1280; Module.canvas.height = 720; });
+    page = std::make_unique<PageModule>();
+    ViewerOptions options;
+    // The page owns the canvas's size and fullscreen.
+    options.windowed = true;
+    openDemoWindow(page->window, options);
+    page->catalogue = std::make_unique<Catalogue>();
+    demo.catalogue = page->catalogue.get();
+    page->loading = decodeAssetsInTurn(pictureScale());
+    // The browser calls browserFrame before each repaint; main returns to it.
+    emscripten_set_main_loop(browserFrame, 0, false);
+    return 0;
+}
