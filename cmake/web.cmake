@@ -24,6 +24,7 @@ list(FILTER PLATFORM_SOURCES EXCLUDE REGEX "/page_module\\.cpp$")
 # Files are POSIX's in Emscripten's file system, as on Linux.
 add_library(nerethval_core STATIC ${DEMO_SOURCES} ${PLATFORM_SOURCES} src/platform/linux/files.cpp)
 target_include_directories(nerethval_core PUBLIC src src/platform/web)
+set_source_files_properties(src/demo/options.cpp PROPERTIES COMPILE_DEFINITIONS NERETHVAL_VERSION="${PROJECT_VERSION}")
 target_link_libraries(nerethval_core PUBLIC sfml-graphics sfml-window sfml-system
   PkgConfig::OPENMPT PkgConfig::MPG123 PkgConfig::DEFLATE PNG::PNG)
 

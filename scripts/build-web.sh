@@ -29,6 +29,8 @@ cp build-web/cmake/nerethval.js build-web/cmake/nerethval.wasm build-web/
 rm -f build-web/*.data build-web/packs.json
 entries=()
 while read -r name above files; do
+  # file_packager reads "a@b" as a file a mounted as b; "@@" is a plain "@".
+  files=${files//@/@@}
   # shellcheck disable=SC2086 # one word a file
   (cd build/data && python3 /usr/share/emscripten/tools/file_packager.py "../../build-web/$name.data" \
     --preload $files --js-output="../../build-web/$name.js" --no-node > /dev/null)
