@@ -49,36 +49,38 @@ echo "2. in real time, autoplay allowed"
 web_capture --realtime >"$work/realtime.txt" 2>"$work/realtime.err"
 status=$?
 check "the real-time run plays to its end (status $status)" test "$status" -eq 0
-check "its last line is end?" test "$(tail -n 1 "$work/realtime.txt" | cut -f 2)" = "end?"
-check "every scene line, in order" test "$(cut -f 2 "$work/realtime.txt" | grep -x 'scene [0-9]*' | paste -sd ' ')" = \
+check "its last line is end?" test "$(tail -n 1 "$work/realtime.txt" | cut -f 3)" = "end?"
+check "every scene line, in order" test "$(cut -f 3 "$work/realtime.txt" | grep -x 'scene [0-9]*' | paste -sd ' ')" = \
   "$(printf 'scene %02d ' $(seq 11) | sed 's/ $//')"
 # Where each order starts: scene 01 to 11 at orders 0 to 16, the flash's first frame time (a bare
-# number) at order 17, end? at order 20. Each span, divided by its orders, is one order's length.
+# number) at order 17, end? at order 20. Each span, divided by its orders, is one order's length,
+# timed by the page's audio clock: headless Chromium's stand-in for a sound card keeps it, and on
+# a busy machine it runs up to a tenth slower than the wall clock, the music and the timeline with it.
 lengths=$(awk -F '\t' '
   function mark(order, time) {
-    if (marks++) printf "%d-%d:%.3f ", before, order, (time - then) / (order - before)
+    if (marks++) printf "%d-%d:%.3f ", before, order, time == "-" || then == "-" ? 0 : (time - then) / (order - before)
     before = order; then = time
   }
   BEGIN { split("0 1 2 3 4 6 8 10 12 14 16", first, " ") }
-  $2 ~ /^scene [0-9][0-9]$/ { scene = substr($2, 7) + 0; mark(first[scene], $1) }
-  scene == 11 && !flash && $2 ~ /^[0-9.e-]+$/ { flash = 1; mark(17, $1) }
-  $2 == "end?" { mark(20, $1) }' "$work/realtime.txt")
+  $3 ~ /^scene [0-9][0-9]$/ { scene = substr($3, 7) + 0; mark(first[scene], $2) }
+  scene == 11 && !flash && $3 ~ /^[0-9.e-]+$/ { flash = 1; mark(17, $2) }
+  $3 == "end?" { mark(20, $2) }' "$work/realtime.txt")
 check "every order lasts 9.40 +/- 0.15 s (orders: $lengths)" awk -v spans="$lengths" 'BEGIN {
   n = split(spans, span, " "); good = n == 12
   for (i = 1; i <= n; ++i) { split(span[i], part, ":"); good = good && part[2] >= 9.25 && part[2] <= 9.55 }
   exit !good }'
 
 echo "3. in real time, waiting for a click"
-# Until scene 02 (order 1 starts 9.41 s in).
-web_capture --realtime --click --seconds 11 >"$work/click.txt" 2>"$work/click.err"
+# Until scene 02 (order 1 starts 9.41 s in by the audio clock, which may run slow).
+web_capture --realtime --click --seconds 14 >"$work/click.txt" 2>"$work/click.err"
 status=$?
 check "the run with a click succeeds (status $status)" test "$status" -eq 0
 [ "$status" -eq 0 ] || tail -n 5 "$work/click.err"
 clicked=$(sed -n 's/^web-capture: clicked at \([0-9.]*\) s$/\1/p' "$work/click.err")
-started=$(awk -F '\t' '$2 == "generic data loaded" { print $1; exit }' "$work/click.txt")
+started=$(awk -F '\t' '$3 == "generic data loaded" { print $1; exit }' "$work/click.txt")
 check "the page waited for the click (clicked at ${clicked:-never} s, started at ${started:-never} s)" \
   awk -v clicked="$clicked" -v started="$started" 'BEGIN { exit !(clicked != "" && started != "" && started >= clicked) }'
-check "then played to scene 02" grep -qxP '[0-9.]+\tscene 02' "$work/click.txt"
+check "then played to scene 02" grep -qxP '[0-9.]+\t[0-9.]+\tscene 02' "$work/click.txt"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

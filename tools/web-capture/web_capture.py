@@ -32,8 +32,9 @@ as nerethval-capture does: --fps N (N or N/D, default 60), --seconds S (stop aft
 timeline time instead of at the end), --stills DIR --at T1,... (the first frame at or after each
 time, as DIR/T.png); standard output carries only the demo's lines. With --realtime the demo plays
 in real time, autoplay allowed unless --click (then the page waits for a click, which this sends),
-and each line is printed as "SECONDS<tab>LINE", SECONDS since the page was asked to load; --seconds
-S stops S seconds after the demo started. --angle gl draws through the host's OpenGL (Mesa under
+and each line is printed as "SECONDS<tab>AUDIO<tab>LINE": SECONDS since the page was asked to load,
+AUDIO the page's audio clock then ("-" before it runs); --seconds S stops S seconds after the demo
+started. --angle gl draws through the host's OpenGL (Mesa under
 Xvfb: needs a display) instead of SwiftShader.
 """
 
@@ -332,16 +333,37 @@ class Browser:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
+# Before the page's own scripts: each console.log call notes the time of the newest audio context
+# then (null before there is one), so that lines can be timed by the clock the music keeps.
+AUDIO_TIMES = """(() => {
+  const contexts = [];
+  const Original = window.AudioContext;
+  if (Original)
+    window.AudioContext = class extends Original {
+      constructor(...options) { super(...options); contexts.push(this); }
+    };
+  const log = console.log;
+  window.webCaptureAudioTimes = [];
+  console.log = function (...words) {
+    const context = contexts[contexts.length - 1];
+    window.webCaptureAudioTimes.push(context && context.state === 'running' ? context.currentTime : null);
+    return log.apply(console, words);
+  };
+})();"""
+
+
 class Page:
     """The demo's page: its console lines in order, its state, and page errors on standard error."""
 
     def __init__(self, tools):
         self.tools = tools
         self.lines = []  # (seconds since the epoch, line)
+        self.audio_times = []  # for each line, its audio context's time, or None
         self.printed = 0
         self.started = 0.0  # when the page was asked to load, seconds since the epoch
         tools.call('Runtime.enable')
         tools.call('Page.enable')
+        tools.call('Page.addScriptToEvaluateOnNewDocument', source=AUDIO_TIMES)
 
     def load(self, address):
         """Opens the page; its state is asked only once the new document has loaded."""
@@ -364,15 +386,22 @@ class Page:
         self.tools.events.clear()
 
     def print_lines(self, timed):
-        for stamp, line in self.lines[self.printed:]:
-            sys.stdout.write('%.3f\t%s\n' % (stamp - self.started, line) if timed else line + '\n')
+        for index in range(self.printed, len(self.lines)):
+            stamp, line = self.lines[index]
+            if timed:
+                audio = self.audio_times[index]
+                line = '%.3f\t%s\t%s' % (stamp - self.started, '-' if audio is None else '%.3f' % audio, line)
+            sys.stdout.write(line + '\n')
         self.printed = len(self.lines)
         sys.stdout.flush()
 
     def state(self):
-        state = self.tools.evaluate('window.nerethval ? [window.nerethval.state, window.nerethval.message || ""] '
-                                    ': ["loading", ""]')
+        # The lines logged before this runs have all reached the events, with their audio times.
+        state = self.tools.evaluate('[window.nerethval ? window.nerethval.state : "loading", '
+                                    'window.nerethval && window.nerethval.message || "", '
+                                    'window.webCaptureAudioTimes.splice(0)]')
         self.take_events()
+        self.audio_times += state[2]
         if state[0] == 'failed':
             raise Failed('the page failed: ' + state[1])
         return state[0]
@@ -454,7 +483,7 @@ def run(options):
     browser = Browser(options['realtime'], options['click'], options['angle'])
     try:
         # Loading, then the whole demo on a slow software renderer.
-        deadline = time.monotonic() + 180 + (float(options['seconds'] or 200) * (1 if options['realtime'] else 30))
+        deadline = time.monotonic() + 180 + (float(options['seconds'] or 200) * (2 if options['realtime'] else 30))
         tools = DevTools(browser.page_address(time.monotonic() + 60), deadline)
         page = Page(tools)
         address = 'http://127.0.0.1:%d/index.html' % server.server_address[1]
