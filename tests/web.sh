@@ -49,25 +49,29 @@ echo "2. in real time, autoplay allowed"
 web_capture --realtime >"$work/realtime.txt" 2>"$work/realtime.err"
 status=$?
 check "the real-time run plays to its end (status $status)" test "$status" -eq 0
-check "its last line is end?" test "$(tail -n 1 "$work/realtime.txt" | cut -f 3)" = "end?"
-check "every scene line, in order" test "$(cut -f 3 "$work/realtime.txt" | grep -x 'scene [0-9]*' | paste -sd ' ')" = \
+check "its last line is end?" test "$(tail -n 1 "$work/realtime.txt" | cut -f 4)" = "end?"
+check "every scene line, in order" test "$(cut -f 4 "$work/realtime.txt" | grep -x 'scene [0-9]*' | paste -sd ' ')" = \
   "$(printf 'scene %02d ' $(seq 11) | sed 's/ $//')"
 # Where each order starts: scene 01 to 11 at orders 0 to 16, the flash's first frame time (a bare
-# number) at order 17, end? at order 20. Each span, divided by its orders, is one order's length,
-# timed by the page's audio clock: headless Chromium's stand-in for a sound card keeps it, and on
-# a busy machine it runs up to a tenth slower than the wall clock, the music and the timeline with it.
+# number) at order 17, end? at order 20. Timed by the page's audio clock: headless Chromium's
+# stand-in for a sound card keeps it, and on a busy machine it runs up to a tenth slower than the
+# wall clock, the music and the timeline with it. An order began after the frame before the line
+# started and before the line: each span, divided by its orders, gives the shortest and longest
+# an order can have lasted, and 9.40 +/- 0.15 s must lie between them.
 lengths=$(awk -F '\t' '
-  function mark(order, time) {
-    if (marks++) printf "%d-%d:%.3f ", before, order, time == "-" || then == "-" ? 0 : (time - then) / (order - before)
-    before = order; then = time
+  function mark(order, line, before) {
+    if (before == "-") before = line
+    if (marks++) printf "%d-%d:%.3f:%.3f ", start, order, (before - then) / (order - start), (line - since) / (order - start)
+    if (line == "-") line = -1e9
+    start = order; since = before; then = line
   }
   BEGIN { split("0 1 2 3 4 6 8 10 12 14 16", first, " ") }
-  $3 ~ /^scene [0-9][0-9]$/ { scene = substr($3, 7) + 0; mark(first[scene], $2) }
-  scene == 11 && !flash && $3 ~ /^[0-9.e-]+$/ { flash = 1; mark(17, $2) }
-  $3 == "end?" { mark(20, $2) }' "$work/realtime.txt")
-check "every order lasts 9.40 +/- 0.15 s (orders: $lengths)" awk -v spans="$lengths" 'BEGIN {
+  $4 ~ /^scene [0-9][0-9]$/ { scene = substr($4, 7) + 0; mark(first[scene], $2, $3) }
+  scene == 11 && !flash && $4 ~ /^[0-9.e-]+$/ { flash = 1; mark(17, $2, $3) }
+  $4 == "end?" { mark(20, $2, $3) }' "$work/realtime.txt")
+check "every order lasts 9.40 +/- 0.15 s (orders: shortest:longest $lengths)" awk -v spans="$lengths" 'BEGIN {
   n = split(spans, span, " "); good = n == 12
-  for (i = 1; i <= n; ++i) { split(span[i], part, ":"); good = good && part[2] >= 9.25 && part[2] <= 9.55 }
+  for (i = 1; i <= n; ++i) { split(span[i], part, ":"); good = good && part[2] <= 9.55 && part[3] >= 9.25 }
   exit !good }'
 
 echo "3. in real time, waiting for a click"
@@ -77,10 +81,10 @@ status=$?
 check "the run with a click succeeds (status $status)" test "$status" -eq 0
 [ "$status" -eq 0 ] || tail -n 5 "$work/click.err"
 clicked=$(sed -n 's/^web-capture: clicked at \([0-9.]*\) s$/\1/p' "$work/click.err")
-started=$(awk -F '\t' '$3 == "generic data loaded" { print $1; exit }' "$work/click.txt")
+started=$(awk -F '\t' '$4 == "generic data loaded" { print $1; exit }' "$work/click.txt")
 check "the page waited for the click (clicked at ${clicked:-never} s, started at ${started:-never} s)" \
   awk -v clicked="$clicked" -v started="$started" 'BEGIN { exit !(clicked != "" && started != "" && started >= clicked) }'
-check "then played to scene 02" grep -qxP '[0-9.]+\t[0-9.]+\tscene 02' "$work/click.txt"
+check "then played to scene 02" grep -qxP '[0-9.]+\t[0-9.]+\t[0-9.]+\tscene 02' "$work/click.txt"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

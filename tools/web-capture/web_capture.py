@@ -32,9 +32,9 @@ as nerethval-capture does: --fps N (N or N/D, default 60), --seconds S (stop aft
 timeline time instead of at the end), --stills DIR --at T1,... (the first frame at or after each
 time, as DIR/T.png); standard output carries only the demo's lines. With --realtime the demo plays
 in real time, autoplay allowed unless --click (then the page waits for a click, which this sends),
-and each line is printed as "SECONDS<tab>AUDIO<tab>LINE": SECONDS since the page was asked to load,
-AUDIO the page's audio clock then ("-" before it runs); --seconds S stops S seconds after the demo
-started. --angle gl draws through the host's OpenGL (Mesa under
+and each line is printed as "SECONDS<tab>AUDIO<tab>BEFORE<tab>LINE": SECONDS since the page was
+asked to load, AUDIO the page's audio clock then and BEFORE at the start of the frame before ("-"
+while it does not run); --seconds S stops S seconds after the demo started. --angle gl draws through the host's OpenGL (Mesa under
 Xvfb: needs a display) instead of SwiftShader.
 """
 
@@ -333,8 +333,9 @@ class Browser:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-# Before the page's own scripts: each console.log call notes the time of the newest audio context
-# then (null before there is one), so that lines can be timed by the clock the music keeps.
+# Before the page's own scripts: each console.log call notes the time of the newest running audio
+# context then, and at the start of the animation frame before the one that logs, so that a line
+# can be timed by the clock the music keeps, and the moment it reports lies between the two.
 AUDIO_TIMES = """(() => {
   const contexts = [];
   const Original = window.AudioContext;
@@ -342,11 +343,24 @@ AUDIO_TIMES = """(() => {
     window.AudioContext = class extends Original {
       constructor(...options) { super(...options); contexts.push(this); }
     };
+  const now = () => {
+    const context = contexts[contexts.length - 1];
+    return context && context.state === 'running' ? context.currentTime : null;
+  };
+  let tick = null, frameStart = null, previousStart = null;
+  const request = window.requestAnimationFrame;
+  window.requestAnimationFrame = callback => request.call(window, time => {
+    if (time !== tick) {
+      tick = time;
+      previousStart = frameStart;
+      frameStart = now();
+    }
+    return callback(time);
+  });
   const log = console.log;
   window.webCaptureAudioTimes = [];
   console.log = function (...words) {
-    const context = contexts[contexts.length - 1];
-    window.webCaptureAudioTimes.push(context && context.state === 'running' ? context.currentTime : null);
+    window.webCaptureAudioTimes.push([now(), previousStart]);
     return log.apply(console, words);
   };
 })();"""
@@ -358,7 +372,7 @@ class Page:
     def __init__(self, tools):
         self.tools = tools
         self.lines = []  # (seconds since the epoch, line)
-        self.audio_times = []  # for each line, its audio context's time, or None
+        self.audio_times = []  # for each line, its audio time and that of the frame before, or None
         self.printed = 0
         self.started = 0.0  # when the page was asked to load, seconds since the epoch
         tools.call('Runtime.enable')
@@ -389,8 +403,8 @@ class Page:
         for index in range(self.printed, len(self.lines)):
             stamp, line = self.lines[index]
             if timed:
-                audio = self.audio_times[index]
-                line = '%.3f\t%s\t%s' % (stamp - self.started, '-' if audio is None else '%.3f' % audio, line)
+                audio = ['-' if time is None else '%.3f' % time for time in self.audio_times[index]]
+                line = '%.3f\t%s\t%s\t%s' % (stamp - self.started, audio[0], audio[1], line)
             sys.stdout.write(line + '\n')
         self.printed = len(self.lines)
         sys.stdout.flush()
