@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium chromium-headless-shell nodejs python3)
+packages=(emscripten chromium chromium-headless-shell nodejs python3 patch xz-utils cmake pkg-config)
 bash scripts/install-packages.sh "${packages[@]}"
 # Debian's emcc looks for its node modules there even when another node is first on the PATH.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
@@ -15,11 +15,10 @@ export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 prefix="$(bash scripts/build-web-deps.sh)"
 
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
-if [ ! -f build-web/cmake/CMakeCache.txt ]; then
-  cmake -S . -B build-web/cmake -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
-    -DNERETHVAL_WEB_DEPS="$prefix"
-fi
+# Configured each time: a new pin or patch moves the libraries to another cache folder.
+cmake -S . -B build-web/cmake -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+  -DNERETHVAL_WEB_DEPS="$prefix" > /dev/null
 cmake --build build-web/cmake -j "${NERETHVAL_JOBS:-2}" --target nerethval
 cp build-web/cmake/nerethval.js build-web/cmake/nerethval.wasm build-web/
 
@@ -39,5 +38,5 @@ while read -r name above files; do
 done < <(cd build/data && ../nerethval-web-packs)
 (IFS=,; echo "[${entries[*]}]") | sed 's/},{/},\n {/g' > build-web/packs.json
 
-cp src/platform/web/page/* build-web/ 2>/dev/null || true
+cp src/platform/web/page/* build-web/
 echo "build-web/"

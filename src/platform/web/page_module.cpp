@@ -1,6 +1,6 @@
 // The demo as a module of a web page (see docs/web.md for the page's side). The page loads the
 // content packs and this module; main opens the canvas as the window, then the browser's frame
-// loop loads the catalogue a row per frame (Module.nerethvalProgress) and renders the captions'
+// loop loads the catalogue a few rows a frame (Module.nerethvalProgress) and renders the captions'
 // glyphs, after which the module is ready (Module.nerethvalReady) and waits for a start:
 //   _nerethvalStart                 real time, on the browser's frame loop, in step with the audio
 //   _nerethvalStartFixed, _Advance  a fixed-step clock that a driver moves on, as the capture's
@@ -9,7 +9,6 @@
 #include <SFML/Graphics.hpp>
 
 #include <cstdint>
-#include <iostream>
 #include <memory>
 
 #include "audio/bass_offline.h"
@@ -41,6 +40,9 @@ struct PageModule {
 };
 
 std::unique_ptr<PageModule> page;
+
+// Loading stops for the frame after this long, so that the page stays responsive.
+constexpr double loadingMsPerFrame = 8.0;
 
 // The captions as the scenes set them up: character size and verse.
 struct CaptionUse {
@@ -91,7 +93,12 @@ void browserFrame()
 {
     PageModule& module = *page;
     if (module.loading) {
-        const float share = loadNextAssets(*module.catalogue, *module.loading);
+        // Rows, in order, until this frame has spent its share; at least one.
+        const double frameStart = emscripten_get_now();
+        float share = 0.0f;
+        do
+            share = loadNextAssets(*module.catalogue, *module.loading);
+        while (share < 1.0f && emscripten_get_now() - frameStart < loadingMsPerFrame);
         EM_ASM({ if (Module.nerethvalProgress) Module.nerethvalProgress($0); }, share);
         if (share < 1.0f)
             return;
