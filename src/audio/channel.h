@@ -124,6 +124,7 @@ struct Mixer {
     std::vector<std::int32_t> mixSum;        // reused by every mix, so mixing allocates only once
     std::vector<std::int16_t> unheardBlock;  // where an offline span nobody listens to is mixed
     std::vector<std::int16_t> pageBlock;     // one slice for the page, reused by every slice
+    std::vector<float> pagePlanar;           // the same as the page takes it: its left, then its right
     bool pageSlicesWaiting = false;          // a task to schedule more slices on the page is due
     Device device;
 

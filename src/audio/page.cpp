@@ -12,8 +12,9 @@ bool slicesLeft(const Channel& channel)
     return channel.playing && !channel.module && !(channel.ended && channel.takenFrames >= channel.decodedFrames);
 }
 
-// Decodes the stream's next slice and schedules it right after the one before; the first sets
-// the stream's start once it is decoded, so the time spent decoding cannot make it late.
+// Decodes the stream's next slice and schedules it right after the one before. The first starts
+// where the page can still start it whole, once it is decoded and handed over, so the time that
+// takes cannot make the stream late or shift the slices after it.
 void scheduleSlice(Channel& channel, unsigned voice)
 {
     std::vector<std::int16_t>& block = mixer.pageBlock;
@@ -21,11 +22,19 @@ void scheduleSlice(Channel& channel, unsigned voice)
     const std::uint64_t first = channel.takenFrames;
     takeFrames(channel, block.data(), pageSlice);
     const std::uint64_t last = channel.ended ? std::min(channel.decodedFrames, first + pageSlice) : first + pageSlice;
+    if (last <= first)
+        return;
+    const std::size_t frameCount = static_cast<std::size_t>(last - first);
+    std::vector<float>& planar = mixer.pagePlanar;
+    planar.resize(2 * pageSlice);
+    for (std::size_t i = 0; i < frameCount; ++i) {
+        planar[i] = block[2 * i] / 32768.0f;
+        planar[pageSlice + i] = block[2 * i + 1] / 32768.0f;
+    }
+    const double when = first == 0 ? -1.0 : channel.pageStart + static_cast<double>(first) / mixer.rate;
+    const double started = pageAudioPlay(voice, planar.data(), planar.data() + pageSlice, frameCount, when);
     if (first == 0)
-        channel.pageStart = pageAudioStartTime();
-    if (last > first)
-        pageAudioPlay(voice, block.data(), static_cast<std::size_t>(last - first),
-                      channel.pageStart + static_cast<double>(first) / mixer.rate);
+        channel.pageStart = started;
 }
 
 void scheduleMoreSlices()

@@ -9,11 +9,11 @@ bool openPageAudio(unsigned rate);
 // The context time, in seconds, of the sample at the loudspeaker now: the context's clock less
 // its output latency, never ahead of the clock itself.
 double pageAudioHeardTime();
-// A context time, on a whole frame, early enough to be near and late enough that a sound
-// scheduled now for it starts whole.
-double pageAudioStartTime();
-// Plays frameCount interleaved stereo frames from context time `when` on, as part of `voice`.
-void pageAudioPlay(unsigned voice, const std::int16_t* pcm, std::size_t frameCount, double when);
+// Plays frameCount frames, left and right apart, as part of `voice` from context time `when` on.
+// A negative `when` is the first whole frame at which they can still start whole; of a `when`
+// already past, only what is still ahead of the clock plays. Returns the context time of their
+// first frame.
+double pageAudioPlay(unsigned voice, const float* left, const float* right, std::size_t frameCount, double when);
 // Silences everything scheduled for `voice`, playing or not yet started.
 void pageAudioStop(unsigned voice);
 // Runs `task` once, soon, as a task of its own between the browser's frames.

@@ -39,28 +39,23 @@ EM_JS(double, contextHeardTime, (), {
     return Math.max(0, Math.min(heard, context.currentTime));
 });
 
-EM_JS(double, contextStartTime, (), {
-    var audio = Module.pageAudio;
-    // currentTime is where the audio thread renders next; one block of its (baseLatency) later
-    // and a margin for this thread, nothing it has rendered yet can be asked for.
-    var ahead = audio.context.currentTime + (audio.context.baseLatency || 0.01) + 0.01;
-    return Math.ceil(ahead * audio.rate) / audio.rate;
-});
-
-EM_JS(void, playOnContext, (int voice, const short* pcm, int frameCount, double when), {
+EM_JS(double, playOnContext, (int voice, const float* left, const float* right, int frameCount, double when), {
     var audio = Module.pageAudio;
     var buffer = audio.context.createBuffer(2, frameCount, audio.rate);
-    var left = buffer.getChannelData(0);
-    var right = buffer.getChannelData(1);
-    var first = pcm >> 1;
-    for (var i = 0; i < frameCount; ++i) {
-        left[i] = HEAP16[first + 2 * i] / 32768;
-        right[i] = HEAP16[first + 2 * i + 1] / 32768;
-    }
+    buffer.copyToChannel(HEAPF32.subarray(left >> 2, (left >> 2) + frameCount), 0);
+    buffer.copyToChannel(HEAPF32.subarray(right >> 2, (right >> 2) + frameCount), 1);
+    // currentTime is where the audio thread renders next; one block of its (baseLatency) later
+    // and a margin for this thread, nothing it has rendered yet can be asked for.
+    var earliest = audio.context.currentTime + (audio.context.baseLatency || 0.01) + 0.01;
+    if (when < 0)
+        when = Math.ceil(earliest * audio.rate) / audio.rate;
+    var late = Math.max(0, earliest - when);
+    if (late * audio.rate >= frameCount)
+        return when;
     var source = audio.context.createBufferSource();
     source.buffer = buffer;
     source.connect(audio.context.destination);
-    source.start(when);
+    source.start(when + late, late);
     var sources = audio.voices[voice] || (audio.voices[voice] = []);
     sources.push(source);
     source.onended = function() {
@@ -68,6 +63,7 @@ EM_JS(void, playOnContext, (int voice, const short* pcm, int frameCount, double 
         if (index >= 0)
             sources.splice(index, 1);
     };
+    return when;
 });
 
 EM_JS(void, stopOnContext, (int voice), {
@@ -86,14 +82,9 @@ double pageAudioHeardTime()
     return contextHeardTime();
 }
 
-double pageAudioStartTime()
+double pageAudioPlay(unsigned voice, const float* left, const float* right, std::size_t frameCount, double when)
 {
-    return contextStartTime();
-}
-
-void pageAudioPlay(unsigned voice, const std::int16_t* pcm, std::size_t frameCount, double when)
-{
-    playOnContext(static_cast<int>(voice), pcm, static_cast<int>(frameCount), when);
+    return playOnContext(static_cast<int>(voice), left, right, static_cast<int>(frameCount), when);
 }
 
 void pageAudioStop(unsigned voice)

@@ -11,12 +11,10 @@ double pageAudioHeardTime()
     return 0.0;
 }
 
-double pageAudioStartTime()
+double pageAudioPlay(unsigned, const float*, const float*, std::size_t, double)
 {
     return 0.0;
 }
-
-void pageAudioPlay(unsigned, const std::int16_t*, std::size_t, double) {}
 
 void pageAudioStop(unsigned) {}
 

@@ -18,7 +18,10 @@
   var again = document.getElementById('again');
   var fullscreenButton = document.getElementById('fullscreen');
 
-  var status = window.nerethval = {state: 'loading', message: 'loading'};
+  // lineTimes: for each line printed, when: [performance.now() in ms, the audio context's time in
+  // seconds or null before it exists]. Under load a browser's audio clock can fall behind the
+  // wall clock; the timeline follows the audio, so its timings are judged on that clock.
+  var status = window.nerethval = {state: 'loading', message: 'loading', lineTimes: []};
 
   function show(state, text) {
     status.state = state;
@@ -120,7 +123,10 @@
     if (status.state !== 'waiting')
       return;
     card.hidden = true;
+    bar.hidden = true;
     show('playing', '');
+    // The picture alone until the mouse moves.
+    stage.classList.add('idle');
     canvas.focus();
     Module._nerethvalStart();
   }
@@ -165,6 +171,7 @@
     canvas: canvas,
     // One console line for each line the demo prints, as it prints it.
     print: function (line) {
+      status.lineTimes.push([performance.now(), Module.pageAudio ? Module.pageAudio.context.currentTime : null]);
       console.log(line);
     },
     printErr: function (line) {
@@ -202,6 +209,8 @@
     },
     nerethvalEnded: function () {
       card.hidden = false;
+      bar.hidden = true;
+      stage.classList.remove('idle');
       show('ended', 'the end');
       card.classList.add('over-picture');
       again.hidden = false;
