@@ -8,5 +8,7 @@ case "${1:-}" in
   *) echo "usage: scripts/test.sh [--quick]" >&2; exit 2 ;;
 esac
 scripts/setup.sh
+# The full tier also tests the web build in headless Chromium (tests/web.sh).
+[ ${#tier[@]} -gt 0 ] || bash scripts/build-web.sh
 cd build
 ctest --output-on-failure -j "$(nproc)" "${tier[@]}"

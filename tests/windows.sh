@@ -85,8 +85,8 @@ for still in "$work"/linux-stills/*.png; do
   name=$(basename "$still")
   # A sine in a different maths library may move in its last bit: a step of a few levels on a
   # few pixels, never a different picture.
-  check "still $name matches Linux's ($(python3 "$source/tests/data/png_difference.py" "$still" \
-    "$work/windows-stills/$name" 2>&1))" python3 "$source/tests/data/png_difference.py" --check "$still" \
+  check "still $name matches Linux's ($(/usr/bin/python3 "$source/tests/data/png_difference.py" "$still" \
+    "$work/windows-stills/$name" 2>&1))" /usr/bin/python3 "$source/tests/data/png_difference.py" --check "$still" \
     "$work/windows-stills/$name"
 done
 

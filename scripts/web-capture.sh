@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# The web build's capture: plays build-web/ in headless Chromium (SwiftShader's WebGL2) and writes
+# the demo's lines and stills as nerethval-capture does (--help for the options).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-packages.sh chromium-headless-shell python3 >&2
+exec python3 tools/web-capture/web_capture.py "$@"
