@@ -1,6 +1,6 @@
 #include "platform/page_audio.h"
 
-// No page here: opening fails, so the stand-in never asks for the rest.
+// Linux and Windows: no page here, so opening fails, so the stand-in never asks for the rest.
 bool openPageAudio(unsigned)
 {
     return false;
