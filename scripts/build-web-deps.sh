@@ -15,33 +15,10 @@ toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 recipe=1
 key="$( (cd "$root" && sha256sum third_party/*.tar.xz third_party/patches/sfml-2.5.1-web/*.patch
          emcc --version | sed -n 1p; echo "recipe $recipe") | sha256sum | cut -c1-16)"
-cache="${NERETHVAL_WEB_CACHE:-/var/cache/nerethval-web}/$key"
-prefix="$cache/prefix"
 steps=(libdeflate zlib libpng freetype mpg123 libopenmpt sfml)
-done_steps=0
-for library in "${steps[@]}"; do
-  [ -f "$cache/$library.done" ] && done_steps=$((done_steps + 1))
-done
-if [ "$done_steps" -eq ${#steps[@]} ]; then
-  echo "$prefix"
-  exit 0
-fi
+source "$root/scripts/library-cache.sh"
+open_library_cache "${NERETHVAL_WEB_CACHE:-/var/cache/nerethval-web}/$key" web
 
-mkdir -p "$cache/src" "$cache/build" "$prefix"
-log="$cache/build.log"
-echo "Building the web libraries into $cache (log: $log)" >&2
-# Stdout carries only the prefix, for the caller to capture; progress goes to the caller's stderr.
-exec 3>&1 4>&2 1>>"$log" 2>&1
-
-unpack() { rm -rf "$cache/src/$1"; tar -xJf "$root/third_party/$1.tar.xz" -C "$cache/src"; }
-licence() {
-  local archive=$1
-  shift
-  mkdir -p "$prefix/licences"
-  for file in "$@"; do
-    cp "$cache/src/$archive/$file" "$prefix/licences/${archive%%-[0-9]*}-$(basename "$file")"
-  done
-}
 cmake_web() {
   local name=$1 source=$2
   shift 2
@@ -51,8 +28,6 @@ cmake_web() {
   cmake --build "$cache/build/$name" -j "$jobs"
   cmake --install "$cache/build/$name"
 }
-built() { [ -f "$cache/$1.done" ]; }
-step() { echo "== $1 $(date -u +%T)" >&4; }
 
 build_libdeflate() {
   unpack libdeflate-1.25
@@ -96,13 +71,7 @@ build_libopenmpt() {
   unpack libopenmpt-0.7.9
   make -C "$cache/src/libopenmpt-0.7.9" -j "$jobs" CONFIG=emscripten SHARED_LIB=0 STATIC_LIB=1 \
     EXAMPLES=0 OPENMPT123=0 TEST=0
-  mkdir -p "$prefix/include/libopenmpt" "$prefix/lib/pkgconfig"
-  cp "$cache/src/libopenmpt-0.7.9"/libopenmpt/{libopenmpt.h,libopenmpt.hpp,libopenmpt_config.h,libopenmpt_version.h,libopenmpt_ext.h,libopenmpt_ext.hpp} \
-    "$prefix/include/libopenmpt/"
-  cp "$cache/src/libopenmpt-0.7.9/bin/libopenmpt.a" "$prefix/lib/"
-  printf '%s\n' "Name: libopenmpt" "Description: Tracker module player based on OpenMPT" "Version: 0.7.9" \
-    "Cflags: -I$prefix/include" "Libs: -L$prefix/lib -lopenmpt" > "$prefix/lib/pkgconfig/libopenmpt.pc"
-  licence libopenmpt-0.7.9 LICENSE
+  install_libopenmpt libopenmpt-0.7.9 "-lopenmpt"
 }
 
 build_sfml() {
@@ -118,14 +87,4 @@ build_sfml() {
   licence SFML-2.5.1 license.md
 }
 
-for library in "${steps[@]}"; do
-  built "$library" && continue
-  step "$library"
-  "build_${library//-/_}"
-  touch "$cache/$library.done"
-done
-
-rm -rf "$cache/build" "$cache/src"
-touch "$cache/done"
-step done
-echo "$prefix" >&3
+build_library_steps

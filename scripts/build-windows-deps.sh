@@ -16,34 +16,10 @@ cxx="$host-g++-posix"
 recipe=1
 key="$( (cd "$root" && sha256sum third_party/*.tar.xz cmake/mingw-w64.cmake
          "$cxx" --version | head -1; echo "recipe $recipe") | sha256sum | cut -c1-16)"
-cache="${NERETHVAL_WIN64_CACHE:-/var/cache/nerethval-win64}/$key"
-prefix="$cache/prefix"
 steps=(libdeflate zlib libpng freetype sfml mpg123 openal-soft libopenmpt)
-done_steps=0
-for library in "${steps[@]}"; do
-  [ -f "$cache/$library.done" ] && done_steps=$((done_steps + 1))
-done
-if [ "$done_steps" -eq ${#steps[@]} ]; then
-  echo "$prefix"
-  exit 0
-fi
+source "$root/scripts/library-cache.sh"
+open_library_cache "${NERETHVAL_WIN64_CACHE:-/var/cache/nerethval-win64}/$key" Win64
 
-mkdir -p "$cache/src" "$cache/build" "$prefix"
-log="$cache/build.log"
-echo "Building the Win64 libraries into $cache (log: $log)" >&2
-# Stdout carries only the prefix, for the caller to capture; progress goes to the caller's stderr.
-exec 3>&1 4>&2 1>>"$log" 2>&1
-
-unpack() { rm -rf "$cache/src/$1"; tar -xJf "$root/third_party/$1.tar.xz" -C "$cache/src"; }
-# licence ARCHIVE FILE...: copies the licence files of an unpacked archive into prefix/licences.
-licence() {
-  local archive=$1
-  shift
-  mkdir -p "$prefix/licences"
-  for file in "$@"; do
-    cp "$cache/src/$archive/$file" "$prefix/licences/${archive%%-[0-9]*}-$(basename "$file")"
-  done
-}
 runtime_flags="-static-libgcc -static-libstdc++ -static"
 cmake_cross() {
   local name=$1 source=$2
@@ -55,8 +31,6 @@ cmake_cross() {
   cmake --build "$cache/build/$name" -j "$jobs"
   cmake --install "$cache/build/$name"
 }
-built() { [ -f "$cache/$1.done" ]; }
-step() { echo "== $1 $(date -u +%T)" >&4; }
 
 build_libdeflate() {
   unpack libdeflate-1.25
@@ -120,25 +94,7 @@ build_libopenmpt() {
   unpack libopenmpt-0.7.9
   make -C "$cache/src/libopenmpt-0.7.9" -j "$jobs" CONFIG=mingw-w64 WINDOWS_ARCH=amd64 \
     MINGW_FLAVOUR=-posix AR=$host-ar SHARED_LIB=0 STATIC_LIB=1 EXAMPLES=0 OPENMPT123=0 TEST=0
-  mkdir -p "$prefix/include/libopenmpt" "$prefix/lib/pkgconfig"
-  cp "$cache/src/libopenmpt-0.7.9"/libopenmpt/{libopenmpt.h,libopenmpt.hpp,libopenmpt_config.h,libopenmpt_version.h,libopenmpt_ext.h,libopenmpt_ext.hpp} \
-    "$prefix/include/libopenmpt/"
-  cp "$cache/src/libopenmpt-0.7.9/bin/libopenmpt.a" "$prefix/lib/"
-  printf '%s\n' "Name: libopenmpt" "Description: Tracker module player based on OpenMPT" "Version: 0.7.9" \
-    "Cflags: -I$prefix/include" "Libs: -L$prefix/lib -lopenmpt -lole32 -lrpcrt4" \
-    > "$prefix/lib/pkgconfig/libopenmpt.pc"
-  licence libopenmpt-0.7.9 LICENSE
+  install_libopenmpt libopenmpt-0.7.9 "-lopenmpt -lole32 -lrpcrt4"
 }
 
-
-for library in "${steps[@]}"; do
-  built "$library" && continue
-  step "$library"
-  "build_${library//-/_}"
-  touch "$cache/$library.done"
-done
-
-rm -rf "$cache/build" "$cache/src"
-touch "$cache/done"
-step done
-echo "$prefix" >&3
+build_library_steps
