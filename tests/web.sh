@@ -3,7 +3,7 @@
 # Chromium on SwiftShader, against the native build: on the fixed-step clock it prints the native
 # capture's lines byte for byte and draws its stills within a rounding step; in real time with
 # autoplay allowed it shows every scene in order, each order lasting 9.40 s; without autoplay it
-# waits for a click, then plays.
+# waits for a click, then plays, and Escape ends it and its sound.
 # Arguments: build directory, source directory.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -74,9 +74,9 @@ check "every order lasts 9.40 +/- 0.15 s (orders: shortest:longest $lengths)" aw
   for (i = 1; i <= n; ++i) { split(span[i], part, ":"); good = good && part[2] <= 9.55 && part[3] >= 9.25 }
   exit !good }'
 
-echo "3. in real time, waiting for a click"
-# Until scene 02 (order 1 starts 9.41 s in by the audio clock, which may run slow).
-web_capture --realtime --click --seconds 14 >"$work/click.txt" 2>"$work/click.err"
+echo "3. in real time, waiting for a click, ended by Escape"
+# Until scene 02 (order 1 starts 9.41 s in by the audio clock, which may run slow), then Escape.
+web_capture --realtime --click --seconds 14 --escape >"$work/click.txt" 2>"$work/click.err"
 status=$?
 check "the run with a click succeeds (status $status)" test "$status" -eq 0
 [ "$status" -eq 0 ] || tail -n 5 "$work/click.err"
@@ -85,6 +85,8 @@ started=$(awk -F '\t' '$4 == "generic data loaded" { print $1; exit }' "$work/cl
 check "the page waited for the click (clicked at ${clicked:-never} s, started at ${started:-never} s)" \
   awk -v clicked="$clicked" -v started="$started" 'BEGIN { exit !(clicked != "" && started != "" && started >= clicked) }'
 check "then played to scene 02" grep -qxP '[0-9.]+\t[0-9.]+\t[0-9.]+\tscene 02' "$work/click.txt"
+# The stream is scheduled seconds ahead: the page must silence it when the demo ends early.
+check "Escape ends it, and its sound with it" grep -qx 'web-capture: ended by Escape, sound closed' "$work/click.err"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

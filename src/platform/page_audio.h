@@ -16,5 +16,8 @@ double pageAudioHeardTime();
 double pageAudioPlay(unsigned voice, const float* left, const float* right, std::size_t frameCount, double when);
 // Silences everything scheduled for `voice`, playing or not yet started.
 void pageAudioStop(unsigned voice);
+// Silences everything and lets the context go, for good: natively the sound ends with the
+// process, but a page outlives the demo.
+void closePageAudio();
 // Runs `task` once, soon, as a task of its own between the browser's frames.
 void pageAudioLater(void (*task)());

@@ -26,7 +26,7 @@ import zlib
 import serve
 
 USAGE = """usage: web-capture.sh [--fps N] [--seconds S] [--stills DIR --at T1,T2,...]
-                      [--realtime [--click]] [--angle swiftshader|gl] [--build DIR]
+                      [--realtime [--click] [--escape]] [--angle swiftshader|gl] [--build DIR]
 Plays the web build (build-web/) in headless Chromium. Without --realtime, on a fixed-step clock
 as nerethval-capture does: --fps N (N or N/D, default 60), --seconds S (stop after S seconds of
 timeline time instead of at the end), --stills DIR --at T1,... (the first frame at or after each
@@ -34,7 +34,8 @@ time, as DIR/T.png); standard output carries only the demo's lines. With --realt
 in real time, autoplay allowed unless --click (then the page waits for a click, which this sends),
 and each line is printed as "SECONDS<tab>AUDIO<tab>BEFORE<tab>LINE": SECONDS since the page was
 asked to load, AUDIO the page's audio clock then and BEFORE at the start of the frame before ("-"
-while it does not run); --seconds S stops S seconds after the demo started. --angle gl draws through the host's OpenGL (Mesa under
+while it does not run); --seconds S stops S seconds after the demo started, or with --escape
+presses Escape then, as a viewer ends the demo, and says whether the page's sound stopped. --angle gl draws through the host's OpenGL (Mesa under
 Xvfb: needs a display) instead of SwiftShader.
 """
 
@@ -69,7 +70,7 @@ def parse_time(text, what):
 
 def parse_options(arguments):
     options = {'fps': fractions.Fraction(60), 'seconds': None, 'stills': None, 'at': None,
-               'realtime': False, 'click': False, 'angle': 'swiftshader',
+               'realtime': False, 'click': False, 'escape': False, 'angle': 'swiftshader',
                'build': os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'build-web')}
     valued = {'--fps', '--seconds', '--stills', '--at', '--angle', '--build'}
     position = 0
@@ -80,7 +81,7 @@ def parse_options(arguments):
                 raise Refused(name + ' wants a value')
             value = arguments[position + 1]
             position += 2
-        elif name in ('--realtime', '--click'):
+        elif name in ('--realtime', '--click', '--escape'):
             options[name[2:]] = True
             position += 1
             continue
@@ -110,8 +111,11 @@ def parse_options(arguments):
         raise Refused('--stills DIR and --at T1,T2,... go together')
     if options['realtime'] and options['at'] is not None:
         raise Refused('--stills and --at need the fixed-step clock, not --realtime')
-    if options['click'] and not options['realtime']:
-        raise Refused('--click only applies to --realtime')
+    for name in ('click', 'escape'):
+        if options[name] and not options['realtime']:
+            raise Refused('--%s only applies to --realtime' % name)
+    if options['escape'] and options['seconds'] is None:
+        raise Refused('--escape wants --seconds: when to press it')
     if not os.path.isfile(os.path.join(options['build'], 'index.html')):
         raise Refused('no web build in %s: run scripts/build-web.sh first' % options['build'])
     return options
@@ -487,8 +491,22 @@ def realtime(page, options):
         if state == 'ended':
             return 0
         if options['seconds'] is not None and time.monotonic() - playing >= options['seconds']:
-            return 0
+            return escape(page) if options['escape'] else 0
         page.tools.wait_events(0.1)
+
+
+def escape(page):
+    """Presses Escape on the playing demo, waits for the page to say it ended and tells on stderr
+    whether its audio context is closed."""
+    # Held as a hand holds it: the demo reads whether Escape is down when its next frame starts.
+    page.tools.call('Input.dispatchKeyEvent', type='keyDown', key='Escape', code='Escape', windowsVirtualKeyCode=27)
+    page.tools.wait_events(0.4)
+    page.tools.call('Input.dispatchKeyEvent', type='keyUp', key='Escape', code='Escape', windowsVirtualKeyCode=27)
+    page.wait_state(('ended',))
+    page.print_lines(True)
+    sound = page.tools.evaluate('Module.pageAudio ? Module.pageAudio.context.state : "none"')
+    print('web-capture: ended by Escape, sound %s' % sound, file=sys.stderr, flush=True)
+    return 0
 
 
 def run(options):

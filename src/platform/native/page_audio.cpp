@@ -18,4 +18,6 @@ double pageAudioPlay(unsigned, const float*, const float*, std::size_t, double)
 
 void pageAudioStop(unsigned) {}
 
+void closePageAudio() {}
+
 void pageAudioLater(void (*)()) {}

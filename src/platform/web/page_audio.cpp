@@ -41,6 +41,8 @@ EM_JS(double, contextHeardTime, (), {
 
 EM_JS(double, playOnContext, (int voice, const float* left, const float* right, int frameCount, double when), {
     var audio = Module.pageAudio;
+    if (audio.closed)
+        return when;
     var buffer = audio.context.createBuffer(2, frameCount, audio.rate);
     buffer.copyToChannel(HEAPF32.subarray(left >> 2, (left >> 2) + frameCount), 0);
     buffer.copyToChannel(HEAPF32.subarray(right >> 2, (right >> 2) + frameCount), 1);
@@ -72,6 +74,18 @@ EM_JS(void, stopOnContext, (int voice), {
     sources.forEach(function(source) { source.stop(); });
 });
 
+EM_JS(void, closeContext, (), {
+    var audio = Module.pageAudio;
+    if (!audio || audio.closed)
+        return;
+    audio.closed = true;
+    Object.keys(audio.voices).forEach(function(voice) {
+        audio.voices[voice].forEach(function(source) { source.stop(); });
+    });
+    audio.voices = {};
+    audio.context.close();
+});
+
 bool openPageAudio(unsigned rate)
 {
     return makeAudioContext(static_cast<int>(rate)) != 0;
@@ -90,6 +104,11 @@ double pageAudioPlay(unsigned voice, const float* left, const float* right, std:
 void pageAudioStop(unsigned voice)
 {
     stopOnContext(static_cast<int>(voice));
+}
+
+void closePageAudio()
+{
+    closeContext();
 }
 
 void pageAudioLater(void (*task)())

@@ -15,6 +15,7 @@
 #include "demo/demo.h"
 #include "demo/display.h"
 #include "demo/options.h"
+#include "platform/page_audio.h"
 #include "runtime/assets.h"
 #include "runtime/catalogue.h"
 #include "runtime/demo_state.h"
@@ -76,6 +77,7 @@ void endDemo()
         return;
     page->ended = true;
     emscripten_cancel_main_loop();
+    closePageAudio();
     EM_ASM({ if (Module.nerethvalEnded) Module.nerethvalEnded(); });
 }
 
