@@ -7,5 +7,11 @@ struct CaptionFader {
     float alpha = 0.0f;    // 0-255
 };
 
+// The captions' character sizes: scene 01's verse, the title lines of scenes 02 and 04, and the
+// verses of the reveals in scenes 05 to 10.
+constexpr unsigned openingCaptionSize = 44;
+constexpr unsigned titleCaptionSize = 64;
+constexpr unsigned verseCaptionSize = 58;
+
 void setupCaption(unsigned int characterSize, const char* text, float y);
 void advanceCaptionFader(CaptionFader& fader, float fadeIn, float hold, float fadeOut);

@@ -29,7 +29,7 @@ void openRevealScene(const char* sceneLine, const char* verse)
 {
     freeAllBubbles();
     printLine(sceneLine);
-    setupCaption(58, verse, 500.0f);
+    setupCaption(verseCaptionSize, verse, 500.0f);
 }
 
 void advanceReveal(Reveal& reveal)

@@ -14,7 +14,7 @@ void scene01(sf::RenderWindow& window)
     if (scene.firstFrame) {
         scene.firstFrame = false;
         printLine("scene 01");
-        setupCaption(44, scene01Verse, 260.0f);
+        setupCaption(openingCaptionSize, scene01Verse, 260.0f);
     }
 
     advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);

@@ -18,7 +18,7 @@ void scene02(sf::RenderWindow& window)
         demo.soundtrackStream = BASS_StreamCreateFile(false, "nerethval_dream.mp3", 0, 0, 0);
         BASS_ChannelPlay(demo.soundtrackStream, false);
         printLine("scene 02");
-        setupCaption(64, scene02Credit, 300.0f);
+        setupCaption(titleCaptionSize, scene02Credit, 300.0f);
     }
 
     advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);

@@ -98,7 +98,7 @@ void scene04(sf::RenderWindow& window)
     if (scene.firstFrame) {
         scene.firstFrame = false;
         printLine("scene 04");
-        setupCaption(64, scene04Verse, 300.0f);
+        setupCaption(titleCaptionSize, scene04Verse, 300.0f);
     }
 
     advancePhase(scene);

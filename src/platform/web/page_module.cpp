@@ -52,8 +52,9 @@ struct CaptionUse {
 };
 
 const CaptionUse captionUses[] = {
-    {44, &scene01Verse}, {64, &scene02Credit}, {64, &scene04Verse}, {58, &scene05Verse}, {58, &scene06Verse},
-    {58, &scene07Verse}, {58, &scene08Verse}, {58, &scene09Verse}, {58, &scene10Verse},
+    {openingCaptionSize, &scene01Verse}, {titleCaptionSize, &scene02Credit}, {titleCaptionSize, &scene04Verse},
+    {verseCaptionSize, &scene05Verse},   {verseCaptionSize, &scene06Verse},  {verseCaptionSize, &scene07Verse},
+    {verseCaptionSize, &scene08Verse},   {verseCaptionSize, &scene09Verse},  {verseCaptionSize, &scene10Verse},
 };
 
 // Draws every caption once, through the draw layer as the scenes do, so that its glyphs are on
