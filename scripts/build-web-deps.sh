@@ -19,7 +19,7 @@ steps=(libdeflate zlib libpng freetype mpg123 libopenmpt sfml)
 source "$root/scripts/library-cache.sh"
 open_library_cache "${NERETHVAL_WEB_CACHE:-/var/cache/nerethval-web}/$key" web
 
-cmake_web() {
+cmake_library() {
   local name=$1 source=$2
   shift 2
   cmake -S "$source" -B "$cache/build/$name" -DCMAKE_BUILD_TYPE=Release \
@@ -27,13 +27,6 @@ cmake_web() {
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@"
   cmake --build "$cache/build/$name" -j "$jobs"
   cmake --install "$cache/build/$name"
-}
-
-build_libdeflate() {
-  unpack libdeflate-1.25
-  cmake_web libdeflate "$cache/src/libdeflate-1.25" -DLIBDEFLATE_BUILD_SHARED_LIB=OFF \
-    -DLIBDEFLATE_BUILD_GZIP=OFF -DLIBDEFLATE_BUILD_TESTS=OFF
-  licence libdeflate-1.25 COPYING
 }
 
 build_zlib() {
@@ -44,25 +37,10 @@ build_zlib() {
   licence zlib-1.3.1 LICENSE
 }
 
-# The PNG reader's fallback for files its own inflater does not take.
-build_libpng() {
-  unpack libpng-1.6.58
-  cmake_web libpng "$cache/src/libpng-1.6.58" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
-    -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$prefix" -DSKIP_INSTALL_FILES=ON
-  licence libpng-1.6.58 LICENSE
-}
-
-build_freetype() {
-  unpack freetype-2.13.3
-  cmake_web freetype "$cache/src/freetype-2.13.3" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
-    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-  licence freetype-2.13.3 LICENSE.TXT docs/FTL.TXT
-}
-
 build_mpg123() {
   unpack mpg123-1.33.5
   # CMake's size probe reads emscripten's off_t as 9 bytes; it is 8.
-  cmake_web mpg123 "$cache/src/mpg123-1.33.5/ports/cmake" -DBUILD_LIBOUT123=OFF \
+  cmake_library mpg123 "$cache/src/mpg123-1.33.5/ports/cmake" -DBUILD_LIBOUT123=OFF \
     -DBUILD_PROGRAMS=OFF -DHAVE_MPG123_SIZEOF_OFF_T=TRUE -DMPG123_SIZEOF_OFF_T=8
   licence mpg123-1.33.5 COPYING
 }
@@ -79,7 +57,7 @@ build_sfml() {
   for patch in "$root"/third_party/patches/sfml-2.5.1-web/*.patch; do
     patch -d "$cache/src/SFML-2.5.1" -p1 --no-backup-if-mismatch < "$patch"
   done
-  cmake_web sfml "$cache/src/SFML-2.5.1" -DSFML_OPENGL_ES=ON -DSFML_USE_SYSTEM_DEPS=ON \
+  cmake_library sfml "$cache/src/SFML-2.5.1" -DSFML_OPENGL_ES=ON -DSFML_USE_SYSTEM_DEPS=ON \
     -DSFML_BUILD_AUDIO=OFF -DSFML_BUILD_NETWORK=OFF -DSFML_BUILD_EXAMPLES=OFF -DSFML_BUILD_DOC=OFF \
     -DFREETYPE_INCLUDE_DIR_ft2build="$prefix/include/freetype2" \
     -DFREETYPE_INCLUDE_DIR_freetype2="$prefix/include/freetype2" \

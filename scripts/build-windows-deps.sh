@@ -21,7 +21,7 @@ source "$root/scripts/library-cache.sh"
 open_library_cache "${NERETHVAL_WIN64_CACHE:-/var/cache/nerethval-win64}/$key" Win64
 
 runtime_flags="-static-libgcc -static-libstdc++ -static"
-cmake_cross() {
+cmake_library() {
   local name=$1 source=$2
   shift 2
   cmake -S "$source" -B "$cache/build/$name" -DCMAKE_BUILD_TYPE=Release \
@@ -32,39 +32,18 @@ cmake_cross() {
   cmake --install "$cache/build/$name"
 }
 
-build_libdeflate() {
-  unpack libdeflate-1.25
-  cmake_cross libdeflate "$cache/src/libdeflate-1.25" -DLIBDEFLATE_BUILD_SHARED_LIB=OFF \
-    -DLIBDEFLATE_BUILD_GZIP=OFF -DLIBDEFLATE_BUILD_TESTS=OFF
-  licence libdeflate-1.25 COPYING
-}
-
 build_zlib() {
   unpack zlib-1.3.1
-  cmake_cross zlib "$cache/src/zlib-1.3.1" -DZLIB_BUILD_EXAMPLES=OFF
+  cmake_library zlib "$cache/src/zlib-1.3.1" -DZLIB_BUILD_EXAMPLES=OFF
   # Static only, under the name every find module looks for first.
   mv "$prefix/lib/libzlibstatic.a" "$prefix/lib/libz.a"
   rm -f "$prefix/lib/libzlib.dll.a" "$prefix/bin/libzlib.dll"
   licence zlib-1.3.1 LICENSE
 }
 
-build_libpng() {
-  unpack libpng-1.6.58
-  cmake_cross libpng "$cache/src/libpng-1.6.58" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
-    -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$prefix" -DSKIP_INSTALL_FILES=ON
-  licence libpng-1.6.58 LICENSE
-}
-
-build_freetype() {
-  unpack freetype-2.13.3
-  cmake_cross freetype "$cache/src/freetype-2.13.3" -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON \
-    -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-  licence freetype-2.13.3 LICENSE.TXT docs/FTL.TXT
-}
-
 build_sfml() {
   unpack SFML-2.5.1
-  cmake_cross sfml "$cache/src/SFML-2.5.1" -DBUILD_SHARED_LIBS=OFF -DSFML_USE_SYSTEM_DEPS=ON \
+  cmake_library sfml "$cache/src/SFML-2.5.1" -DBUILD_SHARED_LIBS=OFF -DSFML_USE_SYSTEM_DEPS=ON \
     -DSFML_BUILD_AUDIO=OFF -DSFML_BUILD_NETWORK=OFF -DSFML_BUILD_EXAMPLES=OFF -DSFML_BUILD_DOC=OFF \
     -DFREETYPE_INCLUDE_DIR_ft2build="$prefix/include/freetype2" \
     -DFREETYPE_INCLUDE_DIR_freetype2="$prefix/include/freetype2" \
@@ -76,14 +55,14 @@ build_sfml() {
 
 build_mpg123() {
   unpack mpg123-1.33.5
-  cmake_cross mpg123 "$cache/src/mpg123-1.33.5/ports/cmake" -DBUILD_SHARED_LIBS=ON \
+  cmake_library mpg123 "$cache/src/mpg123-1.33.5/ports/cmake" -DBUILD_SHARED_LIBS=ON \
     -DBUILD_LIBOUT123=OFF -DBUILD_PROGRAMS=OFF
   licence mpg123-1.33.5 COPYING
 }
 
 build_openal_soft() {
   unpack openal-soft-1.23.1
-  cmake_cross openal-soft "$cache/src/openal-soft-1.23.1" -DLIBTYPE=SHARED -DALSOFT_UTILS=OFF \
+  cmake_library openal-soft "$cache/src/openal-soft-1.23.1" -DLIBTYPE=SHARED -DALSOFT_UTILS=OFF \
     -DALSOFT_EXAMPLES=OFF -DALSOFT_INSTALL_EXAMPLES=OFF -DALSOFT_INSTALL_UTILS=OFF \
     -DALSOFT_INSTALL_CONFIG=OFF -DALSOFT_INSTALL_HRTF_DATA=OFF -DALSOFT_INSTALL_AMBDEC_PRESETS=OFF \
     -DALSOFT_UPDATE_BUILD_VERSION=OFF -DALSOFT_BACKEND_SDL2=OFF

@@ -1,8 +1,9 @@
 # Sourced by the library builders (build-windows-deps.sh, build-web-deps.sh): a cache of libraries
 # built from the archives in third_party/, outside the clone, one folder per key. Each library is a
 # step with a marker file, so a build cut short resumes at the library it stopped at. The builder
-# sets root, jobs and steps, then calls open_library_cache, defines build_STEP for each step and
-# ends with build_library_steps. Standard output carries only the install prefix, for the caller
+# sets root, jobs and steps, calls open_library_cache, defines cmake_library (configure, build and
+# install one CMake project for its target) and build_STEP for each step of its own, and ends with
+# build_library_steps; the recipes below serve every target alike. Standard output carries only the install prefix, for the caller
 # to capture; progress goes to the caller's standard error, the rest to the cache's log.
 
 # open_library_cache FOLDER KIND: sets cache and prefix; prints the prefix and exits when every
@@ -47,6 +48,28 @@ install_libopenmpt() {
   printf '%s\n' "Name: libopenmpt" "Description: Tracker module player based on OpenMPT" "Version: $version" \
     "Cflags: -I$prefix/include" "Libs: -L$prefix/lib $2" > "$prefix/lib/pkgconfig/libopenmpt.pc"
   licence "$1" LICENSE
+}
+
+build_libdeflate() {
+  unpack libdeflate-1.25
+  cmake_library libdeflate "$cache/src/libdeflate-1.25" -DLIBDEFLATE_BUILD_SHARED_LIB=OFF \
+    -DLIBDEFLATE_BUILD_GZIP=OFF -DLIBDEFLATE_BUILD_TESTS=OFF
+  licence libdeflate-1.25 COPYING
+}
+
+# The PNG reader's fallback for files its own inflater does not take.
+build_libpng() {
+  unpack libpng-1.6.58
+  cmake_library libpng "$cache/src/libpng-1.6.58" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$prefix" -DSKIP_INSTALL_FILES=ON
+  licence libpng-1.6.58 LICENSE
+}
+
+build_freetype() {
+  unpack freetype-2.13.3
+  cmake_library freetype "$cache/src/freetype-2.13.3" -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON \
+    -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+  licence freetype-2.13.3 LICENSE.TXT docs/FTL.TXT
 }
 
 step() { echo "== $1 $(date -u +%T)" >&4; }

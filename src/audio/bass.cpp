@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "audio/channel.h"
+#include "platform/page_audio.h"
 
 using namespace audio;
 
@@ -76,7 +77,7 @@ BOOL BASS_Init(int, DWORD freq, DWORD, void*, const void*)
         mixer.output = Output::Offline;
         return 1;
     }
-    if (openPage(freq)) {
+    if (openPageAudio(freq)) {
         mixer.output = Output::Page;
         return 1;
     }

@@ -168,8 +168,7 @@ bool startOnDevice(Channel& channel);
 // With mixer.lock held: the channel frame at the loudspeaker now.
 std::uint64_t deviceHeardFrame(Channel& channel);
 
-// page.cpp; mixer.lock must be held for each of these.
-bool openPage(unsigned rate);
+// page.cpp, on the page that platform/page_audio.h opens; mixer.lock must be held for each of these.
 // The frame of the page's clock being heard now.
 std::uint64_t pageHeardFrame();
 // Schedules the stream's first slice to play as soon as it can start whole, the rest to follow.

@@ -53,11 +53,6 @@ void scheduleMoreSlices()
 
 }  // namespace
 
-bool openPage(unsigned rate)
-{
-    return openPageAudio(rate);
-}
-
 std::uint64_t pageHeardFrame()
 {
     return static_cast<std::uint64_t>(pageAudioHeardTime() * mixer.rate);

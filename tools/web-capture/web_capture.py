@@ -35,8 +35,9 @@ in real time, autoplay allowed unless --click (then the page waits for a click, 
 and each line is printed as "SECONDS<tab>AUDIO<tab>BEFORE<tab>LINE": SECONDS since the page was
 asked to load, AUDIO the page's audio clock then and BEFORE at the start of the frame before ("-"
 while it does not run); --seconds S stops S seconds after the demo started, or with --escape
-presses Escape then, as a viewer ends the demo, and says whether the page's sound stopped. --angle gl draws through the host's OpenGL (Mesa under
-Xvfb: needs a display) instead of SwiftShader.
+presses Escape then, as a viewer ends the demo, and says whether the page's sound stopped.
+--angle gl draws through the host's OpenGL (Mesa under Xvfb: needs a display) instead of
+SwiftShader.
 """
 
 

@@ -78,11 +78,8 @@ EM_JS(void, closeContext, (), {
     var audio = Module.pageAudio;
     if (!audio || audio.closed)
         return;
+    // A closed context renders nothing more, whatever was scheduled on it.
     audio.closed = true;
-    Object.keys(audio.voices).forEach(function(voice) {
-        audio.voices[voice].forEach(function(source) { source.stop(); });
-    });
-    audio.voices = {};
     audio.context.close();
 });
 

@@ -18,10 +18,7 @@
   var again = document.getElementById('again');
   var fullscreenButton = document.getElementById('fullscreen');
 
-  // lineTimes: for each line printed, when: [performance.now() in ms, the audio context's time in
-  // seconds or null before it exists]. Under load a browser's audio clock can fall behind the
-  // wall clock; the timeline follows the audio, so its timings are judged on that clock.
-  var status = window.nerethval = {state: 'loading', message: 'loading', lineTimes: []};
+  var status = window.nerethval = {state: 'loading', message: 'loading'};
 
   function show(state, text) {
     status.state = state;
@@ -171,7 +168,6 @@
     canvas: canvas,
     // One console line for each line the demo prints, as it prints it.
     print: function (line) {
-      status.lineTimes.push([performance.now(), Module.pageAudio ? Module.pageAudio.context.currentTime : null]);
       console.log(line);
     },
     printErr: function (line) {
