@@ -132,8 +132,9 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode)
     std::uint64_t frame = 0;
     if (channel->playing) {
         frame = mixer.output == Output::Device ? deviceHeardFrame(*channel) : heardFrame() - channel->startFrame;
-        // In silence and on the page a module is not taken, so nothing before the heard frame is kept.
-        const bool taken = mixer.output == Output::Device || mixer.output == Output::Offline;
+        // In silence, on the page and while the device is gone a module is not taken, so nothing
+        // before the heard frame is kept.
+        const bool taken = (mixer.output == Output::Device && !mixer.device.lost) || mixer.output == Output::Offline;
         decodeThrough(*channel, frame + 1, taken ? channel->takenFrames : frame);
     }
     forgetMarksBefore(*channel, frame);

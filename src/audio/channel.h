@@ -89,6 +89,9 @@ struct Channel {
     int buffersInUse = 0;              // the first ones of `buffers`, queued at least once since the start
     std::uint64_t unqueuedFrames = 0;  // frames of the buffers played and taken back from the queue
     std::uint64_t heardFrames = 0;     // latest answer of deviceHeardFrame, never lower until a restart
+    // While the device is gone: the steady clock carries the channel on from frame `lostFrame` at `lostAt`.
+    std::uint64_t lostFrame = 0;
+    std::chrono::steady_clock::time_point lostAt;
     // On the page:
     double pageStart = 0.0;  // context seconds at which channel frame 0 plays
 
@@ -103,6 +106,13 @@ struct Device {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
     LPALGETSOURCEI64VSOFT getOffsetAndLatency = nullptr;  // where OpenAL can tell its latency
+    LPALCREOPENDEVICESOFT reopen = nullptr;               // where OpenAL can move a device to a new output
+    bool tellsConnected = false;                          // whether OpenAL says when the device is gone
+    LPALCGETINTEGER64VSOFT getInteger64 = nullptr;        // for the device's clock, where OpenAL has one
+    bool lost = false;                                    // the output went away; we try to open one again
+    bool waitingToRun = false;                            // a device is open again, its clock not yet moving
+    ALCint64SOFT clockAtOpen = 0;                         // nanoseconds
+    std::chrono::steady_clock::time_point nextAttempt;    // of opening a device again
     std::thread refill;
     std::condition_variable wake;
     bool stopping = false;
@@ -153,6 +163,8 @@ void dropBefore(Channel& channel, std::uint64_t frame);
 // mixer.cpp; mixer.lock must be held for each of these.
 // The frame of the silent or offline clock being heard now, never lower than an earlier answer.
 std::uint64_t heardFrame();
+// The frame `start` plus the time since `since` on the steady clock.
+std::uint64_t steadyFrame(std::uint64_t start, std::chrono::steady_clock::time_point since);
 void forgetMarksBefore(Channel& channel, std::uint64_t frame);
 // Adds the channel's next frameCount frames to target (silence past its end) and moves past them.
 void takeFrames(Channel& channel, std::int32_t* target, std::size_t frameCount);
@@ -165,7 +177,8 @@ bool openDevice(unsigned rate);
 // With mixer.lock held: queues the channel's first buffers from this thread and starts its
 // source, so channel frame 0 goes to the device on its next update.
 bool startOnDevice(Channel& channel);
-// With mixer.lock held: the channel frame at the loudspeaker now.
+// With mixer.lock held: the channel frame at the loudspeaker now; while the device is gone, the
+// frame the steady clock has reached from the last one heard.
 std::uint64_t deviceHeardFrame(Channel& channel);
 
 // page.cpp, on the page that platform/page_audio.h opens; mixer.lock must be held for each of these.

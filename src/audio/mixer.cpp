@@ -29,13 +29,18 @@ std::uint64_t heardFrame()
 {
     std::uint64_t frame = mixer.mixedFrames;
     if (mixer.output == Output::Silent) {
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - mixer.silentStart;
-        frame = static_cast<std::uint64_t>(elapsed.count() * mixer.rate);
+        frame = steadyFrame(0, mixer.silentStart);
     } else if (mixer.output == Output::Page) {
         frame = pageHeardFrame();
     }
     mixer.heardFrames = std::max(mixer.heardFrames, frame);
     return mixer.heardFrames;
+}
+
+std::uint64_t steadyFrame(std::uint64_t start, std::chrono::steady_clock::time_point since)
+{
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - since;
+    return start + static_cast<std::uint64_t>(elapsed.count() * mixer.rate);
 }
 
 void forgetMarksBefore(Channel& channel, std::uint64_t frame)
