@@ -13,6 +13,7 @@ packages=(
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
   fonts-yanone-kaffeesatz  # the caption font
   clang-14 libclang-rt-14-dev llvm-14  # scripts/fuzz.sh: libFuzzer, the sanitizers, llvm-cov
+  pulseaudio pulseaudio-utils  # tests/sound_server.sh: a private sound server to take away
 )
 
 bash scripts/install-packages.sh "${packages[@]}"
