@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <string>
 
+#include "audio/bass_close.h"
 #include "demo/demo.h"
 #include "demo/display.h"
 #include "demo/options.h"
@@ -27,5 +28,7 @@ int main(int argc, char** argv)
     enterContentFolder("nerethval");
     // Decoding overlaps the window's and the GL driver's set-up, at the size the window is asked
     // for; a screen without that mode costs a second decode.
-    return runDemo(options, decodeAssetsAhead(requestedPictureScale(options)));
+    const int status = runDemo(options, decodeAssetsAhead(requestedPictureScale(options)));
+    bassClose();
+    return status;
 }

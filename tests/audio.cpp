@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "audio/bass.h"
+#include "audio/bass_close.h"
 #include "audio/bass_offline.h"
 
 namespace {
@@ -324,7 +325,7 @@ TEST(AudioStandIn, PlayOnAPlayingChannelGoesOnAndRestartBeginsAgain)
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 1u);
 }
 
-TEST(AudioStandIn, SecondInitialisationFailsAndKeepsTheClock)
+TEST(AudioStandIn, SecondInitialisationFailsAndKeepsTheClockUntilClosed)
 {
     startOfflineAudio();
     EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
@@ -332,4 +333,15 @@ TEST(AudioStandIn, SecondInitialisationFailsAndKeepsTheClock)
     ASSERT_TRUE(BASS_ChannelPlay(music, false));
     advance(fastOrder);
     EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), 1u);
+
+    // Closed, the stand-in has freed its channels; opened again, its clock starts over.
+    bassClose();
+    EXPECT_EQ(BASS_ChannelGetPosition(music, BASS_POS_MUSIC_ORDER), failed);
+    bassSetOfflineMode(true);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const HMUSIC again = BASS_MusicLoad(false, fastTimeline().c_str(), 0, 0, BASS_MUSIC_LOOP, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(again, false));
+    EXPECT_EQ(BASS_ChannelGetPosition(again, BASS_POS_MUSIC_ORDER), 0u);
+    advance(fastOrder);
+    EXPECT_EQ(BASS_ChannelGetPosition(again, BASS_POS_MUSIC_ORDER), 1u);
 }

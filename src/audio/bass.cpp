@@ -1,4 +1,5 @@
 #include "audio/bass.h"
+#include "audio/bass_close.h"
 #include "audio/bass_offline.h"
 
 #include <iostream>
@@ -65,6 +66,17 @@ void bassRenderOffline(std::uint64_t frameCount, std::int16_t* pcm)
         else
             std::fill(target, target + 2 * frames, 0);
     }
+}
+
+void bassClose()
+{
+    closeDevice();
+    std::lock_guard<std::mutex> guard(mixer.lock);
+    mixer.channels.clear();
+    mixer.offlineRequested = false;
+    mixer.output = Output::None;
+    mixer.mixedFrames = 0;
+    mixer.heardFrames = 0;
 }
 
 BOOL BASS_Init(int, DWORD freq, DWORD, void*, const void*)

@@ -14,7 +14,7 @@
 //   mixer.cpp        the clocks, taking frames from channels, the offline mix
 //   device.cpp       the OpenAL device and its refill thread
 //   page.cpp         the page's audio context: streams scheduled on it, its clock
-//   bass.cpp         the five calls and offline mode
+//   bass.cpp         the five calls, offline mode and the close
 #include <AL/al.h>
 #include <AL/alc.h>
 #include "al_extensions.h"  // OpenAL Soft's extension names, as this system has them
@@ -119,7 +119,8 @@ struct Device {
     std::vector<std::int16_t> block;  // one buffer's worth, reused by every refill
 };
 
-// device.cpp: the refill thread stops and the device closes, which finishes its output.
+// device.cpp: the refill thread stops and the device closes, which finishes its output; another
+// can open after it.
 void closeDevice();
 
 struct Mixer {
@@ -137,9 +138,6 @@ struct Mixer {
     std::vector<float> pagePlanar;           // the same as the page takes it: its left, then its right
     bool pageSlicesWaiting = false;          // a task to schedule more slices on the page is due
     Device device;
-
-    // The refill thread stops and the device closes (which finishes its output) before the channels go.
-    ~Mixer() { closeDevice(); }
 };
 
 // The one mixer; its lock guards everything in it.

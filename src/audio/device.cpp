@@ -344,6 +344,11 @@ void closeDevice()
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(output.context);
     alcCloseDevice(output.device);
+    output.device = nullptr;
+    output.context = nullptr;
+    output.stopping = false;
+    output.lost = false;
+    output.waitingToRun = false;
 }
 
 }  // namespace audio

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "audio/bass.h"
+#include "audio/bass_close.h"
 #include "audio/bass_offline.h"
 #include "platform/files.h"
 #include "platform/process_times.h"
@@ -368,7 +369,7 @@ int main(int argc, char** argv)
     run.options = std::move(options);
     if (const std::optional<int> status = startRun(run, std::move(imagesAhead)))
         return *status;
-    if (const std::optional<int> status = runFrames(run))
-        return *status;
-    return finishRun(run);
+    const std::optional<int> failed = runFrames(run);
+    bassClose();
+    return failed ? *failed : finishRun(run);
 }
