@@ -85,14 +85,11 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus"
   log=build-fuzz/$target.log
   : >"$log"
-  # Rounds of at most a minute, and of 200 inputs for the audio stand-in, which keeps every
-  # channel a process opened.
-  limit=()
-  [[ $target = mp3 || $target = module ]] && limit=(-runs=200)
+  # Rounds of at most a minute.
   end=$((SECONDS + seconds))
   while [ "$SECONDS" -lt "$end" ]; do
     round=$((end - SECONDS < 60 ? end - SECONDS : 60))
-    if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="$round" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
+    if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time="$round" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$target-" "$corpus" "build-fuzz/seeds/$target" \
       >>"$log" 2>&1; then
       tail -40 "$log" >&2

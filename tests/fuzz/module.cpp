@@ -1,12 +1,6 @@
 // Tracker modules through the audio stand-in, from memory or from a file.
 #include "audio.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    startOffline();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     playFromMemoryOrFile(data, size, [](BOOL mem, const void* file, std::size_t length) {
