@@ -113,17 +113,10 @@ bool playOnDevice(Channel& channel, std::uint64_t frame)
     return true;
 }
 
-// The device's latency in frames, as a source reports it.
-std::uint64_t latencyFrames(ALuint source)
-{
-    ALint64SOFT offsetAndLatency[2] = {0, 0};
-    if (mixer.device.getOffsetAndLatency)
-        mixer.device.getOffsetAndLatency(source, AL_SAMPLE_OFFSET_LATENCY_SOFT, offsetAndLatency);
-    return static_cast<std::uint64_t>(std::max<ALint64SOFT>(offsetAndLatency[1], 0) * mixer.rate / 1000000000);
-}
-
-// Every playing channel starts again where the steady clock has it when its first frame is heard,
-// so the sound comes back in step with the picture and the position carries on without a jump.
+// Every playing channel starts again where the steady clock has it now, which is where the picture
+// is. Its position then holds for the output's latency, until that frame is heard: a latency told
+// by a stream that has just started can be far off, and the position must not run ahead of the
+// sound.
 void resumeChannels()
 {
     Device& output = mixer.device;
@@ -134,9 +127,9 @@ void resumeChannels()
         if (!channel->source && !makeSource(*channel))
             continue;
         const std::uint64_t pendingFrom = channel->decodedFrames - channel->pending.size() / 2;
-        const std::uint64_t frame = steadyFrame(channel->lostFrame, channel->lostAt) + latencyFrames(channel->source);
-        channel->heardFrames = std::max(channel->heardFrames, steadyFrame(channel->lostFrame, channel->lostAt));
-        playOnDevice(*channel, std::max(frame, pendingFrom));
+        const std::uint64_t frame = std::max(steadyFrame(channel->lostFrame, channel->lostAt), pendingFrom);
+        channel->heardFrames = std::max(channel->heardFrames, frame);
+        playOnDevice(*channel, frame);
     }
     std::fprintf(stderr, "audio: the sound device is back; the music goes on from %.3f s\n", musicSeconds());
 }
