@@ -178,11 +178,18 @@ TEST(AudioDevice, StreamsAreHeardWholeWithinAFrameOfThePositionThatStartedThem)
     ASSERT_GE(playBefore, 0) << "order 1 was never given";
 
     // The file's frame n is the device's mixed frame n: the file holds all but what the writer's
-    // stdio buffer keeps back (4 KiB, 1024 frames).
+    // stdio buffer keeps back (4 KiB, 1024 frames). The device is paused while both are read, so
+    // that a writer preempted between mixing a period and writing it cannot be caught halfway.
+    const auto pauseDevice = reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(nullptr, "alcDevicePauseSOFT"));
+    const auto resumeDevice =
+        reinterpret_cast<LPALCDEVICERESUMESOFT>(alcGetProcAddress(nullptr, "alcDeviceResumeSOFT"));
+    ALCdevice* device = alcGetContextsDevice(alcGetCurrentContext());
+    pauseDevice(device);
     std::uint64_t dataStart = 0;
     const std::vector<std::int16_t> recorded = recordedFrames(dataStart);
     const long long frameCount = static_cast<long long>(recorded.size() / 2);
     const std::int64_t mixed = mixedFrames();
+    resumeDevice(device);
     ASSERT_LE(frameCount, mixed);
     ASSERT_GE(frameCount + 1024 + 256, mixed) << "the recording and the device's clock count the same frames";
 
