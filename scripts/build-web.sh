@@ -38,5 +38,5 @@ while read -r name above files; do
 done < <(cd build/data && ../nerethval-web-packs)
 (IFS=,; echo "[${entries[*]}]") | sed 's/},{/},\n {/g' > build-web/packs.json
 
-cp src/platform/web/page/* build-web/
+cp src/web/page/* build-web/
 echo "build-web/"
