@@ -1,5 +1,5 @@
-# The browser build (scripts/build-web.sh, with Emscripten's toolchain file): the demo's sources
-# with src/platform/web/ as its system, against the libraries that scripts/build-web-deps.sh
+# The browser build (scripts/build-web.sh, with Emscripten's toolchain file): the demo's library
+# with src/platform/web/ and posix/ as its system, against the libraries that scripts/build-web-deps.sh
 # builds into NERETHVAL_WEB_DEPS. The content comes from a native build, in packs of its own.
 set(NERETHVAL_WEB_DEPS "" CACHE PATH "the prefix scripts/build-web-deps.sh prints")
 list(APPEND CMAKE_FIND_ROOT_PATH ${NERETHVAL_WEB_DEPS})
@@ -16,19 +16,11 @@ find_package(PNG REQUIRED)
 set(WEB_EXCEPTIONS "SHELL:-s DISABLE_EXCEPTION_CATCHING=0")
 add_compile_options(${WEB_EXCEPTIONS})
 
-file(GLOB DEMO_SOURCES CONFIGURE_DEPENDS
-  src/demo/*.cpp src/runtime/*.cpp src/effects/*.cpp src/scenes/*.cpp src/audio/*.cpp)
-file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
-# main and the page's entry points: the program's, not the library's.
-list(FILTER PLATFORM_SOURCES EXCLUDE REGEX "/page_module\\.cpp$")
-# Files are POSIX's in Emscripten's file system, as on Linux.
-add_library(nerethval_core STATIC ${DEMO_SOURCES} ${PLATFORM_SOURCES} src/platform/linux/files.cpp)
-target_include_directories(nerethval_core PUBLIC src src/platform/web)
-set_source_files_properties(src/demo/options.cpp PROPERTIES COMPILE_DEFINITIONS NERETHVAL_VERSION="${PROJECT_VERSION}")
+add_demo_core(src/platform/web src/platform/posix)
 target_link_libraries(nerethval_core PUBLIC sfml-graphics sfml-window sfml-system
   PkgConfig::OPENMPT PkgConfig::MPG123 PkgConfig::DEFLATE PNG::PNG)
 
-add_executable(nerethval src/platform/web/page_module.cpp)
+add_executable(nerethval src/web/page_module.cpp)
 target_link_libraries(nerethval PRIVATE nerethval_core)
 # WebGL 2 under the fixed-function emulation; the page defines Module and loads the content packs
 # (which need the file system's runtime calls) before this module.

@@ -10,6 +10,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="${NERETHVAL_JOBS:-2}"
 # Debian's emcc looks for its node modules there even when another node is first on the PATH.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+# Each emcc call is a Python process: the system's own, not whatever python3 is first on the PATH
+# (a version manager's shim costs a process of its own per call).
+export EMSDK_PYTHON=/usr/bin/python3
 toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 
 recipe=1

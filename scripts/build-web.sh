@@ -10,6 +10,9 @@ packages=(emscripten chromium chromium-headless-shell nodejs python3 patch xz-ut
 bash scripts/install-packages.sh "${packages[@]}"
 # Debian's emcc looks for its node modules there even when another node is first on the PATH.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+# Each emcc call is a Python process: the system's own, not whatever python3 is first on the PATH
+# (a version manager's shim costs a process of its own per call).
+export EMSDK_PYTHON=/usr/bin/python3
 
 [ -f build/data/content.stamp ] && [ -x build/nerethval-web-packs ] || bash scripts/setup.sh
 prefix="$(bash scripts/build-web-deps.sh)"
@@ -31,12 +34,12 @@ while read -r name above files; do
   # file_packager reads "a@b" as a file a mounted as b; "@@" is a plain "@".
   files=${files//@/@@}
   # shellcheck disable=SC2086 # one word a file
-  (cd build/data && python3 /usr/share/emscripten/tools/file_packager.py "../../build-web/$name.data" \
+  (cd build/data && "$EMSDK_PYTHON" /usr/share/emscripten/tools/file_packager.py "../../build-web/$name.data" \
     --preload $files --js-output="../../build-web/$name.js" --no-node > /dev/null)
   bytes=$(stat -c %s "build-web/$name.data")
   entries+=("{\"script\": \"$name.js\", \"bytes\": $bytes, \"above\": $above}")
 done < <(cd build/data && ../nerethval-web-packs)
 (IFS=,; echo "[${entries[*]}]") | sed 's/},{/},\n {/g' > build-web/packs.json
 
-cp src/platform/web/page/* build-web/
+cp src/web/page/* build-web/
 echo "build-web/"

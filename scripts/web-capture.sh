@@ -3,5 +3,6 @@
 # the demo's lines and stills as nerethval-capture does (--help for the options).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-packages.sh chromium-headless-shell python3 >&2
-exec python3 tools/web-capture/web_capture.py "$@"
+# Chromium's DevTools through websocket-client, the stills through Pillow: Debian's, so Debian's Python.
+bash scripts/install-packages.sh chromium-headless-shell python3 python3-websocket python3-pil >&2
+exec /usr/bin/python3 tools/web-capture/web_capture.py "$@"

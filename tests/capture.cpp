@@ -458,6 +458,12 @@ TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
     EXPECT_FALSE(samePixels(loadStill(capture, "1"), frame31)) << "frame 31 is after 1 s; frame 30 is the one";
     EXPECT_FALSE(samePixels(frame16, frame31)) << "the caption is fading in, so frames differ";
     EXPECT_GT(litShare(frame31), 0.0) << "the first verse shows by 1 s";
+    // The web page's driver asks the module for a still's frame: the rule the run above kept.
+    EXPECT_EQ(firstFrameAt({51, 100}, {30, 1}), 16u);
+    EXPECT_EQ(firstFrameAt({49, 50}, {30, 1}), 30u);
+    EXPECT_EQ(firstFrameAt({1, 1}, {30, 1}), 30u);
+    EXPECT_EQ(firstFrameAt({0, 1}, {30, 1}), 1u) << "nothing comes before the first frame";
+    EXPECT_EQ(firstFrameAt({1, 1}, {30000, 1001}), 30u) << "frame 29 is at 0.968 s, frame 30 at 1.001 s";
 
     // From 0.5 s (frame 15) on, the same frames, files and pictures; before it, nothing at all:
     // "scene 01" belongs to frame 1, so only the start-up lines are printed.

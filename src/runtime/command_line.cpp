@@ -1,6 +1,7 @@
 #include "runtime/command_line.h"
 
 #include <cctype>
+#include <numeric>
 
 bool readCommandLine(int argc, char** argv, const std::vector<KnownOption>& known, std::vector<GivenOption>& given,
                      std::string& error)
@@ -79,5 +80,52 @@ bool parseSize(const std::string& text, unsigned minWidth, unsigned minHeight, u
         return false;
     width = unsigned(across);
     height = unsigned(down);
+    return true;
+}
+
+namespace {
+
+bool parseDecimal(const std::string& text, Rational& value)
+{
+    std::uint64_t num = 0;
+    std::uint64_t den = 1;
+    std::size_t digits = 0;
+    bool point = false;
+    for (char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (!std::isdigit(static_cast<unsigned char>(c)) || ++digits > 12)
+            return false;
+        num = num * 10 + static_cast<std::uint64_t>(c - '0');
+        if (point)
+            den *= 10;
+    }
+    if (digits == 0)
+        return false;
+    value = {num, den};
+    return true;
+}
+
+}  // namespace
+
+bool parseRational(const std::string& text, Rational& value)
+{
+    const std::size_t slash = text.find('/');
+    Rational result;
+    if (slash == std::string::npos) {
+        if (!parseDecimal(text, result))
+            return false;
+    } else {
+        unsigned long long num = 0;
+        unsigned long long den = 0;
+        if (!parseWholeNumber(text.substr(0, slash), num) || !parseWholeNumber(text.substr(slash + 1), den) ||
+            den == 0)
+            return false;
+        result = {num, den};
+    }
+    const std::uint64_t divisor = std::gcd(result.num, result.den);
+    value = {result.num / divisor, result.den / divisor};
     return true;
 }

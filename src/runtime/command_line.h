@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/fixed_step.h"
+
 struct KnownOption {
     const char* name;  // "--size"
     bool takesValue;
@@ -25,3 +27,7 @@ bool parseWholeNumber(const std::string& text, unsigned long long& value);
 // "WxH" in whole pixels, each side within its limits.
 bool parseSize(const std::string& text, unsigned minWidth, unsigned minHeight, unsigned maxWidth, unsigned maxHeight,
                unsigned& width, unsigned& height);
+
+// A rate or a time, exact and reduced: "30", "59.94", ".5" or "30000/1001"; false on anything
+// else, and past 12 digits, which keeps every product of the fixed step inside 128 bits.
+bool parseRational(const std::string& text, Rational& value);

@@ -40,8 +40,6 @@ struct Options {
     bool help = false;
 };
 
-// Accepts "30", "59.94", ".5" and "30000/1001"; false on anything else or on overflow.
-bool parseRational(const std::string& text, Rational& value);
 // False with a one-line message in error when the command line is unusable.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 const char* usageText();

@@ -26,7 +26,6 @@
 
 namespace {
 
-using Wide = unsigned __int128;
 using Clock = std::chrono::steady_clock;
 
 struct Progress {
@@ -130,7 +129,7 @@ struct Run {
     std::vector<std::int16_t> pcm;
     FrameImage frame;
     Progress progress;
-    std::uint64_t k = 0;  // frames run so far, seen or not
+    FixedStep step;  // frames run so far, seen or not
     std::uint64_t shownFrames = 0;
     // Frames before --from run every bit of the demo's logic but leave no trace: their console
     // lines go nowhere, and nothing of them is read back, recorded or presented.
@@ -211,48 +210,35 @@ std::optional<int> startRun(Run& run, PendingImages imagesAhead)
     return std::nullopt;
 }
 
-// Frame k's sound: the module samples that span it, mixed for the video when it is recorded.
-std::optional<int> advanceSound(Run& run)
+void recordTimes(Run& run, const std::string& scene, const StepOutputs& step)
 {
-    const Options& options = run.options;
-    const std::uint64_t samples = samplesAfter(run.k, options.fps) - samplesAfter(run.k - 1, options.fps);
-    const bool mixing = run.recording && run.shown;
-    run.pcm.resize(mixing ? samples * 2 : 0);
-    bassRenderOffline(samples, mixing ? run.pcm.data() : nullptr);
-    if (mixing && !sendAudio(run.video, run.pcm.data(), run.pcm.size()))
-        return fail("ffmpeg stopped taking the soundtrack");
-    return std::nullopt;
-}
-
-void recordTimes(Run& run, const std::string& scene, Clock::time_point frameStart, double cpuStart)
-{
-    glFinish();
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
-    const double cpuMs = processCpuMs() - cpuStart;
     auto times = std::find_if(run.sceneTimes.begin(), run.sceneTimes.end(),
                               [&](const SceneTimes& known) { return known.scene == scene; });
     if (times == run.sceneTimes.end())
         times = run.sceneTimes.insert(run.sceneTimes.end(), SceneTimes{scene, {}, {}});
-    times->frameMs.push_back(ms);
-    times->cpuMs.push_back(cpuMs);
+    times->frameMs.push_back(step.drawMs);
+    times->cpuMs.push_back(step.drawCpuMs);
+}
+
+// Whether the frame about to run is read back: for a still due, the sequence, the video or the hashes.
+bool readBackDue(const Run& run)
+{
+    const Options& options = run.options;
+    const std::uint64_t k = run.step.frame + 1;
+    bool due = run.recording || run.hashes.is_open() || (!options.framesDir.empty() && (k - 1) % options.every == 0);
+    for (const StillRequest& still : options.stills)
+        due = due || (!still.written && reached(k, options.fps, still.time));
+    return due;
 }
 
 // What a seen frame leaves: its order and hash lines, the stills due, the sequence's picture and
-// the video's frame.
+// the video's sound and frame.
 std::optional<int> writeFrame(Run& run, unsigned order)
 {
     Options& options = run.options;
-    const std::uint64_t k = run.k;
+    const std::uint64_t k = run.step.frame;
     if (run.orders.is_open())
         run.orders << order << '\n';
-    bool stillDue = false;
-    for (const StillRequest& still : options.stills)
-        stillDue = stillDue || (!still.written && reached(k, options.fps, still.time));
-    const bool sequenceDue = !options.framesDir.empty() && (k - 1) % options.every == 0;
-    if (stillDue || sequenceDue || run.recording || run.hashes.is_open()) {
-        outputOf(run.window).setActive(true);
-        readFrame(run.frame, options.width, options.height);
-    }
     if (run.hashes.is_open())
         run.hashes << frameHash(run.frame) << '\n';
     std::string error;
@@ -263,12 +249,14 @@ std::optional<int> writeFrame(Run& run, unsigned order)
             return fail(error);
         still.written = true;
     }
-    if (sequenceDue) {
+    if (!options.framesDir.empty() && (k - 1) % options.every == 0) {
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(k));
         if (!writePng(run.frame, options.framesDir + name, error))
             return fail(error);
     }
+    if (run.recording && !sendAudio(run.video, run.pcm.data(), run.pcm.size()))
+        return fail("ffmpeg stopped taking the soundtrack");
     if (run.recording && !sendFrame(run.video, run.frame))
         return fail("ffmpeg stopped taking frames");
     return std::nullopt;
@@ -278,27 +266,23 @@ std::optional<int> writeFrame(Run& run, unsigned order)
 std::optional<int> runFrames(Run& run)
 {
     const Options& options = run.options;
-    const float frameDelta = static_cast<float>(double(options.fps.den) / double(options.fps.num));
+    run.step.fps = options.fps;
     std::cout.setstate(std::ios::badbit);
     setDrawMode(DrawMode::Nothing);
     while (!demo.quitRequested) {
-        ++run.k;
-        if (!run.shown && reached(run.k, options.fps, options.from)) {
+        if (!run.shown && reached(run.step.frame + 1, options.fps, options.from)) {
             run.shown = true;
             std::cout.clear();
             setDrawMode(options.drawAll ? DrawMode::Everything : DrawMode::Layer);
         }
-        if (const std::optional<int> status = advanceSound(run))
-            return status;
-
-        // Frame k sees the module after k frame times.
-        demo.frameDelta = frameDelta;
-        const Clock::time_point frameStart = Clock::now();
-        const double cpuStart = processCpuMs();
-        const unsigned order = drawFrame(run.window);
+        StepOutputs step;
+        step.sound = run.recording && run.shown ? &run.pcm : nullptr;
+        step.picture = run.shown && readBackDue(run) ? &run.frame : nullptr;
+        step.timed = run.shown && run.benching;
+        const unsigned order = stepFrame(run.step, run.window, drawFrame, step);
         run.lastOrder = order;
         const std::string scene = sceneLabel(order);
-        const double time = double(Wide(run.k) * options.fps.den) / double(options.fps.num);
+        const double time = stepSeconds(run.step);
         if (!run.shown) {
             showProgress(run.progress, progressShare(run.progress, options, order, time), time, scene, false);
             if (!run.window.isOpen()) {
@@ -309,7 +293,7 @@ std::optional<int> runFrames(Run& run)
         }
         ++run.shownFrames;
         if (run.benching)
-            recordTimes(run, scene, frameStart, cpuStart);
+            recordTimes(run, scene, step);
         if (const std::optional<int> status = writeFrame(run, order))
             return status;
         showProgress(run.progress, progressShare(run.progress, options, order, time), time, scene, false);
@@ -318,7 +302,7 @@ std::optional<int> runFrames(Run& run)
             run.windowClosed = true;
             break;
         }
-        if (options.limited && reached(run.k, options.fps, options.seconds))
+        if (options.limited && reached(run.step.frame, options.fps, options.seconds))
             break;
     }
     return std::nullopt;
@@ -329,7 +313,7 @@ std::optional<int> runFrames(Run& run)
 int finishRun(Run& run)
 {
     const Options& options = run.options;
-    const double endTime = double(Wide(run.k) * options.fps.den) / double(options.fps.num);
+    const double endTime = stepSeconds(run.step);
     showProgress(run.progress, progressShare(run.progress, options, run.lastOrder, endTime), endTime,
                  sceneLabel(run.lastOrder), true);
     int status = 0;
@@ -353,7 +337,7 @@ int finishRun(Run& run)
             status = fail("the run ended before " + still.name + " s, so that still was not written");
     }
     if (run.windowClosed)
-        status = fail("the window was closed after " + std::to_string(run.k) + " frames; the capture is incomplete");
+        status = fail("the window was closed after " + std::to_string(run.step.frame) + " frames; the capture is incomplete");
     return status;
 }
 

@@ -1,37 +1,8 @@
 #include "capture.h"
 
-#include <cctype>
-#include <numeric>
-
 #include "runtime/command_line.h"
 
 namespace {
-
-// Keeps every product of the capture loop (frame number x rate x 44100) inside 128 bits.
-constexpr std::uint64_t maxDigits = 12;
-
-bool parseDecimal(const std::string& text, Rational& value)
-{
-    std::uint64_t num = 0;
-    std::uint64_t den = 1;
-    std::size_t digits = 0;
-    bool point = false;
-    for (char c : text) {
-        if (c == '.' && !point) {
-            point = true;
-            continue;
-        }
-        if (!std::isdigit(static_cast<unsigned char>(c)) || ++digits > maxDigits)
-            return false;
-        num = num * 10 + static_cast<std::uint64_t>(c - '0');
-        if (point)
-            den *= 10;
-    }
-    if (digits == 0)
-        return false;
-    value = {num, den};
-    return true;
-}
 
 bool parseCount(const std::string& text, std::uint64_t& count)
 {
@@ -47,34 +18,7 @@ bool positive(const Rational& value)
     return value.num > 0;
 }
 
-// One frame a second is the floor. Slower, a frame's sound block grows without bound (0.00001 fps
-// would want 17 GB at once), and a frame would span so much of the timeline that no still or
-// video made from it is of use; at 1 fps every order of the timeline (9.4 s) still gets nine frames.
-bool atLeastOne(const Rational& value)
-{
-    return value.num >= value.den;
-}
-
 }  // namespace
-
-bool parseRational(const std::string& text, Rational& value)
-{
-    const std::size_t slash = text.find('/');
-    Rational result;
-    if (slash == std::string::npos) {
-        if (!parseDecimal(text, result))
-            return false;
-    } else {
-        std::uint64_t num = 0;
-        std::uint64_t den = 0;
-        if (!parseCount(text.substr(0, slash), num) || !parseCount(text.substr(slash + 1), den) || den == 0)
-            return false;
-        result = {num, den};
-    }
-    const std::uint64_t divisor = std::gcd(result.num, result.den);
-    value = {result.num / divisor, result.den / divisor};
-    return true;
-}
 
 const char* usageText()
 {
@@ -111,7 +55,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
         } else if (name == "--draw-all") {
             options.drawAll = true;
         } else if (name == "--fps") {
-            if (!parseRational(value, options.fps) || !atLeastOne(options.fps)) {
+            if (!parseRational(value, options.fps) || !usableFrameRate(options.fps)) {
                 error = "--fps wants a rate of at least 1 frame a second, such as 60, 59.94 or 30000/1001, not '" +
                         value + "'";
                 return false;

@@ -1,8 +1,8 @@
 """The browser's counterpart of nerethval-capture: plays build-web/ in headless Chromium, driven
 over the DevTools protocol, and writes the demo's lines and PNG stills.
 
-  options        the capture's options, times kept as exact fractions
-  DevTools       a WebSocket client of the protocol, from the standard library
+  options        the capture's options; the module reads rates and times as the capture does
+  DevTools       the protocol over Debian's websocket-client
   Browser        headless Chromium in its own process group, always ended whole
   fixed-step     the page steps the demo frame by frame and reads frames back
   realtime       the page plays on its own clock; each line with its time
@@ -13,15 +13,16 @@ import json
 import os
 import shutil
 import signal
-import socket
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 import urllib.request
-import zlib
+
+import PIL.Image
+import websocket
 
 import serve
 
@@ -53,24 +54,19 @@ class TimedOut(Failed):
     pass
 
 
-def parse_time(text, what):
-    """As the capture reads times: "30", "59.94", ".5" or "30000/1001", exact."""
-    whole, slash, below = text.partition('/')
+def positive_seconds(text):
+    """--seconds as a number, refused unless positive; the module judges its spelling on the fixed step."""
     try:
-        if slash:
-            if not (whole.isdigit() and below.isdigit()) or int(below) == 0:
-                raise ValueError
-            return fractions.Fraction(int(whole), int(below))
-        digits = text.replace('.', '', 1)
-        if not digits.isdigit() or len(digits) > 12:
-            raise ValueError
-        return fractions.Fraction(text)
-    except ValueError:
-        raise Refused('%s, not \'%s\'' % (what, text)) from None
+        seconds = fractions.Fraction(text)
+    except (ValueError, ZeroDivisionError):
+        seconds = 0
+    if seconds <= 0:
+        raise Refused('--seconds wants a positive number of seconds, not \'%s\'' % text)
+    return seconds
 
 
 def parse_options(arguments):
-    options = {'fps': fractions.Fraction(60), 'seconds': None, 'stills': None, 'at': None,
+    options = {'fps': '60', 'seconds': None, 'stills': None, 'at': None,
                'realtime': False, 'click': False, 'escape': False, 'angle': 'swiftshader',
                'build': os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'build-web')}
     valued = {'--fps', '--seconds', '--stills', '--at', '--angle', '--build'}
@@ -88,20 +84,13 @@ def parse_options(arguments):
             continue
         else:
             raise Refused('unknown option \'%s\'' % name)
-        if name == '--fps':
-            options['fps'] = parse_time(value, '--fps wants a rate of at least 1 frame a second, such as 60, '
-                                        '59.94 or 30000/1001')
-            if options['fps'] < 1:
-                raise Refused('--fps wants a rate of at least 1 frame a second, not \'%s\'' % value)
-        elif name == '--seconds':
-            options['seconds'] = parse_time(value, '--seconds wants a positive number of seconds')
-            if options['seconds'] <= 0:
-                raise Refused('--seconds wants a positive number of seconds, not \'%s\'' % value)
+        if name == '--seconds':
+            positive_seconds(value)
+            options['seconds'] = value
         elif name == '--at':
             if any('/' in time for time in value.split(',')):
                 raise Refused('--at wants times in seconds separated by commas, such as 5,12.5, not \'%s\'' % value)
-            options['at'] = [(time, parse_time(time, '--at wants times in seconds separated by commas, such as '
-                                               '5,12.5')) for time in value.split(',')]
+            options['at'] = value.split(',')
         elif name == '--angle':
             if value not in ('swiftshader', 'gl'):
                 raise Refused('--angle wants swiftshader or gl, not \'%s\'' % value)
@@ -122,28 +111,11 @@ def parse_options(arguments):
     return options
 
 
-def first_frame_at(time, fps):
-    """Frame k (from 1) is at k / fps: the first frame at or after time, as the capture's reached()."""
-    return max(1, -(-time * fps.numerator // fps.denominator))
-
-
-def png_bytes(width, height, rgba):
-    """An 8-bit RGBA PNG, rows unfiltered."""
-    stride = width * 4
-    rows = b''.join(b'\0' + rgba[y * stride:(y + 1) * stride] for y in range(height))
-
-    def chunk(kind, body):
-        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)) +
-            chunk(b'IDAT', zlib.compress(rows, 3)) + chunk(b'IEND', b''))
-
-
 def write_still(path, width, height, rgba):
     """Beside its final name first, as the capture does, so no partial picture is ever left there."""
     partial = path + '.partial'
     try:
-        with open(partial, 'wb') as file:
-            file.write(png_bytes(width, height, rgba))
+        PIL.Image.frombytes('RGBA', (width, height), rgba).save(partial, format='PNG', compress_level=3)
         os.replace(partial, path)
     except OSError as error:
         raise Failed('cannot write %s: %s' % (path, error.strerror)) from None
@@ -153,79 +125,34 @@ class DevTools:
     """One page's DevTools connection: calls wait for their answer; events queue up meanwhile."""
 
     def __init__(self, address, deadline):
-        host_port, _, path = address[len('ws://'):].partition('/')
-        host, _, port = host_port.partition(':')
-        self.sock = socket.create_connection((host, int(port)), timeout=30)
-        key = base64.b64encode(os.urandom(16)).decode()
-        self.sock.sendall(('GET /%s HTTP/1.1\r\nHost: %s\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n'
-                           'Sec-WebSocket-Key: %s\r\nSec-WebSocket-Version: 13\r\n\r\n' %
-                           (path, host_port, key)).encode())
-        answer = b''
-        while b'\r\n\r\n' not in answer:
-            more = self.sock.recv(4096)
-            if not more:
-                raise Failed('the browser closed its DevTools connection')
-            answer += more
-        head, _, self.pending = answer.partition(b'\r\n\r\n')
-        if b' 101 ' not in head.split(b'\r\n')[0]:
-            raise Failed('the browser refused a DevTools connection: %s' % head.split(b'\r\n')[0].decode())
+        try:
+            # Chromium refuses a DevTools client that names an origin it was not told to allow.
+            self.socket = websocket.create_connection(address, timeout=30, suppress_origin=True)
+        except (OSError, websocket.WebSocketException) as error:
+            raise Failed('the browser refused a DevTools connection: %s' % error) from None
         self.deadline = deadline
         self.next_id = 0
         self.events = []
 
-    def _read(self, count):
-        while len(self.pending) < count:
+    def _message(self):
+        """The next message, in time for the deadline; the library answers pings on the way."""
+        while True:
             remaining = self.deadline - time.monotonic()
             if remaining <= 0:
                 raise TimedOut('timed out waiting for the browser')
-            self.sock.settimeout(min(remaining, 1.0))
+            # A second at most, so that a deadline moved by wait_events is kept; a message cut
+            # short by the timeout is taken up again by the next call.
+            self.socket.settimeout(min(remaining, 1.0))
             try:
-                more = self.sock.recv(1 << 20)
-            except socket.timeout:
+                return json.loads(self.socket.recv())
+            except websocket.WebSocketTimeoutException:
                 continue
-            if not more:
-                raise Failed('the browser closed its DevTools connection')
-            self.pending += more
-        data, self.pending = self.pending[:count], self.pending[count:]
-        return data
-
-    def _send_frame(self, opcode, payload):
-        mask = os.urandom(4)
-        length = len(payload)
-        if length < 126:
-            head = struct.pack('>BB', 0x80 | opcode, 0x80 | length)
-        elif length < 1 << 16:
-            head = struct.pack('>BBH', 0x80 | opcode, 0x80 | 126, length)
-        else:
-            head = struct.pack('>BBQ', 0x80 | opcode, 0x80 | 127, length)
-        masked = bytes(b ^ mask[i & 3] for i, b in enumerate(payload))
-        self.sock.sendall(head + mask + masked)
-
-    def _message(self):
-        """The next whole text message, answering pings on the way."""
-        parts = []
-        while True:
-            first, second = self._read(2)
-            length = second & 0x7f
-            if length == 126:
-                length = struct.unpack('>H', self._read(2))[0]
-            elif length == 127:
-                length = struct.unpack('>Q', self._read(8))[0]
-            payload = self._read(length)
-            opcode = first & 0x0f
-            if opcode == 8:
-                raise Failed('the browser closed its DevTools connection')
-            if opcode == 9:
-                self._send_frame(10, payload)
-                continue
-            if opcode in (0, 1, 2):
-                parts.append(payload)
-                if first & 0x80:
-                    return json.loads(b''.join(parts))
+            except (OSError, websocket.WebSocketConnectionClosedException):
+                raise Failed('the browser closed its DevTools connection') from None
 
     def call(self, method, **params):
         self.next_id += 1
-        self._send_frame(1, json.dumps({'id': self.next_id, 'method': method, 'params': params}).encode())
+        self.socket.send(json.dumps({'id': self.next_id, 'method': method, 'params': params}))
         while True:
             message = self._message()
             if message.get('id') == self.next_id:
@@ -433,14 +360,31 @@ class Page:
             self.tools.wait_events(poll)
 
 
+def frame_at(tools, time, refusal):
+    """The first frame at or after time, as the module counts at its rate (0: no time it reads)."""
+    frame = tools.evaluate('Module.ccall("nerethvalFrameAt", "number", ["string"], [%s])' % json.dumps(time))
+    if not frame:
+        raise Refused('%s, not \'%s\'' % (refusal, time))
+    return int(frame)
+
+
 def fixed_step(page, options):
     """Steps the demo to each still and to the end (or --seconds), as the capture's frame loop."""
-    tools, fps = page.tools, options['fps']
-    page.wait_state(('playing', 'ended'))
+    tools = page.tools
+    try:
+        page.wait_state(('playing', 'ended'))
+    except Failed as error:
+        if '?fixed=' in str(error):
+            raise Refused('--fps wants a rate of at least 1 frame a second, such as 60, 59.94 or 30000/1001, '
+                          'not \'%s\'' % options['fps']) from None
+        raise
     ready = time.time() - page.started
     stepping = time.monotonic()
-    stills = sorted((first_frame_at(time, fps), name) for name, time in options['at'] or [])
-    last = first_frame_at(options['seconds'], fps) if options['seconds'] is not None else None
+    stills = sorted((frame_at(tools, name, '--at wants times in seconds separated by commas, such as 5,12.5'), name)
+                    for name in options['at'] or [])
+    last = None
+    if options['seconds'] is not None:
+        last = frame_at(tools, options['seconds'], '--seconds wants a positive number of seconds')
     if options['stills']:
         os.makedirs(options['stills'], exist_ok=True)
     frame = 0
@@ -486,12 +430,13 @@ def realtime(page, options):
         print('web-capture: clicked at %.3f s' % (clicked - page.started), file=sys.stderr, flush=True)
     page.wait_state(('playing', 'ended'))
     playing = time.monotonic()
+    seconds = float(positive_seconds(options['seconds'])) if options['seconds'] is not None else None
     while True:
         state = page.state()
         page.print_lines(True)
         if state == 'ended':
             return 0
-        if options['seconds'] is not None and time.monotonic() - playing >= options['seconds']:
+        if seconds is not None and time.monotonic() - playing >= seconds:
             return escape(page) if options['escape'] else 0
         page.tools.wait_events(0.1)
 
@@ -516,14 +461,14 @@ def run(options):
     browser = Browser(options['realtime'], options['click'], options['angle'])
     try:
         # Loading, then the whole demo on a slow software renderer.
-        deadline = time.monotonic() + 180 + (float(options['seconds'] or 200) * (2 if options['realtime'] else 30))
+        span = float(positive_seconds(options['seconds'])) if options['seconds'] else 200
+        deadline = time.monotonic() + 180 + span * (2 if options['realtime'] else 30)
         tools = DevTools(browser.page_address(time.monotonic() + 60), deadline)
         page = Page(tools)
         address = 'http://127.0.0.1:%d/index.html' % server.server_address[1]
         if not options['realtime']:
-            fps = options['fps']
-            # Reduced to N or N/D, the two forms the page reads.
-            address += '?fixed=%d' % fps.numerator + ('/%d' % fps.denominator if fps.denominator > 1 else '')
+            # The module reads the rate as the capture does.
+            address += '?fixed=' + urllib.parse.quote(options['fps'], safe='')
         page.load(address)
         if options['realtime']:
             return realtime(page, options)
@@ -546,6 +491,9 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
         return run(options)
+    except Refused as error:
+        print('web-capture: %s' % error, file=sys.stderr)
+        return 2
     except Failed as error:
         print('web-capture: %s' % error, file=sys.stderr)
         return 1

@@ -3,13 +3,15 @@
 // loop loads the catalogue a few rows a frame (Module.nerethvalProgress) and renders the captions'
 // glyphs, after which the module is ready (Module.nerethvalReady) and waits for a start:
 //   _nerethvalStart                 real time, on the browser's frame loop, in step with the audio
-//   _nerethvalStartFixed, _Advance  a fixed-step clock that a driver moves on, as the capture's
+//   _nerethvalStartFixed, _Advance  with ?fixed=RATE, a fixed-step clock that a driver moves on, as
+//                                   the capture's; _nerethvalFrameAt tells it which frame shows a time
 #include <emscripten/emscripten.h>
 
 #include <SFML/Graphics.hpp>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "audio/bass_offline.h"
 #include "demo/demo.h"
@@ -18,6 +20,7 @@
 #include "platform/page_audio.h"
 #include "runtime/assets.h"
 #include "runtime/catalogue.h"
+#include "runtime/command_line.h"
 #include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "runtime/fixed_step.h"
@@ -35,8 +38,8 @@ struct PageModule {
     bool ready = false;           // loaded and glyphs rendered: waiting for a start
     bool started = false;
     bool ended = false;           // Module.nerethvalEnded called
-    Rational fps{0, 1};           // fixed-step frames a second; 0 in real time
-    std::uint64_t k = 0;          // fixed-step frames run, the first being 1
+    bool fixed = false;           // on the fixed-step clock rather than in real time
+    FixedStep step;               // its rate and the frames run
     FrameImage still;             // the last frame of the last advance
 };
 
@@ -111,7 +114,7 @@ void browserFrame()
         EM_ASM({ if (Module.nerethvalReady) Module.nerethvalReady(); });
         return;
     }
-    if (!module.started || module.fps.num != 0)
+    if (!module.started || module.fixed)
         return;
     demo.frameDelta = demo.demoClock.restart().asSeconds();
     drawFrame(module.window);
@@ -119,10 +122,20 @@ void browserFrame()
         endDemo();
 }
 
-// In fixed-step mode frames are the capture's, 1280 x 720 unless the page says otherwise.
-bool fixedStepPage()
+// The page's ?fixed=RATE: frames a second of the fixed-step clock, in the capture's spelling;
+// false in real time.
+bool fixedStepRate(std::string& rate)
 {
-    return EM_ASM_INT({ return new URLSearchParams(location.search).has('fixed') ? 1 : 0; }) != 0;
+    char text[64] = {};
+    const int given = EM_ASM_INT({
+        const rate = new URLSearchParams(location.search).get('fixed');
+        if (rate === null)
+            return 0;
+        stringToUTF8(rate, $0, $1);
+        return 1;
+    }, text, sizeof text);
+    rate = text;
+    return given != 0;
 }
 
 }  // namespace
@@ -136,35 +149,39 @@ EMSCRIPTEN_KEEPALIVE void nerethvalStart()
     startPlaying();
 }
 
-EMSCRIPTEN_KEEPALIVE void nerethvalStartFixed(std::uint32_t num, std::uint32_t den)
+// Starts the fixed-step clock at the rate the page was given (see fixedStepRate).
+EMSCRIPTEN_KEEPALIVE void nerethvalStartFixed()
 {
-    if (!page || !page->ready || page->started || num == 0 || den == 0)
+    if (!page || !page->ready || page->started || !page->fixed)
         return;
-    page->fps = {num, den};
     emscripten_cancel_main_loop();
     bassSetOfflineMode(true);
     startPlaying();
 }
 
-// Frame k sees the module after k frame times: the samples that span it are rendered offline,
-// then it is drawn and presented, as the capture does.
+// The frame a driver waits for to see timeline time `time` ("12.5", "30000/1001"): the first at or
+// after it at the page's rate, as the capture counts; 0 when the text is no time or the page is
+// not on the fixed-step clock.
+EMSCRIPTEN_KEEPALIVE double nerethvalFrameAt(const char* time)
+{
+    Rational value;
+    if (!page || !page->fixed || !parseRational(time, value))
+        return 0.0;
+    return double(firstFrameAt(value, page->step.fps));
+}
+
+// Runs up to `frames` frames, each as the capture runs it; the last is read back for the driver.
 EMSCRIPTEN_KEEPALIVE std::uint32_t nerethvalAdvance(std::uint32_t frames)
 {
-    if (!page || !page->started || page->fps.num == 0)
+    if (!page || !page->started || !page->fixed)
         return 0;
     PageModule& module = *page;
-    const float frameDelta = static_cast<float>(double(module.fps.den) / double(module.fps.num));
     std::uint32_t run = 0;
     while (run < frames && !module.ended) {
-        ++module.k;
-        bassRenderOffline(samplesAfter(module.k, module.fps) - samplesAfter(module.k - 1, module.fps), nullptr);
-        demo.frameDelta = frameDelta;
-        drawFrame(module.window);
         ++run;
-        if (run == frames || demo.quitRequested) {
-            const sf::Vector2u size = module.window.getSize();
-            readFrame(module.still, size.x, size.y);
-        }
+        StepOutputs outputs;
+        outputs.picture = run == frames ? &module.still : nullptr;
+        stepFrame(module.step, module.window, drawFrame, outputs);
         if (!presentFrame(module.window) || demo.quitRequested)
             endDemo();
     }
@@ -191,12 +208,20 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* nerethvalStillPixels()
 int main()
 {
     if (!displayReady("nerethval")) {
-        EM_ASM({ if (Module.nerethvalFailed) Module.nerethvalFailed('this browser offers no WebGL 2'); });
+        EM_ASM({ if (Module.nerethvalFailed) Module.nerethvalFailed('This demo needs WebGL 2: this browser offers no WebGL 2.'); });
         return 1;
     }
-    if (fixedStepPage())
-        EM_ASM({ Module.canvas.width = 1280; Module.canvas.height = 720; });
     page = std::make_unique<PageModule>();
+    std::string rate;
+    if (fixedStepRate(rate)) {
+        if (!parseRational(rate, page->step.fps) || !usableFrameRate(page->step.fps)) {
+            EM_ASM({ if (Module.nerethvalFailed) Module.nerethvalFailed('?fixed= takes frames a second, at least 1: 60, 59.94 or 30000/1001.'); });
+            return 1;
+        }
+        // In fixed-step mode frames are the capture's, 1280 x 720.
+        page->fixed = true;
+        EM_ASM({ Module.canvas.width = 1280; Module.canvas.height = 720; });
+    }
     ViewerOptions options;
     // The page owns the canvas's size and fullscreen.
     options.windowed = true;

@@ -35,17 +35,6 @@
     show('failed', text);
   }
 
-  // "60", "59.94" or "30000/1001" as [numerator, denominator]; null for anything else or below 1.
-  function framesPerSecond(text) {
-    var parts = /^(\d{1,9})(?:\/(\d{1,9})|\.(\d{1,6}))?$/.exec(text);
-    if (!parts)
-      return null;
-    var rate = parts[2] ? [Number(parts[1]), Number(parts[2])]
-             : parts[3] ? [Number(parts[1] + parts[3]), Math.pow(10, parts[3].length)]
-                        : [Number(parts[1]), 1];
-    return rate[1] > 0 && rate[0] >= rate[1] ? rate : null;
-  }
-
   // The largest 16:9 box in width x height CSS pixels, and its backing store at the screen's
   // pixel density, no denser than largestScale.
   function pictureBox(width, height) {
@@ -150,7 +139,8 @@
   }
 
   var query = new URLSearchParams(location.search);
-  var fixed = query.has('fixed') ? framesPerSecond(query.get('fixed')) : null;
+  // ?fixed=RATE: a driver steps the demo frame by frame; the module reads the rate.
+  var fixed = query.has('fixed');
   var downloadBytes = 0;
   var decodedShare = 0;
 
@@ -188,7 +178,7 @@
       if (fixed) {
         card.hidden = true;
         show('playing', '');
-        Module._nerethvalStartFixed(fixed[0], fixed[1]);
+        Module._nerethvalStartFixed();
         return;
       }
       audioMayStart(function (allowed) {
@@ -200,9 +190,7 @@
         }
       });
     },
-    nerethvalFailed: function (text) {
-      fail('This demo needs WebGL 2: ' + text + '.');
-    },
+    nerethvalFailed: fail,
     nerethvalEnded: function () {
       card.hidden = false;
       bar.hidden = true;
@@ -252,17 +240,13 @@
     fail('The demo stopped: ' + event.message);
   });
   // A driver's stills are the capture's size; the module sets it, and nothing here moves it.
-  if (!query.has('fixed')) {
+  if (!fixed) {
     window.addEventListener('resize', letterbox);
     document.addEventListener('fullscreenchange', letterbox);
     document.addEventListener('webkitfullscreenchange', letterbox);
     letterbox();
   }
 
-  if (query.has('fixed') && !fixed) {
-    fail('?fixed= takes frames a second: 60, 59.94 or 30000/1001.');
-    return;
-  }
   if (!document.createElement('canvas').getContext('webgl2')) {
     fail('This demo needs WebGL 2, which this browser does not offer or has switched off.');
     return;
