@@ -8,15 +8,16 @@
 # Arguments: build directory, source directory.
 set -uo pipefail
 build=$(cd "$1" && pwd)
+source "$(dirname "$0")/support/check.sh"
 tool=$build/nerethval-capture
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The middle of each scene's first order (four bars, 9.412 s, each) and of the black order 19, and
-# a moment in scene 08's second order.
+# The middle of each scene's first order and of the black order 19, and a moment in scene 08's
+# second order.
 mid08=106.3
-times=$(awk 'BEGIN { n = split("0 1 2 3 4 6 8 10 12 14 16 17 18 19", o, " ");
-                     for (i = 1; i <= n; ++i) printf "%g,", (o[i] + 0.5) * 9.412 }')$mid08
+times=$(awk -v order="$(timeline orderSeconds)" 'BEGIN { n = split("0 1 2 3 4 6 8 10 12 14 16 17 18 19", o, " ");
+                     for (i = 1; i <= n; ++i) printf "%g,", (o[i] + 0.5) * order }')$mid08
 
 # capture NAME [OPTIONS...]: one run from the data directory into $work/NAME.
 capture() {
@@ -31,8 +32,6 @@ capture() {
     exit 1
   fi
 }
-
-source "$(dirname "$0")/support/check.sh"
 
 capture whole --at "$times" --hashes "$work/whole/hashes.txt"
 whole=$work/whole

@@ -230,7 +230,7 @@ TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOut)
         }
         if (released)
             releases.push_back(n);
-        if (before.holdTime >= demo.twoBars + demo.halfBar) {
+        if (before.holdTime >= twoBars + halfBar) {
             firstDone = firstDone ? firstDone : n;
             EXPECT_EQ(output, "done\n") << "frame " << n;
             EXPECT_FALSE(released) << "frame " << n;
@@ -329,7 +329,7 @@ TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
             EXPECT_EQ(windowPixel(640, 360), sf::Color::Blue);
             EXPECT_EQ(windowPixel(10, 10), sf::Color::Green);
         }
-        if (7.0f + n * frame > 8.2355f + demo.halfBar + 2 * frame) {
+        if (7.0f + n * frame > 8.2355f + halfBar + 2 * frame) {
             EXPECT_EQ(overlay, 255) << "frame " << n;
         }
     }
@@ -354,7 +354,7 @@ TEST_F(Finale, CreditsComeOutOfBlackHoldAndGoBackToBlack)
         frameOf(creditsScene);
         const float clock = demo.credits.creditsClock;
         const sf::Uint8 overlay = sprite(Image::Black).getColor().a;
-        if (clock >= demo.halfBar && clock <= demo.oneBar + demo.twoBars) {
+        if (clock >= halfBar && clock <= oneBar + twoBars) {
             EXPECT_EQ(overlay, 0) << "clear at " << clock;
         }
         if (clock >= 8.2355f) {

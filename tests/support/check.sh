@@ -12,3 +12,9 @@ check() {
     echo "$(basename "$0" .sh): FAILED: $what"
   fi
 }
+
+# timeline KEY: one value of the timeline as the build wrote it ($build/timeline.json: orderSeconds,
+# orderSamples, endOrder...), so that no script spells the tempo again.
+timeline() {
+  python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' "$build/timeline.json" "$1"
+}
