@@ -18,6 +18,7 @@
 #include "capture.h"
 #include "demo/demo.h"
 #include "demo/options.h"
+#include "support/tier.h"
 
 namespace {
 
@@ -473,7 +474,7 @@ TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
     EXPECT_TRUE(samePixels(loadStill(late, "1"), loadStill(capture, "1")));
 }
 
-TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
+FULL_TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
 {
     const Capture& capture = wholeDemoAt30();
     ASSERT_EQ(capture.status, 0) << (capture.err.empty() ? "" : capture.err.back());
@@ -486,7 +487,7 @@ TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
     EXPECT_GE(progressLines, 10);
 }
 
-TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
+FULL_TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
 {
     const Capture& capture = wholeDemoAt30();
     ASSERT_EQ(capture.status, 0);
@@ -512,7 +513,7 @@ TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
     }
 }
 
-TEST(Capture, FadesOfTheLightDarkenThroughViolet)
+FULL_TEST(Capture, FadesOfTheLightDarkenThroughViolet)
 {
     const Capture& capture = wholeDemoAt30();
     ASSERT_EQ(capture.status, 0);
@@ -552,7 +553,7 @@ TEST(Capture, FadesOfTheLightDarkenThroughViolet)
     }
 }
 
-TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
+FULL_TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
 {
     // Half a second of scene 07 at 60 fps: the strip moves 250 pixels and the ridge 48, and the
     // sharpness of the ground they cross varies by at most 3 % of its mean.
@@ -573,7 +574,7 @@ TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
     EXPECT_LE((*high - *low) / mean, 0.03) << "lowest " << *low << ", highest " << *high << ", mean " << mean;
 }
 
-TEST(Capture, At144FpsTheConsoleAndTheOrdersAgreeWithThe30FpsRun)
+FULL_TEST(Capture, At144FpsTheConsoleAndTheOrdersAgreeWithThe30FpsRun)
 {
     // 144 frames a second of software rendering take long: by default the run covers scenes 01 to
     // 03; NERETHVAL_CAPTURE_WHOLE=1 runs it to the end, with every check of the 30 fps run.

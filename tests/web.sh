@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The web build (build-web/, made by scripts/build-web.sh before the full tier) in headless
+# tier: platform
+# The web build (build-web/, made by its CTest fixture, scripts/build-web.sh) in headless
 # Chromium on SwiftShader, against the native build: on the fixed-step clock it prints the native
 # capture's lines byte for byte and draws its stills within a rounding step; in real time with
 # autoplay allowed it shows every scene in order, each order lasting the timeline's order length; without autoplay it
@@ -11,13 +12,7 @@ source=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$source/tests/support/check.sh"
-give_up() {
-  echo "web: $1"
-  [ -f "${2:-}" ] && tail -n 20 "$2"
-  echo "$passed passed, $((failed + 1)) failed"
-  exit 1
-}
-[ -f "$source/build-web/index.html" ] || give_up "no build-web/index.html: the full tier runs scripts/build-web.sh first"
+[ -f "$source/build-web/index.html" ] || give_up "no build-web/index.html: run scripts/build-web.sh (the web_build fixture) first"
 web_capture() { bash "$source/scripts/web-capture.sh" "$@"; }
 
 echo "1. the fixed-step clock, as the native capture"
@@ -89,5 +84,4 @@ check "then played to scene 02" grep -qxP '[0-9.]+\t[0-9.]+\t[0-9.]+\tscene 02' 
 # The stream is scheduled seconds ahead: the page must silence it when the demo ends early.
 check "Escape ends it, and its sound with it" grep -qx 'web-capture: ended by Escape, sound closed' "$work/click.err"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
