@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, then runs the whole test suite; with --quick, only the tests that take seconds.
+# Sets everything up, then runs every tier (quick, full, platform, fuzz; the web build is the web
+# test's fixture); with --quick, only the tests that take seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 case "${1:-}" in
@@ -8,7 +9,5 @@ case "${1:-}" in
   *) echo "usage: scripts/test.sh [--quick]" >&2; exit 2 ;;
 esac
 scripts/setup.sh
-# The full tier also tests the web build in headless Chromium (tests/web.sh).
-[ ${#tier[@]} -gt 0 ] || bash scripts/build-web.sh
 cd build
 ctest --output-on-failure -j "$(nproc)" "${tier[@]}"

@@ -18,16 +18,17 @@
 #include "audio/bass.h"
 #include "audio/bass_close.h"
 #include "audio/bass_offline.h"
+#include "runtime/timeline.h"
 
 namespace {
 
-const std::string timelineModule = NERETHVAL_BUILD_DIR "/data/sync.xm";
+const std::string timelineModule = std::string(NERETHVAL_BUILD_DIR "/data/") + timelineModuleFile;
 const std::string toneMp3 = NERETHVAL_TEST_DATA_DIR "/tone441.mp3";
 constexpr QWORD failed = ~QWORD(0);
 
-// sync.xm: speed 6 at 102 BPM is 1080 frames a tick at 44.1 kHz, 6480 a row, 414 720 an order.
-constexpr std::uint64_t timelineRow = 6480;
-constexpr std::uint64_t timelineOrder = 64 * timelineRow;
+// The timeline's grid as runtime/timeline.h works it out; the player must keep to it.
+constexpr std::uint64_t timelineRow = timelineRowSamples;
+constexpr std::uint64_t timelineOrder = timelineOrderSamples;
 // The same 21 orders at speed 1 and 255 BPM: 432 frames a row, 27 648 an order.
 constexpr std::uint64_t fastRow = 432;
 constexpr std::uint64_t fastOrder = 64 * fastRow;

@@ -18,13 +18,12 @@
 #include "capture.h"
 #include "demo/demo.h"
 #include "demo/options.h"
+#include "support/tier.h"
 
 namespace {
 
 const std::string buildDir = NERETHVAL_BUILD_DIR;
-constexpr double orderSeconds = 9.412;  // four bars of the timeline module
 constexpr unsigned blackOrder = 19;
-constexpr unsigned endOrder = 20;
 
 struct Capture {
     int status = -1;
@@ -174,21 +173,21 @@ void expectConsoleMatchesOrders(const Capture& capture, double fps)
     }
     EXPECT_EQ(announced, expectedScenes) << "each scene that ran announces itself once, in timeline order";
 
-    // Phase 0 of the reveal: frames below 8.2355 s, then the cross-fade's frames up to a half bar;
-    // "bubbles" starts on the frame after, and runs on every frame of the scene.
-    const long revealFrames = long(std::ceil(8.2355 * fps)) - 1 + long(std::ceil(1.1765 * fps));
+    // Phase 0 of the reveal: frames below four bars less a half bar, then the cross-fade's frames up
+    // to a half bar; "bubbles" starts on the frame after, and runs on every frame of the scene.
+    const long revealFrames = long(std::ceil((fourBars - halfBar) * fps)) - 1 + long(std::ceil(halfBar * fps));
     for (int number = 5; number <= 10; ++number) {
         const long expected = std::max(0L, framesOfScene[number] - revealFrames);
         EXPECT_NEAR(double(bubbles[number]), double(expected), 1.0)
             << "\"bubbles\" lines of scene " << number << " over its " << framesOfScene[number] << " frames";
     }
-    if (framesOfScene[5] > revealFrames + long(std::ceil(4.706 * fps)) + 1) {
+    if (framesOfScene[5] > revealFrames + long(std::ceil(twoBars * fps)) + 1) {
         EXPECT_EQ(hej, 1) << "HEJ!!! once, two bars after the reveal";
     }
 
     // Scene 11: its opening to just past a half bar, then the pulses' hold; "done" from then on.
     if (framesOfScene[11] > 0) {
-        const long beforeDone = long(std::floor(1.1765 * fps)) + 1 + long(std::ceil(5.8825 * fps));
+        const long beforeDone = long(std::floor(halfBar * fps)) + 1 + long(std::ceil((twoBars + halfBar) * fps));
         EXPECT_NEAR(double(done), double(std::max(0L, framesOfScene[11] - beforeDone)), 1.0);
     }
 
@@ -230,7 +229,7 @@ const std::vector<unsigned> stillOrders = {0, 1, 2, 3, 4, 6, 8, 10, 12, 14, 16, 
 std::string stillTime(unsigned order)
 {
     std::ostringstream time;
-    time << (order + 0.5) * orderSeconds;
+    time << (order + 0.5) * timelineOrderSeconds;
     return time.str();
 }
 
@@ -481,7 +480,7 @@ TEST(Capture, StillIsTheFirstFrameAtOrAfterItsTimeAndFramesFollowEvery)
     EXPECT_TRUE(samePixels(loadStill(late, "1"), loadStill(capture, "1")));
 }
 
-TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
+FULL_TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
 {
     const Capture& capture = wholeDemoAt30();
     ASSERT_EQ(capture.status, 0) << (capture.err.empty() ? "" : capture.err.back());
@@ -494,13 +493,13 @@ TEST(Capture, WholeDemoAt30FpsPrintsWhatItsFramesImply)
     EXPECT_GE(progressLines, 10);
 }
 
-TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
+FULL_TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
 {
     const Capture& capture = wholeDemoAt30();
     ASSERT_EQ(capture.status, 0);
     std::vector<sf::Image> scenes;
     for (unsigned order : stillOrders) {
-        const std::size_t frame = std::size_t(std::ceil((order + 0.5) * orderSeconds * 30.0));
+        const std::size_t frame = std::size_t(std::ceil((order + 0.5) * timelineOrderSeconds * 30.0));
         ASSERT_LE(frame, capture.orders.size());
         ASSERT_EQ(capture.orders[frame - 1], order) << "the still at " << stillTime(order) << " s";
         const sf::Image still = loadStill(capture, stillTime(order));
@@ -520,7 +519,7 @@ TEST(Capture, StillsShowEachSceneAndOrder19IsBlack)
     }
 }
 
-TEST(Capture, FadesOfTheLightDarkenThroughViolet)
+FULL_TEST(Capture, FadesOfTheLightDarkenThroughViolet)
 {
     const Capture& capture = wholeDemoAt30();
     ASSERT_EQ(capture.status, 0);
@@ -560,7 +559,7 @@ TEST(Capture, FadesOfTheLightDarkenThroughViolet)
     }
 }
 
-TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
+FULL_TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
 {
     // Half a second of scene 07 at 60 fps: the strip moves 250 pixels and the ridge 48, and the
     // sharpness of the ground they cross varies by at most 3 % of its mean.
@@ -581,7 +580,7 @@ TEST(Capture, ScrollingGroundKeepsItsSharpnessFromFrameToFrame)
     EXPECT_LE((*high - *low) / mean, 0.03) << "lowest " << *low << ", highest " << *high << ", mean " << mean;
 }
 
-TEST(Capture, At144FpsTheConsoleAndTheOrdersAgreeWithThe30FpsRun)
+FULL_TEST(Capture, At144FpsTheConsoleAndTheOrdersAgreeWithThe30FpsRun)
 {
     // 144 frames a second of software rendering take long: by default the run covers scenes 01 to
     // 03; NERETHVAL_CAPTURE_WHOLE=1 runs it to the end, with every check of the 30 fps run.

@@ -402,7 +402,7 @@ TEST_F(CatalogueLoad, ContentFilesAreTheFilesTheLoaderChoosesAtEachScale)
     EXPECT_TRUE(holds(1.0f, "hexagon.png") && holds(1.0f, "hexagon@2x.png"));
     EXPECT_TRUE(!holds(1.5f, "hexagon.png") && holds(1.5f, "hexagon@2x.png"));
     EXPECT_TRUE(holds(1.4f, "glitter.png") && !holds(1.4f, "glitter@2x.png") && holds(1.5f, "glitter@2x.png"));
-    for (const char* other : {"Quillon8.ttf", "sync.xm", "nerethval_dream.mp3"})
+    for (const char* other : {captionFontFile, timelineModuleFile, soundtrackFile})
         EXPECT_TRUE(holds(1.0f, other)) << other;
     EXPECT_EQ(contentFilesFor(1.0f).size(), std::size_t(imageCount + 1 + 3));
     fs::current_path(previous);

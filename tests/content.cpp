@@ -20,6 +20,7 @@
 #include "runtime/image_manifest.h"
 #include "runtime/png_file.h"
 #include "support/support.h"
+#include "support/tier.h"
 
 namespace {
 
@@ -537,7 +538,7 @@ TEST(Content, CaptionFontHasAGlyphForEveryPrintableCharacter)
     EXPECT_GT(font.getGlyph(' ', 58, false).advance, 0.0f);
 }
 
-TEST(Content, GeneratorWritesTheSameBytesOnEveryRun)
+FULL_TEST(Content, GeneratorWritesTheSameBytesOnEveryRun)
 {
     // The build's own run wrote build/data; one more run must write every file byte for byte again.
     const fs::path tool = fs::path(NERETHVAL_BUILD_DIR) / "tools" / "content" / "make-content";

@@ -18,6 +18,7 @@
 #include "runtime/demo_state.h"
 #include "scenes/scenes.h"
 #include "support/support.h"
+#include "support/tier.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ protected:
     }
 };
 
-TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundKeepsMoving)
+FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundKeepsMoving)
 {
     demo.scene09 = Scene09State{};
     showAs(Image::Glint5, 1280, 720, sf::Color::Blue);
@@ -151,7 +152,7 @@ TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundKeepsM
     EXPECT_EQ(output.find("scene 09", 1), std::string::npos) << "announced once";
 }
 
-TEST_F(Finale, Scene10SpawnsTwoSparksOnItsFirstFrameAPixelFromTheCentreUnderTheHalo)
+FULL_TEST_F(Finale, Scene10SpawnsTwoSparksOnItsFirstFrameAPixelFromTheCentreUnderTheHalo)
 {
     demo.scene10 = Scene10State{};
     showAs(Image::YellowP, 37, 41, sf::Color::Yellow, {18, 20, 1, 1});  // just the origin pixel
@@ -210,7 +211,7 @@ TEST_F(Finale, Scene10FullSparkPoolDropsSpawnsButKeepsTheRandomSequenceInStep)
     EXPECT_EQ(white.angle, draws[11]);
 }
 
-TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOut)
+FULL_TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOut)
 {
     demo.scene11 = Scene11State{};
     showAs(Image::White, 1280, 720, sf::Color::Green);
@@ -230,7 +231,7 @@ TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOut)
         }
         if (released)
             releases.push_back(n);
-        if (before.holdTime >= demo.twoBars + demo.halfBar) {
+        if (before.holdTime >= twoBars + halfBar) {
             firstDone = firstDone ? firstDone : n;
             EXPECT_EQ(output, "done\n") << "frame " << n;
             EXPECT_FALSE(released) << "frame " << n;
@@ -309,7 +310,7 @@ TEST_F(Finale, FlashPrintsItsJitterTimerAndJittersOnlyWhenItPasses0075)
     EXPECT_EQ(jitters, 120);
 }
 
-TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
+FULL_TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
 {
     demo.flash = FlashState{};
     demo.flash.phaseTimer = 7.0f;  // well into the hold
@@ -329,7 +330,7 @@ TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
             EXPECT_EQ(windowPixel(640, 360), sf::Color::Blue);
             EXPECT_EQ(windowPixel(10, 10), sf::Color::Green);
         }
-        if (7.0f + n * frame > 8.2355f + demo.halfBar + 2 * frame) {
+        if (7.0f + n * frame > 8.2355f + halfBar + 2 * frame) {
             EXPECT_EQ(overlay, 255) << "frame " << n;
         }
     }
@@ -338,7 +339,7 @@ TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
     EXPECT_EQ(windowPixel(10, 10), sf::Color::Black);
 }
 
-TEST_F(Finale, CreditsComeOutOfBlackHoldAndGoBackToBlack)
+FULL_TEST_F(Finale, CreditsComeOutOfBlackHoldAndGoBackToBlack)
 {
     demo.credits = CreditsState{};
     const sf::Color orange(250, 140, 20);
@@ -354,7 +355,7 @@ TEST_F(Finale, CreditsComeOutOfBlackHoldAndGoBackToBlack)
         frameOf(creditsScene);
         const float clock = demo.credits.creditsClock;
         const sf::Uint8 overlay = sprite(Image::Black).getColor().a;
-        if (clock >= demo.halfBar && clock <= demo.oneBar + demo.twoBars) {
+        if (clock >= halfBar && clock <= oneBar + twoBars) {
             EXPECT_EQ(overlay, 0) << "clear at " << clock;
         }
         if (clock >= 8.2355f) {

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# tier: fuzz
 # The fuzz targets, a minute each from their corpora (scripts/fuzz.sh runs longer campaigns).
 set -euo pipefail
 build=$1

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# tier: quick
 # The release as a viewer gets it: installed into a fresh prefix, the demo and the capture find their
 # content from any folder, a folder holding some content is used as it is; cpack makes the .deb, whose
 # dependencies cover every library the binaries load, and the release archive with its .nfo.
@@ -18,23 +19,22 @@ run_from() {
   (cd "$dir" && exec timeout 120 "$@") >"$work/stdout" 2>"$work/stderr"
   status=$?
 }
-last_line() { [ "$(tail -n 1 "$work/stdout")" = "$1" ]; }
 no_errors() { ! grep -q "^Error while loading" "$work/stdout"; }
 
 if [ "$part" = install ]; then
 echo "1. cmake --install puts the programs in bin/ and the content in share/nerethval/"
-cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install: cmake --install failed"; exit 1; }
+cmake --install "$build" --prefix "$prefix" >/dev/null || give_up "cmake --install failed"
 check "bin/ holds the two programs" test -x "$prefix/bin/nerethval" -a -x "$prefix/bin/nerethval-capture"
 expected=$(cd "$build/data" && ls | grep -vxE 'contact-sheet.png|content.stamp')
 check "share/nerethval/ holds the 50 content files, the denser image files and the font's licence, nothing else" \
   test "$(ls "$prefix/share/nerethval")" = "$expected" -a "$(echo "$expected" | grep -vc @)" -eq 51
 # 0.64 s an order, so the installed demo reaches "end?" in about 13 s.
-"$build/tools/sync/make-sync" "$prefix/share/nerethval/sync.xm" 8 4 125 || { echo "install: make-sync failed"; exit 1; }
+"$build/tools/sync/make-sync" "$prefix/share/nerethval/sync.xm" 8 4 125 || give_up "make-sync failed"
 
 echo "2. started from /, the installed demo finds its content, says so once and plays to \"end?\""
 run_from / "$prefix/bin/nerethval"
 check "exit status 0" test "$status" -eq 0
-check "ends with end?" last_line "end?"
+check "the demo's lines, ending with end?" transcript "$work/stdout" end
 check "every content file loaded" no_errors
 check "one line on standard error names the content folder" \
   test "$(grep -c "^nerethval: .*$prefix/share/nerethval\$" "$work/stderr")" -eq 1
@@ -42,7 +42,7 @@ check "one line on standard error names the content folder" \
 echo "3. the installed capture finds the same content"
 run_from / "$prefix/bin/nerethval-capture" --fps 10
 check "capture: exit status 0" test "$status" -eq 0
-check "capture: ends with end?" last_line "end?"
+check "capture: the demo's lines, ending with end?" transcript "$work/stdout" end
 check "capture: every content file loaded" no_errors
 check "capture: one line names the content folder" \
   test "$(grep -c "^nerethval-capture: .*$prefix/share/nerethval\$" "$work/stderr")" -eq 1
@@ -52,7 +52,7 @@ mkdir "$work/some"
 cp "$prefix/share/nerethval/sync.xm" "$prefix/share/nerethval/black.png" "$work/some/"
 run_from "$work/some" "$prefix/bin/nerethval"
 check "exit status 0" test "$status" -eq 0
-check "ends with end?" last_line "end?"
+check "the demo's lines, ending with end?" transcript "$work/stdout" end
 check "the missing font and pictures are reported as ever" \
   test "$(grep -c "^Error while loading" "$work/stdout")" -eq 4
 check "no content folder named" bash -c "! grep -q '^nerethval:' '$work/stderr'"
@@ -61,11 +61,8 @@ fi
 
 if [ "$part" = packages ]; then
 echo "5. cpack makes the .deb and the release archive"
-if ! cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1; then
-  echo "install: cpack failed"
-  tail -n 20 "$work/cpack.log"
-  exit 1
-fi
+cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1 ||
+  give_up "cpack failed" "$work/cpack.log"
 deb=$(ls "$work/packages"/nerethval_*.deb 2>/dev/null | head -n 1)
 archive=$(ls "$work/packages"/nerethval-*.tar.gz 2>/dev/null | head -n 1)
 check "a .deb" test -n "$deb"
@@ -112,5 +109,4 @@ for file in nerethval.nfo README.md contact-sheet.png bin/nerethval bin/nerethva
 done
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -112,20 +112,20 @@ TEST(Opening, SceneThreeDrawsTheTitleAtTheTopLeftWithTheFadersAlpha)
     demo.scene03 = OpeningSceneState{};
 
     window.clear(sf::Color::Black);
-    captureConsole([] { runFrameOf(scene03, demo.oneBar * 0.5f); });  // alpha 127.5
+    captureConsole([] { runFrameOf(scene03, oneBar * 0.5f); });  // alpha 127.5
     sf::Color half = windowPixel(0, 0);
     EXPECT_NEAR(half.r, 100, 2);
     EXPECT_NEAR(half.g, 50, 2);
 
     window.clear(sf::Color::Black);
-    runFrameOf(scene03, demo.oneBar);  // reaches the hold
+    runFrameOf(scene03, oneBar);  // reaches the hold
     EXPECT_EQ(windowPixel(0, 0), sf::Color(200, 100, 40));
     EXPECT_EQ(windowPixel(39, 29), sf::Color(200, 100, 40));
     EXPECT_EQ(windowPixel(40, 10), sf::Color::Black) << "natural size";
     EXPECT_EQ(windowPixel(10, 30), sf::Color::Black) << "natural size";
 
-    runFrameOf(scene03, demo.twoBars);
+    runFrameOf(scene03, twoBars);
     window.clear(sf::Color::Black);
-    runFrameOf(scene03, demo.oneBar);  // fully faded out
+    runFrameOf(scene03, oneBar);  // fully faded out
     EXPECT_EQ(windowPixel(0, 0), sf::Color::Black);
 }

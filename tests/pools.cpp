@@ -130,9 +130,9 @@ TEST_F(Pools, FreedBubblesStayOnScreenAndFadedOnesDrawNothing)
 TEST_F(Pools, EmitterPrintsEveryCallAndSpawnsOnlyPastHalfABeat)
 {
     float timer = 0.0f;
-    demo.frameDelta = 0.5f * demo.oneBeat;
+    demo.frameDelta = 0.5f * oneBeat;
     EXPECT_EQ(captureConsole([&] { stepBubbleEmitter(timer); }), "bubbles\n");
-    EXPECT_EQ(timer, 0.5f * demo.oneBeat);
+    EXPECT_EQ(timer, 0.5f * oneBeat);
     EXPECT_FALSE(demo.bubblePool->slots[0].active);
     EXPECT_EQ(captureConsole([&] { stepBubbleEmitter(timer); }), "bubbles\n");
     EXPECT_EQ(timer, 0.0f);

@@ -61,7 +61,7 @@ std::vector<double> driveReveal(Reveal reveal, const std::vector<float>& frames)
     // The cross-fade begins on the first frame at or after 8.2355 s and counts that whole frame.
     EXPECT_GE(crossfadeStart, 8.2355 - 1e-4);
     EXPECT_LT(crossfadeStart - crossfadeFrame, 8.2355 + 1e-4);
-    EXPECT_GE(phaseStart[1] - (crossfadeStart - crossfadeFrame), demo.halfBar - 1e-4);
+    EXPECT_GE(phaseStart[1] - (crossfadeStart - crossfadeFrame), halfBar - 1e-4);
     return phaseStart;
 }
 

@@ -45,7 +45,7 @@ void playScene04To(double seconds)
 TEST(Scene04, PhasesStartOnTheBeatGridAtSixtyFramesPerSecond)
 {
     const float frame = 1.0f / 60.0f;
-    const double nominalLengths[] = {demo.halfBar, demo.oneBar, demo.halfBar, demo.halfBar, demo.oneBar};
+    const double nominalLengths[] = {halfBar, oneBar, halfBar, halfBar, oneBar};
     startScene04();
     std::vector<double> starts = {0.0};
     double clock = 0.0;
@@ -105,7 +105,7 @@ TEST(Scene04, CrossFadeEndsJustAfterHalfABarWithTheLayersOpaque)
     runFrameOf(scene04, 3.0f);
     runFrameOf(scene04, 3.0f);
     ASSERT_EQ(demo.scene04.phase, 2);
-    runFrameOf(scene04, demo.halfBar);
+    runFrameOf(scene04, halfBar);
     EXPECT_EQ(demo.scene04.phase, 2) << "a caption alpha of 0 is not below 0";
     EXPECT_GE(demo.scene04.captionAlpha, 0.0f);
     EXPECT_EQ(demo.captionText.getFillColor().a, 0);
@@ -123,14 +123,14 @@ TEST(Scene04, LayersFadeInAndOutAsOnePictureWithNoWhiteShowingThrough)
     giveLayer(Image::Wall, stone, {540, 260, 200, 200});
     const sf::Vector2i windowCentre(640, 360), wallStone(100, 100);
 
-    playScene04To(demo.oneBar + demo.halfBar + demo.halfBar / 2);  // halfway through the fade-in
+    playScene04To(oneBar + halfBar + halfBar / 2);  // halfway through the fade-in
     ASSERT_EQ(demo.scene04.phase, 2);
     const int fadeIn = sprite(Image::Wall).getColor().a;
     EXPECT_EQ(windowPixel(windowCentre.x, windowCentre.y), sf::Color::Black) << "the black still hides the white";
     EXPECT_EQ(windowPixel(wallStone.x, wallStone.y).r, 0) << "no white under the stone";
     EXPECT_NEAR(windowPixel(wallStone.x, wallStone.y).b, stone.b * fadeIn / 255, 2);
 
-    playScene04To(demo.fourBars - demo.halfBar / 2);  // halfway through the fade-out
+    playScene04To(fourBars - halfBar / 2);  // halfway through the fade-out
     ASSERT_EQ(demo.scene04.phase, 5);
     const int fadeOut = sprite(Image::Wall).getColor().a;
     EXPECT_NEAR(windowPixel(windowCentre.x, windowCentre.y).g, fadeOut, 2) << "the light in the window dims";

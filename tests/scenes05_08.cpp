@@ -11,6 +11,7 @@
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
 #include "support/support.h"
+#include "support/tier.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ TEST(RevealScenes, EachRunsItsBubbleEmitterBeforeItsFirstFrameSetUp)
     EXPECT_EQ(sprite(Image::White).getScale(), sf::Vector2f(1.0f, 1.0f));
 }
 
-TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
+FULL_TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
 {
     freshScenes();
     const Scene05State& scene = demo.scene05;
@@ -242,7 +243,7 @@ TEST(Scene06, AFullGlitterPoolDropsSpawnsWhileTheTimerStillResets)
     EXPECT_FLOAT_EQ(demo.scene06.glitterSpawnTimer, 0.0004f);
 }
 
-TEST(Scene06, ShowsGlitterUncoveredThenTwoLayersOverBlack)
+FULL_TEST(Scene06, ShowsGlitterUncoveredThenTwoLayersOverBlack)
 {
     freshScenes();
     BubbleLines bubbles;
@@ -263,7 +264,7 @@ TEST(Scene06, ShowsGlitterUncoveredThenTwoLayersOverBlack)
     EXPECT_GT(bubbles.framesOn * frame, 2.5);
 }
 
-TEST(Scene07, ScrollsFlashesFlaresOnTheBeatAndStacksThreeLayers)
+FULL_TEST(Scene07, ScrollsFlashesFlaresOnTheBeatAndStacksThreeLayers)
 {
     freshScenes();
     const Scene07State& scene = demo.scene07;
@@ -341,7 +342,7 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
     }
 }
 
-TEST(Scene08, ShowsEachImageFromItsFirstFrameAtItsTimeThenFourLayers)
+FULL_TEST(Scene08, ShowsEachImageFromItsFirstFrameAtItsTimeThenFourLayers)
 {
     freshScenes();
     const Scene08State& scene = demo.scene08;

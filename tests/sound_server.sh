@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# tier: full
 # The sound device goes away under the whole demo and comes back, as when a sound server restarts:
 # the demo plays to a private PulseAudio server with a null sink, which this test stops 3 s into
 # scene 03 and starts again 25 s later. By the times its lines arrive, the demo keeps its pace
@@ -9,7 +10,7 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 source "$2/tests/support/check.sh"
 command -v pulseaudio >/dev/null && command -v pactl >/dev/null ||
-  { echo "sound_server: pulseaudio and pactl are not installed (scripts/setup.sh installs them)"; exit 1; }
+  give_up "pulseaudio and pactl are installed (scripts/setup.sh installs them)"
 
 work=$(mktemp -d)
 server=""
@@ -37,9 +38,7 @@ start_server() {
     pactl info >/dev/null 2>&1 && return 0
     sleep 0.1
   done
-  echo "sound_server: the server did not start"
-  cat "$work/server.log"
-  exit 1
+  give_up "the sound server starts" "$work/server.log"
 }
 
 now() { echo "$EPOCHREALTIME"; }
@@ -52,8 +51,7 @@ wait_for_line() {
     [ -n "$(time_of "$work/stdout" "$1")" ] && return 0
     sleep 0.1
   done
-  echo "sound_server: no \"$1\" within 120 s"
-  exit 1
+  give_up "a \"$1\" line within 120 s" "$work/stdout" "$work/stderr"
 }
 # CPU ticks of the demo as a whole, and of all its threads but the main one, which draws.
 cpu_ticks() {
@@ -118,12 +116,12 @@ check "one line says the sound is gone, one that it is back" \
   [ "$(grep -c "sound device is gone" "$work/stderr") $(grep -c "sound device is back" "$work/stderr")" = "1 1" ]
 check "a stream plays on the server within 2 s of its return" \
   awk -v a="$back" -v b="$restarted" 'BEGIN { exit !(a != "" && a - b <= 2) }'
-# Each order is 414 720 frames at 44.1 kHz. While the device is gone the demo's clock is the steady
+While the device is gone the demo's clock is the steady
 # clock, so the lines from scene 03 (whose order the loss cuts) through scene 06 (6 s after the
 # return) are judged against it; later the sound server's clock leads, which a busy machine can
 # hold up. A scene's line comes with the first frame drawn in its order, so it can come late, never
 # early: the earliest line sets the start, and every line is due within 0.5 s after it.
-order=$(awk 'BEGIN { print 414720 / 44100 }')
+order=$(timeline orderSeconds)
 check "every order from scene 03 to scene 06 lasts $order s, no line more than 0.5 s late" \
   awk -v order="$order" '
     BEGIN { first["scene 03"] = 2; first["scene 04"] = 3; first["scene 05"] = 4; first["scene 06"] = 6 }
@@ -147,5 +145,4 @@ awk -v a="$(time_of "$work/stdout" "scene 03")" -v b="$(time_of "$work/stdout" "
 check "the audio threads use no more CPU while the device is gone than while it plays" \
   [ "$audio_gone" -le "$audio_on" ]
 
-echo "sound_server: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -1,4 +1,5 @@
 #!/bin/bash
+# tier: quick
 # The soundtrack as the demo and a listener get it: it decodes to exactly the module grid's length,
 # 44.1 kHz stereo; it is mastered to about -14 LUFS under a -1 dBTP ceiling; its sections sit on the
 # grid (quiet opening; each of scenes 05 to 10 loud on its first order, where its big image shows,
@@ -11,20 +12,13 @@ set -u
 build=$1
 source=$2
 mp3=$build/data/nerethval_dream.mp3
-orderSamples=414720
+source "$source/tests/support/check.sh"
+orderSamples=$(timeline orderSamples)
 orders=19
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-if [ ! -s "$mp3" ]; then
-    echo "FAIL: $mp3 is missing; build the content target first"
-    exit 1
-fi
+[ -s "$mp3" ] || give_up "$mp3 is missing; build the content target first"
 
 # Decoding: mpg123 honours the LAME tag's delay and padding, so the length must match the grid exactly.
 mpg123 -q -w "$work/dream.wav" "$mp3" || fail "mpg123 cannot decode the soundtrack"
@@ -38,7 +32,7 @@ samples=$((($(stat -c %s "$work/dream.wav") - 44) / 4))
 [ "$rate" = 44100 ] || fail "decoded at $rate Hz, expected 44100"
 [ "$dataTag" = data ] || fail "unexpected WAV layout from mpg123 (no data chunk at byte 36)"
 [ "$samples" = $((orders * orderSamples)) ] ||
-    fail "decoded to $samples samples per channel, expected $((orders * orderSamples)) (19 orders of 414720)"
+    fail "decoded to $samples samples per channel, expected $((orders * orderSamples)) ($orders orders of $orderSamples)"
 echo "decoded: $samples samples per channel, $rate Hz, $channels channels"
 
 # Loudness and true peak as ffmpeg's EBU R128 meter reads the MP3 itself.
@@ -105,7 +99,7 @@ done
 # Measured as measure_soundtrack.py does, on the mid signal: order 1's level, the arc from scene 05's
 # reveal to scene 10's, how alike the verses are and the reveals (spectrogram correlation), and in
 # each reveal the band below 70 Hz against 70-250 Hz.
-/usr/bin/python3 - "$source/tools/sync" "$mp3" <<'EOF' || fail "the scenes do not grow apart and up, or their low end is boomy"
+NERETHVAL_BUILD=$build /usr/bin/python3 - "$source/tools/sync" "$mp3" <<'EOF' || fail "the scenes do not grow apart and up, or their low end is boomy"
 import sys
 sys.path.insert(0, sys.argv[1])
 import measure_soundtrack as measure
@@ -125,5 +119,4 @@ for order in measure.REVEALS:
 sys.exit(0 if ok else 1)
 EOF
 
-[ "$failures" = 0 ] && echo "soundtrack: all checks passed"
-exit "$failures"
+finish

@@ -18,38 +18,10 @@
 
 namespace {
 
-// The timeline: module order -> scene, and the scene's name for progress bars and timings. Order
-// 19 and everything past 20 stay black; order 20 ends the demo.
-struct TimelineEntry {
-    SceneFunction scene;
-    const char* label;
-};
-
-const TimelineEntry timeline[] = {
-    {scene01, "scene 01"},      // 0
-    {scene02, "scene 02"},      // 1
-    {scene03, "scene 03"},      // 2
-    {scene04, "scene 04"},      // 3
-    {scene05, "scene 05"},      // 4
-    {scene05, "scene 05"},      // 5
-    {scene06, "scene 06"},      // 6
-    {scene06, "scene 06"},      // 7
-    {scene07, "scene 07"},      // 8
-    {scene07, "scene 07"},      // 9
-    {scene08, "scene 08"},      // 10
-    {scene08, "scene 08"},      // 11
-    {scene09, "scene 09"},      // 12
-    {scene09, "scene 09"},      // 13
-    {scene10, "scene 10"},      // 14
-    {scene10, "scene 10"},      // 15
-    {scene11, "scene 11"},      // 16
-    {flashScene, "flash"},      // 17
-    {creditsScene, "credits"},  // 18
-    {nullptr, "black"},         // 19
-    {nullptr, "end"},           // 20
-};
-constexpr unsigned timelineLength = sizeof(timeline) / sizeof(timeline[0]);
-static_assert(timelineLength == endOrder + 1, "the timeline runs to the end order");
+// The scene that plays what an order shows (runtime/timeline.h); black and the end draw nothing.
+const SceneFunction sceneOfShowing[showingCount] = {
+    scene01, scene02, scene03, scene04, scene05, scene06, scene07, scene08, scene09, scene10, scene11,
+    flashScene, creditsScene, nullptr, nullptr};
 
 void setOpenGLState()
 {
@@ -118,7 +90,7 @@ void startTimeline()
     demo.quitRequested = false;
     // The first frame's delta also covers loading and starting the module.
     demo.demoClock.restart();
-    demo.syncMusic = BASS_MusicLoad(false, "sync.xm", 0, 0, BASS_MUSIC_LOOP, 0);
+    demo.syncMusic = BASS_MusicLoad(false, timelineModuleFile, 0, 0, BASS_MUSIC_LOOP, 0);
     BASS_ChannelPlay(demo.syncMusic, false);
 }
 
@@ -126,12 +98,12 @@ void startTimeline()
 
 SceneFunction sceneForOrder(unsigned order)
 {
-    return order < timelineLength ? timeline[order].scene : nullptr;
+    return sceneOfShowing[static_cast<int>(showingAt(order))];
 }
 
 const char* sceneLabel(unsigned order)
 {
-    return order < timelineLength ? timeline[order].label : "black";
+    return showingLabels[static_cast<int>(showingAt(order))];
 }
 
 sf::VideoMode requestedMode(const ViewerOptions& options)

@@ -4,12 +4,10 @@
 
 #include "demo/options.h"
 #include "runtime/assets.h"
+#include "runtime/timeline.h"
 #include "scenes/scenes.h"
 
 struct Catalogue;
-
-// The module order whose first frame prints "end?" and ends the demo.
-constexpr unsigned endOrder = 20;
 
 // The scene for a module order; null where the frame stays black (and for order 20).
 SceneFunction sceneForOrder(unsigned order);

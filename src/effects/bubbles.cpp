@@ -74,7 +74,7 @@ void stepBubbleEmitter(float& timer)
 {
     printLine("bubbles");
     timer = timer + demo.frameDelta;
-    if (timer > 0.5f * demo.oneBeat) {
+    if (timer > 0.5f * oneBeat) {
         timer = 0.0f;
         spawnRandomBubble();
     }

@@ -169,9 +169,8 @@ ImageFile closeUpFileFor(const CatalogueRow& row, const ImageFile& chosen, float
     return {};
 }
 
-const char* const captionFontFile = "Quillon8.ttf";
 // Content outside the catalogue: the font, and what the frame loop and scene 02 open.
-const char* const otherContent[] = {captionFontFile, "sync.xm", "nerethval_dream.mp3"};
+const char* const otherContent[] = {captionFontFile, timelineModuleFile, soundtrackFile};
 
 bool holdsContent(const std::filesystem::path& dir)
 {

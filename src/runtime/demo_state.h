@@ -6,6 +6,7 @@
 #include "effects/fade_sprite.h"
 #include "runtime/catalogue.h"
 #include "runtime/draw_layer.h"
+#include "runtime/timeline.h"
 #include "scenes/caption.h"
 #include "scenes/reveal.h"
 
@@ -106,13 +107,6 @@ struct CreditsState {
 };
 
 struct DemoState {
-    // Beat grid at about 102 beats per minute, seconds; each is twice the next.
-    float fourBars = 9.412f;
-    float twoBars = 4.706f;
-    float oneBar = 2.353f;
-    float halfBar = 1.1765f;
-    float oneBeat = 0.58825f;
-
     // Scene 07's flares and glint, in draw order.
     FadeSprite fadeSprites[5] = {
         {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::G3Flare1)]},

@@ -10,13 +10,13 @@ void creditsScene(sf::RenderWindow& window)
     CreditsState& scene = demo.credits;
 
     scene.creditsClock += demo.frameDelta;
-    if (scene.creditsClock > demo.oneBar + demo.twoBars) {
+    if (scene.creditsClock > oneBar + twoBars) {
         scene.fadeOutTimer += demo.frameDelta;
-        scene.blackAlpha = scene.fadeOutTimer / demo.halfBar * 255.0f;
+        scene.blackAlpha = scene.fadeOutTimer / halfBar * 255.0f;
         if (scene.blackAlpha > 255.0f)
             scene.blackAlpha = 255.0f;
     } else {
-        scene.blackAlpha = 255.0f - scene.creditsClock / demo.halfBar * 255.0f;
+        scene.blackAlpha = 255.0f - scene.creditsClock / halfBar * 255.0f;
         if (scene.blackAlpha < 0.0f)
             scene.blackAlpha = 0.0f;
     }

@@ -23,13 +23,13 @@ void flashScene(sf::RenderWindow& window)
     float overlayAlpha = 0.0f;
     if (scene.phase == 0) {
         scene.phaseTimer += demo.frameDelta;
-        if (scene.phaseTimer > demo.oneBar + demo.twoBars + demo.halfBar) {
+        if (scene.phaseTimer > oneBar + twoBars + halfBar) {
             scene.phase = 1;
             scene.phaseTimer = 0.0f;
         }
     } else {
         scene.phaseTimer += demo.frameDelta;
-        overlayAlpha = scene.phaseTimer / demo.halfBar * 255.0f;
+        overlayAlpha = scene.phaseTimer / halfBar * 255.0f;
         if (overlayAlpha > 255.0f)
             overlayAlpha = 255.0f;
     }

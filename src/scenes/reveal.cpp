@@ -15,7 +15,7 @@ namespace {
 // The overlay returns in the last half bar of the first four; 9.412 is fourBars, fixed.
 bool inCrossfade(const Reveal& reveal)
 {
-    return reveal.phaseTimer >= 9.412 - demo.halfBar;
+    return reveal.phaseTimer >= 9.412 - halfBar;
 }
 
 sf::Sprite& stackedLayer(int index)
@@ -34,7 +34,6 @@ void openRevealScene(const char* sceneLine, const char* verse)
 
 void advanceReveal(Reveal& reveal)
 {
-    const float halfBar = demo.halfBar;
     reveal.phaseTimer += demo.frameDelta;
 
     switch (reveal.phase) {
@@ -62,7 +61,7 @@ void advanceReveal(Reveal& reveal)
         }
         break;
     case 1:
-        if (reveal.phaseTimer >= demo.twoBars) {
+        if (reveal.phaseTimer >= twoBars) {
             reveal.phase = 2;
             reveal.phaseTimer = 0.0f;
         }
@@ -75,7 +74,7 @@ void advanceReveal(Reveal& reveal)
         reveal.captionAlpha = static_cast<float>(255.0 * progress);
         if (reveal.captionAlpha > 255.0f)
             reveal.captionAlpha = 255.0f;
-        if (reveal.phaseTimer >= demo.twoBars - halfBar) {
+        if (reveal.phaseTimer >= twoBars - halfBar) {
             reveal.phase = 3;
             reveal.phaseTimer = 0.0f;
         }

@@ -17,7 +17,7 @@ void scene01(sf::RenderWindow& window)
         setupCaption(openingCaptionSize, scene01Verse, 260.0f);
     }
 
-    advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);
+    advanceCaptionFader(scene.fader, oneBar, twoBars, oneBar);
 
     demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
     drawText(window, demo.captionText);

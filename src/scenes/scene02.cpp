@@ -15,13 +15,13 @@ void scene02(sf::RenderWindow& window)
     if (scene.firstFrame) {
         scene.firstFrame = false;
         // Opened and started once per run; without the file the demo simply plays silent.
-        demo.soundtrackStream = BASS_StreamCreateFile(false, "nerethval_dream.mp3", 0, 0, 0);
+        demo.soundtrackStream = BASS_StreamCreateFile(false, soundtrackFile, 0, 0, 0);
         BASS_ChannelPlay(demo.soundtrackStream, false);
         printLine("scene 02");
         setupCaption(titleCaptionSize, scene02Credit, 300.0f);
     }
 
-    advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);
+    advanceCaptionFader(scene.fader, oneBar, twoBars, oneBar);
 
     demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
     drawText(window, demo.captionText);

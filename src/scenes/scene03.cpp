@@ -15,7 +15,7 @@ void scene03(sf::RenderWindow& window)
         printLine("scene 03");
     }
 
-    advanceCaptionFader(scene.fader, demo.oneBar, demo.twoBars, demo.oneBar);
+    advanceCaptionFader(scene.fader, oneBar, twoBars, oneBar);
 
     sf::Sprite& title = sprite(Image::Title);
     title.setColor(alphaColour(scene.fader.alpha));

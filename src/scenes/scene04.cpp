@@ -24,19 +24,19 @@ void advancePhase(Scene04State& scene)
     scene.phaseTimer += demo.frameDelta;
     switch (scene.phase) {
     case 0:  // caption fades in
-        scene.captionAlpha = 255.0f * scene.phaseTimer / demo.halfBar;
-        if (scene.phaseTimer >= demo.halfBar) {
+        scene.captionAlpha = 255.0f * scene.phaseTimer / halfBar;
+        if (scene.phaseTimer >= halfBar) {
             scene.captionAlpha = 255.0f;
             enterPhase(scene, 1);
         }
         break;
     case 1:  // caption holds
-        if (scene.phaseTimer >= demo.oneBar)
+        if (scene.phaseTimer >= oneBar)
             enterPhase(scene, 2);
         break;
     case 2:  // caption out, layers in
-        scene.captionAlpha = 255.0f - 255.0f * scene.phaseTimer / demo.halfBar;
-        scene.overlayAlpha = scene.phaseTimer / demo.halfBar * 255.0f;
+        scene.captionAlpha = 255.0f - 255.0f * scene.phaseTimer / halfBar;
+        scene.overlayAlpha = scene.phaseTimer / halfBar * 255.0f;
         if (scene.captionAlpha < 0.0f) {
             scene.captionAlpha = 0.0f;
             scene.overlayAlpha = 255.0f;
@@ -44,18 +44,18 @@ void advancePhase(Scene04State& scene)
         }
         break;
     case 3:  // layers hold
-        if (scene.phaseTimer >= demo.halfBar)
+        if (scene.phaseTimer >= halfBar)
             enterPhase(scene, 4);
         break;
     case 4:  // black layer shrinks to nothing
-        scene.blackScale = 1.0f - scene.phaseTimer / demo.oneBar;
+        scene.blackScale = 1.0f - scene.phaseTimer / oneBar;
         if (scene.blackScale < 0.0f)
             scene.blackScale = 0.0f;
-        if (scene.phaseTimer >= demo.oneBar)
+        if (scene.phaseTimer >= oneBar)
             enterPhase(scene, 5);
         break;
     case 5: {  // white and wall zoom out, all layers fade; lasts until the timeline moves on
-        const float progress = scene.phaseTimer / demo.halfBar;
+        const float progress = scene.phaseTimer / halfBar;
         scene.zoomScale = 1.0f + 0.5f * progress;
         scene.overlayAlpha = 255.0f - 255.0f * progress;
         // Held at 0: below it the alpha's low 8 bits would flash the layers back in.

@@ -42,7 +42,7 @@ void scene05(sf::RenderWindow& window)
         printLine("HEJ!!!");
     // Behind the opaque black the glints snap back to their natural size.
     if (opening)
-        scene.glintGrowth = static_cast<float>(0.25 * scene.reveal.phaseTimer / (demo.halfBar + demo.twoBars));
+        scene.glintGrowth = static_cast<float>(0.25 * scene.reveal.phaseTimer / (halfBar + twoBars));
 
     for (int layer = 0; layer < 6; ++layer) {
         const float glintScale = 1.0f + scene.glintGrowth * glintGrowthRates[layer];

@@ -55,10 +55,10 @@ void scene07(sf::RenderWindow& window)
 
     scene.sceneClock += demo.frameDelta;
 
-    if (scene.sceneClock > demo.twoBars + demo.halfBar) {
+    if (scene.sceneClock > twoBars + halfBar) {
         scene.flareTimer += demo.frameDelta;
         // The overshoot is dropped, so a late frame delays the next flares but never skips one.
-        if (scene.flareTimer > demo.oneBeat) {
+        if (scene.flareTimer > oneBeat) {
             scene.flareTimer = 0.0f;
             ++scene.flareCount;
             showFlaresOfStep(scene.flareCount);

@@ -20,12 +20,12 @@ void scene11(sf::RenderWindow& window)
     }
 
     // The release reads the hold time of the previous frame: it is tested before the phase step.
-    if (scene.holdTime < demo.twoBars + demo.halfBar) {
+    if (scene.holdTime < twoBars + halfBar) {
         scene.pulseTimer += frameDelta;
         scene.pulseRate += 0.5f * frameDelta;
         if (scene.pulseRate > 4.0f)
             scene.pulseRate = 4.0f;
-        if (scene.pulseTimer > demo.oneBeat / scene.pulseRate) {
+        if (scene.pulseTimer > oneBeat / scene.pulseRate) {
             scene.pulseTimer = 0.0f;
             scene.nextPulseRotation += 0.1f;
             spawnHexPulse();
@@ -37,7 +37,7 @@ void scene11(sf::RenderWindow& window)
     scene.phaseTimer += frameDelta;
     switch (scene.phase) {
     case 0:
-        scene.blackAlpha = 255.0f - scene.phaseTimer / demo.halfBar * 255.0f;
+        scene.blackAlpha = 255.0f - scene.phaseTimer / halfBar * 255.0f;
         if (scene.blackAlpha < 0.0f) {
             scene.blackAlpha = 0.0f;
             scene.phase = 1;
@@ -46,13 +46,13 @@ void scene11(sf::RenderWindow& window)
         break;
     case 1:
         scene.holdTime += frameDelta;
-        if (scene.phaseTimer >= demo.oneBar + demo.twoBars) {
+        if (scene.phaseTimer >= oneBar + twoBars) {
             scene.phase = 2;
             scene.phaseTimer = 0.0f;
         }
         break;
     case 2:
-        scene.whiteAlpha = scene.phaseTimer / demo.halfBar * 255.0f;
+        scene.whiteAlpha = scene.phaseTimer / halfBar * 255.0f;
         if (scene.whiteAlpha > 255.0f)
             scene.whiteAlpha = 255.0f;
         break;

@@ -1,14 +1,29 @@
-// Every test program's main: GoogleTest's own, except that a run that selects no test fails, so
-// that a filter matching nothing, or a case renamed out of its filter, cannot pass unseen.
+// Every test program's main: GoogleTest's own, with --tier=quick or --tier=full choosing the cases of
+// a tier (tier.h), and a run that selects no test fails, so that a filter matching nothing cannot
+// pass unseen.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "support/tier.h"
 
 #include "audio/bass_close.h"
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tier=quick") == 0) {
+            GTEST_FLAG_SET(filter, std::string("-") + fullTierCases);
+        } else if (std::strcmp(argv[i], "--tier=full") == 0) {
+            GTEST_FLAG_SET(filter, fullTierCases);
+        } else {
+            std::fprintf(stderr, "unknown option %s (GoogleTest's, or --tier=quick|full)\n", argv[i]);
+            return 2;
+        }
+    }
     const int result = RUN_ALL_TESTS();
     // Whatever the cases opened, the audio stand-in closes before the program ends.
     bassClose();

@@ -49,7 +49,7 @@ double progressShare(Progress& progress, const Options& options, unsigned order,
     }
     if (order >= endOrder)
         return order == endOrder ? 1.0 : 0.0;
-    const double inOrder = std::min(1.0, (time - progress.orderStart) / double(demo.fourBars));
+    const double inOrder = std::min(1.0, (time - progress.orderStart) / timelineOrderSeconds);
     return std::min(1.0, (double(order) + inOrder) / double(endOrder));
 }
 
@@ -156,8 +156,8 @@ std::optional<int> checkBeforeStart(int argc, char** argv, Options& options, Pen
     std::error_code noFolder;
     resolveOutputPaths(options, std::filesystem::current_path(noFolder).string());
     enterContentFolder("nerethval-capture");
-    if (!options.limited && !std::ifstream("sync.xm"))
-        return refuse("no sync.xm in the working directory, so the demo would never end: give --seconds");
+    if (!options.limited && !std::ifstream(timelineModuleFile))
+        return refuse(std::string("no ") + timelineModuleFile + " in the working directory, so the demo would never end: give --seconds");
     if (!displayReady("nerethval-capture"))
         return 1;
     // Decoding overlaps the window's and the GL driver's set-up.
@@ -191,8 +191,8 @@ std::optional<int> startRun(Run& run, PendingImages imagesAhead)
     // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
     // would go on for ever, writing frames all the while.
     if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1))
-        return refuse("the sync.xm in the working directory cannot be played as a module, so the demo would never "
-                      "end: give --seconds");
+        return refuse(std::string("the ") + timelineModuleFile + " in the working directory cannot be played as a "
+                      "module, so the demo would never end: give --seconds");
     outputOf(run.window).setActive(true);
     const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     run.renderer = rendererName ? rendererName : "unknown renderer";

@@ -175,7 +175,6 @@ std::array<int, 5> bellTones(const Chord& chord)
 std::vector<double> hexagonPulseTimes()
 {
     const double frame = 1.0 / 60.0;
-    const double oneBeat = 0.58825;
     std::vector<double> times;
     double rate = 0.1;
     double timer = 0.0;

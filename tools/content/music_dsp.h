@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/timeline.h"
+
 constexpr int sampleRate = 44100;
-// The module's own grid: one row is 6480 samples, a beat 4 rows, an order 64 rows.
-constexpr int rowSamples = 6480;
+// The timeline module's own grid: a row, a beat of 4 rows, a bar of 4 beats, an order.
+constexpr int rowSamples = timelineRowSamples;
 constexpr int beatSamples = 4 * rowSamples;
 constexpr int barSamples = 4 * beatSamples;
-constexpr int orderSamples = 64 * rowSamples;
+constexpr int orderSamples = timelineOrderSamples;
 constexpr int soundtrackOrders = 19;
 constexpr int soundtrackSamples = soundtrackOrders * orderSamples;
 

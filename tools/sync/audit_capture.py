@@ -19,8 +19,11 @@ import sys
 
 import numpy as np
 
-RATE = 44100
-ORDER_SECONDS = 64 * 6480 / RATE
+import timeline
+
+TIMELINE = timeline.load()
+RATE = TIMELINE["sampleRate"]
+ORDER_SECONDS = TIMELINE["orderSeconds"]
 FPS = 60
 WIDTH, HEIGHT = 1280, 720
 SMALL = (160, 90)

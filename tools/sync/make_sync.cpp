@@ -1,6 +1,6 @@
 // make-sync: writes the timeline module, a silent XM whose order list walks orders 0 to 20.
 //   make-sync [--clicks] <file.xm> [rows speed bpm]
-// Defaults give the demo's timeline: 64 rows, speed 6, 102 BPM, so each order is four bars.
+// Defaults give the demo's timeline (runtime/timeline.h): 64 rows, speed 6, 102 BPM, about four bars.
 // The tests pass smaller values for a module that walks the same orders in a few seconds.
 // --clicks makes every order's first row sound a click on the left only, so a recording shows
 // where each order begins while the right channel carries only the other sounds.
@@ -11,15 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "runtime/timeline.h"
+
 namespace {
 
-constexpr int orderCount = 21;
 constexpr int channelCount = 2;
 
 struct TimelineShape {
-    int rows = 64;
-    int speed = 6;
-    int bpm = 102;
+    int rows = timelineRows;
+    int speed = timelineSpeed;
+    int bpm = timelineBpm;
     bool clicks = false;
 };
 

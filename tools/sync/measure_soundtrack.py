@@ -4,7 +4,7 @@
   tools/sync/measure_soundtrack.py MP3 [--beats FIRST-LAST] [--spectrogram PNG [--span FIRST-LAST]]
 
 The MP3 is decoded by mpg123 (gapless, as the demo decodes it); its sample 0 is heard at the first
-frame of order 1, and one order is 64 rows of 6480 samples. Levels and spectra are of the mid signal
+frame of order 1, and an order is as long as timeline.json says. Levels and spectra are of the mid signal
 (left plus right, halved), so what only the stereo width carries counts for nothing. Printed: the
 RMS level of every order;
 for scenes 05 to 10 (orders 4-15, two each) the first order's level minus the second's; the share of
@@ -27,14 +27,19 @@ import sys
 
 import numpy as np
 
-RATE = 44100
-ROW = 6480
-ORDER = 64 * ROW
+import timeline
+
+TIMELINE = timeline.load()
+RATE = TIMELINE["sampleRate"]
+ROW = TIMELINE["rowSamples"]
+ORDER = TIMELINE["orderSamples"]
 BEAT = 4 * ROW
-FIRST_ORDER = 1  # the order whose first frame hears sample 0
-REVEALS = list(range(4, 16, 2))
-VERSES = list(range(5, 17, 2))
-SCENES = {f"{scene:02d}": (order, order + 1) for scene, order in zip(range(5, 11), range(4, 16, 2))}
+FIRST_ORDER = TIMELINE["soundtrackOrder"]  # the order whose first frame hears sample 0
+# Scenes 05 to 10 play two orders each: the reveal on the first, the verse on the second.
+SCENES = {f"{scene:02d}": (orders[0], orders[1]) for scene, orders in timeline.scene_orders(TIMELINE).items()
+          if len(orders) == 2}
+REVEALS = [first for first, _ in SCENES.values()]
+VERSES = [second for _, second in SCENES.values()]
 
 
 def decode(path):

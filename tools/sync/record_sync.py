@@ -24,11 +24,12 @@ import tempfile
 import threading
 import time
 
+import timeline as timeline_json
+
 RATE = 44100
 FRAME = 1 / 60
 PERIOD = 256  # the device's period, in frames
 CLICK_LEVEL = 1000
-ORDER_FRAMES = 64 * 6480  # 64 rows at speed 6 and 102 BPM
 FRAME_LOGGER = r"""
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -64,8 +65,6 @@ int fflush(FILE* stream)
     return result;
 }
 """
-SCENE_OF_ORDER = {0: 1, 1: 2, 2: 3, 3: 4, 4: 5, 6: 6, 8: 7, 10: 8, 12: 9, 14: 10, 16: 11}
-
 
 def stereo(raw):
     samples = array.array("h")
@@ -73,17 +72,18 @@ def stereo(raw):
     return samples[0::2], samples[1::2]
 
 
-def record(build, seconds, clicks, folder):
+def record(build, seconds, clicks, folder, timeline):
     data = os.path.join(folder, "data")
     os.mkdir(data)
     source = os.path.join(build, "data")
+    module = timeline["timelineModuleFile"]
     for name in os.listdir(source):
-        if name != "sync.xm":
+        if name != module:
             os.symlink(os.path.join(source, name), os.path.join(data, name))
     if clicks:
-        subprocess.run([os.path.join(build, "tools/sync/make-sync"), "--clicks", os.path.join(data, "sync.xm")], check=True)
+        subprocess.run([os.path.join(build, "tools/sync/make-sync"), "--clicks", os.path.join(data, module)], check=True)
     else:
-        os.symlink(os.path.join(source, "sync.xm"), os.path.join(data, "sync.xm"))
+        os.symlink(os.path.join(source, module), os.path.join(data, module))
     wav = os.path.join(folder, "out.wav")
     config = os.path.join(folder, "alsoft.conf")
     with open(config, "w") as file:
@@ -122,7 +122,7 @@ def record(build, seconds, clicks, folder):
         lines = [(t, text) for t, (_, text) in zip(flushed, lines)]
     else:
         print("%d flushes for %d lines: lines are timed as they arrive" % (len(flushed), len(lines)))
-    return lines, sizes, recorded, frames, os.path.join(data, "nerethval_dream.mp3")
+    return lines, sizes, recorded, frames, os.path.join(data, timeline["soundtrackFile"])
 
 
 def main():
@@ -130,10 +130,13 @@ def main():
     if not arguments:
         sys.exit(__doc__)
     build = os.path.abspath(arguments[0])
+    timeline = timeline_json.load(build)
+    order_frames = timeline["orderSamples"]
+    scene_of_order = {orders[0]: scene for scene, orders in timeline_json.scene_orders(timeline).items()}
     seconds = float(arguments[1]) if len(arguments) > 1 else 60
     clicks = "--silent-timeline" not in sys.argv
     with tempfile.TemporaryDirectory() as folder:
-        lines, sizes, recorded, frames, mp3 = record(build, seconds, clicks, folder)
+        lines, sizes, recorded, frames, mp3 = record(build, seconds, clicks, folder, timeline)
         decoded = subprocess.run(["mpg123", "-q", "-s", "-e", "s16", "-r", str(RATE), "--stereo", mp3],
                                  check=True, stdout=subprocess.PIPE).stdout
     data_start = recorded.find(b"data") + 8
@@ -231,11 +234,11 @@ def main():
         print("no click of the timeline was heard")
         return 1
     # Orders are counted from the first click heard, which is order 0's unless its start was lost.
-    first_order = round((played(onsets[0]) - line_time.get("scene 01", played(onsets[0]))) * RATE / ORDER_FRAMES)
+    first_order = round((played(onsets[0]) - line_time.get("scene 01", played(onsets[0]))) * RATE / order_frames)
     for onset in onsets:
-        order = first_order + round((onset - onsets[0]) / ORDER_FRAMES)
-        if order in SCENE_OF_ORDER:
-            failed |= not compare("order %d" % order, onset, "scene %02d" % SCENE_OF_ORDER[order])
+        order = first_order + round((onset - onsets[0]) / order_frames)
+        if order in scene_of_order:
+            failed |= not compare("order %d" % order, onset, "scene %02d" % scene_of_order[order])
         else:
             print("order %d played at %.3f s (it prints no line)" % (order, played(onset) - frame_zero))
     return 1 if failed else 0
