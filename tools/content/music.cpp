@@ -26,13 +26,17 @@ constexpr Chord aMajor{33, {45, 52, 55, 61, 64}};
 constexpr Chord aMinor{33, {45, 52, 57, 60, 64}};
 constexpr Chord gMajor{43, {55, 59, 62, 67, 71}};
 constexpr Chord bMajor{35, {47, 54, 59, 63, 66}};
+constexpr Chord dMajor{38, {50, 57, 62, 66, 69}};
 
 // One chord per bar.
 using Progression = std::array<Chord, 4>;
 constexpr Progression homeChords{dMinor, bFlatMajor, fMajor, cMajor};
 constexpr Progression turnChords{gMinor, bFlatMajor, dMinor, aMajor};
 constexpr Progression liftChords{bFlatMajor, cMajor, dMinor, aMajor};
-constexpr Progression outroChords{dMinor, bFlatMajor, gMinor, dMinor};
+// The credits walk home to the dominant; the last chord is the black's.
+constexpr Progression outroChords{dMinor, bFlatMajor, gMinor, aMajor};
+// The gem's reveal takes the relative major's side, every bar a chord the other reveals do not have there.
+constexpr Progression gemChords{bFlatMajor, cMajor, aMinor, dMinor};
 // Each verse walks its own way back to the reveal after it.
 constexpr Progression climbChords{fMajor, cMajor, gMinor, aMajor};
 constexpr Progression minorFifthChords{dMinor, aMinor, bFlatMajor, cMajor};
@@ -103,34 +107,52 @@ struct Section {
     float bellMelodyLevel;
     float riff;         // the 3-3-2 chord-tone pluck riff
     float heartbeat;    // a verse's soft half-time kick and clap
+    int kicks;          // the beat's kick pattern (kickOn)
+    int bass;           // the beat's bass figure (bassFigures)
 };
 
-// The timeline, one row per module order 1–19. Each reveal adds its own voice to the beat: the
-// glints a high arpeggio, the gem its glitter, the landscape the lead, the planet the stabs, the
-// eclipse the driving kick and clap, the spark disc all of it an octave up; scenes 09 and 10 are a
-// tone higher and add the riff. Each verse answers its reveal: a bell tune, the glitter over the
-// riff, the lead alone, the stabs as the key turns, the kick and clap at half time, the motif on top.
+// The bass under the beat plays off the kick, so the kick stays short and the low end is the bass's.
+// Rows within the beat (-1 for none) and octaves above the root.
+struct BassStep {
+    int row;
+    int octave;
+};
+constexpr std::array<std::array<BassStep, 2>, 3> bassFigures = {{
+    {{{2, 0}, {-1, 0}}},  // 0: the offbeat eighth
+    {{{2, 0}, {3, 0}}},   // 1: a gallop, two sixteenths
+    {{{2, 0}, {3, 12}}},  // 2: the offbeat and its octave
+}};
+
+// The timeline, one row per module order 1–19. The opening's shaker grows into hats before the
+// first reveal. Each reveal brings its own figure to the beat: the glints a high arpeggio over the
+// offbeat bass, the gem its glitter and the riff over chords of its own with a galloping bass, the
+// landscape the lead with an octave bass, the planet the stabs and the sunrise accent, the eclipse
+// the driving kick and clap with the riff, the spark disc the arpeggio, the lead and the stabs an
+// octave up; scenes 09 and 10 are a tone higher, the breakdown and the flash a minor third. Each
+// verse answers its reveal: a bell tune, the glitter over the riff, the lead alone, the stabs as the
+// key turns, the kick and clap at half time, the motif on top. The credits walk home to the last
+// chord, which rings across the black.
 const std::array<Section, soundtrackOrders> arrangement = {{
-    // role         key chords             melody          pad    cutoff          pulse bells oct drums  hats lead   harm  oct stabs bell melody     level  riff   beat
-    {Role::Opening,   0, &homeChords,        &homeMelody,    0.60f, 900.f,  1500.f, 0.5f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &homeMelody,    0.14f, 0.0f,  0.0f},  // 1 credit line
-    {Role::Opening,   0, &turnChords,        &turnMelody,    0.36f, 1200.f, 2000.f, 0.4f,  1, 0,  0.0f,  1,  0.2f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 2 title
-    {Role::Opening,   0, &homeChords,        &homeMelody,    0.80f, 1600.f, 2600.f, 0.6f,  2, 0,  0.0f,  1,  0.5f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 3 the wall
-    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.70f, 2200.f, 2600.f, 0.8f,  4, 12, 0.75f, 2,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 4 glints
-    {Role::Verse,     0, &turnChords,        &turnMelody,    0.70f, 1600.f, 2800.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &answerMelody,  0.10f, 0.0f,  0.0f},  // 5 first hexagon
-    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.85f, 2400.f, 2800.f, 0.9f,  4, 0,  0.9f,  2,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 6 gem, glitter
-    {Role::Verse,     0, &climbChords,       &turnMelody,    0.65f, 2000.f, 3000.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.6f,  0.0f},
-    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.90f, 2600.f, 3000.f, 0.9f,  2, 0,  0.94f, 3,  0.8f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 8 landscape
-    {Role::Verse,     0, &minorFifthChords,  &valleyMelody,  0.70f, 1400.f, 2600.f, 0.0f,  1, 0,  0.0f,  1,  0.45f, false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},
-    {Role::Reveal,    0, &turnChords,        &turnMelody,    0.85f, 3000.f, 3200.f, 0.9f,  2, 12, 0.96f, 3,  0.8f,  false, 0,  0.6f, nullptr,        0.0f,  0.0f,  0.0f},  // 10 planet
-    {Role::Verse,     0, &pivotChords,       &homeMelody,    0.75f, 1800.f, 3600.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.4f, &pivotMelody,   0.09f, 0.0f,  0.0f},
-    {Role::Reveal,    2, &homeChords,        &homeMelody,    0.85f, 3000.f, 3400.f, 1.0f,  4, 0,  1.05f, 3,  0.85f, true,  0,  0.0f, nullptr,        0.0f,  0.5f,  0.0f},  // 12 eclipse
-    {Role::Verse,     2, &descentChords,     &descentMelody, 0.75f, 2200.f, 3400.f, 0.0f,  1, 0,  0.0f,  1,  0.5f,  true,  12, 0.0f, nullptr,        0.0f,  0.0f,  0.5f},
-    {Role::Reveal,    2, &turnChords,        &turnMelody,    0.90f, 3400.f, 4200.f, 1.0f,  4, 12, 1.2f,  3,  0.9f,  true,  12, 0.6f, nullptr,        0.0f,  0.6f,  0.0f},  // 14 spark disc
-    {Role::Verse,     2, &homeChords,        &homeMelody,    0.75f, 2600.f, 1600.f, 0.0f,  4, 12, 0.0f,  1,  0.4f,  false, 12, 0.0f, nullptr,        0.0f,  0.0f,  0.0f},
-    {Role::Breakdown, 0, &liftChords,        &homeMelody,    1.00f, 600.f,  6500.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 16 quickening pulses
-    {Role::Flash,     0, &homeChords,        &homeMelody,    1.25f, 5000.f, 4000.f, 1.1f,  4, 12, 1.4f,  3,  1.2f,  true,  12, 0.8f, nullptr,        0.0f,  0.6f,  0.0f},  // 17 flash
-    {Role::Credits,   0, &outroChords,       &homeMelody,    0.70f, 2600.f, 350.f,  0.0f,  1, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 18 credits
-    {Role::Black,     0, &outroChords,       &homeMelody,    0.0f,  350.f,  350.f,  0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f},  // 19 black
+    // role         key chords             melody          pad    cutoff          pulse bells oct drums  hats lead   harm  oct stabs bell melody     level  riff   beat  kick bass
+    {Role::Opening,   0, &homeChords,        &homeMelody,    0.60f, 900.f,  1500.f, 0.5f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &homeMelody,    0.14f, 0.0f,  0.0f, 0, 0},  // 1 credit line
+    {Role::Opening,   0, &turnChords,        &turnMelody,    0.36f, 1200.f, 2000.f, 0.4f,  1, 0,  0.0f,  2,  0.2f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 2 title
+    {Role::Opening,   0, &homeChords,        &homeMelody,    0.80f, 1600.f, 2600.f, 0.6f,  2, 0,  0.0f,  3,  0.5f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 3 the wall
+    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.60f, 1400.f, 2400.f, 0.8f,  4, 12, 0.7f,  2,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 4 glints
+    {Role::Verse,     0, &turnChords,        &turnMelody,    0.60f, 1600.f, 2800.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.0f, &answerMelody,  0.10f, 0.0f,  0.0f, 0, 0},  // 5 first hexagon
+    {Role::Reveal,    0, &gemChords,         &homeMelody,    0.85f, 3600.f, 2600.f, 0.0f,  1, 0,  0.9f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.7f,  0.0f, 1, 1},  // 6 gem, glitter
+    {Role::Verse,     0, &climbChords,       &turnMelody,    0.65f, 2000.f, 3000.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.6f,  0.0f, 0, 0},
+    {Role::Reveal,    0, &homeChords,        &homeMelody,    0.90f, 2600.f, 3000.f, 0.9f,  2, 0,  0.94f, 3,  0.8f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 2},  // 8 landscape
+    {Role::Verse,     0, &minorFifthChords,  &valleyMelody,  0.70f, 1400.f, 2600.f, 0.0f,  1, 0,  0.0f,  1,  0.45f, false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},
+    {Role::Reveal,    0, &turnChords,        &turnMelody,    0.85f, 3000.f, 3200.f, 0.9f,  2, 12, 0.96f, 3,  0.8f,  false, 0,  0.6f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 10 planet
+    {Role::Verse,     0, &pivotChords,       &homeMelody,    0.75f, 1800.f, 3600.f, 0.0f,  0, 0,  0.0f,  1,  0.0f,  false, 0,  0.4f, &pivotMelody,   0.09f, 0.0f,  0.0f, 0, 0},
+    {Role::Reveal,    2, &homeChords,        &homeMelody,    0.85f, 3000.f, 3400.f, 1.0f,  0, 0,  1.05f, 3,  0.85f, true,  0,  0.0f, nullptr,        0.0f,  0.6f,  0.0f, 2, 1},  // 12 eclipse
+    {Role::Verse,     2, &descentChords,     &descentMelody, 0.75f, 2200.f, 3400.f, 0.0f,  1, 0,  0.0f,  1,  0.5f,  true,  12, 0.0f, nullptr,        0.0f,  0.0f,  0.5f, 0, 0},
+    {Role::Reveal,    2, &turnChords,        &turnMelody,    0.85f, 3400.f, 4200.f, 1.0f,  4, 12, 1.1f,  3,  0.9f,  true,  12, 0.6f, nullptr,        0.0f,  0.0f,  0.0f, 1, 2},  // 14 spark disc
+    {Role::Verse,     2, &homeChords,        &homeMelody,    0.75f, 2600.f, 1600.f, 0.0f,  4, 12, 0.0f,  1,  0.4f,  false, 12, 0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},
+    {Role::Breakdown, 3, &liftChords,        &homeMelody,    0.70f, 600.f,  6500.f, 0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 16 quickening pulses
+    {Role::Flash,     3, &homeChords,        &homeMelody,    1.60f, 5000.f, 4000.f, 1.1f,  4, 12, 1.4f,  3,  1.2f,  true,  12, 0.8f, nullptr,        0.0f,  0.6f,  0.0f, 1, 2},  // 17 flash
+    {Role::Credits,   0, &outroChords,       &homeMelody,    0.35f, 2600.f, 900.f,  0.0f,  1, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 18 credits
+    {Role::Black,     0, &outroChords,       &homeMelody,    0.0f,  900.f,  350.f,  0.0f,  0, 0,  0.0f,  0,  0.0f,  false, 0,  0.0f, nullptr,        0.0f,  0.0f,  0.0f, 0, 0},  // 19 black: the last chord rings out
 }};
 
 // Sections (0-based, order − 1) with their own moments.
@@ -140,7 +162,11 @@ constexpr int glitterSection = 5;      // scene 06
 constexpr int flareSection = 7;        // scene 07's flares, beats 11 to 14
 constexpr int breakdownSection = 15;   // scene 11's quickening pulses
 constexpr int climaxSection = 16;      // the white flash
-constexpr int outroSection = 17;       // the credits
+constexpr int endingSection = 18;      // the black, over which the last chord rings out
+constexpr int sunriseSection = 9;      // scene 08, the planet
+// Scene 08's sun clears the planet's rim in one frame at 100.017 s of the timeline; the track's
+// first sample is heard at 9.4167 s. The flare falls between rows 40 and 41 of its reveal.
+const int sunriseSample = int((100.017 - 9.4167) * sampleRate + 0.5);
 constexpr int climaxStopRow = 56;      // the flash fades to black in its last half bar
 
 int rowStart(int section, int row) { return section * orderSamples + row * rowSamples; }
@@ -237,7 +263,7 @@ void writePulse(Buses& buses, int section)
     const int lastRow = roleOf(section + 1) == Role::Reveal ? 60 : 64;
     for (int row = 0; row < lastRow; row += 2) {
         const float accent = row % 4 == 2 ? 1.0f : 0.75f;
-        addPluck(buses.low, rowStart(section, row), rowSamples, chordAt(section, row).root + 12, s.pulse * accent * 0.15f,
+        addPluck(buses.low, rowStart(section, row), rowSamples / 2, chordAt(section, row).root + 12, s.pulse * accent * 0.15f,
                  0.6f + 0.3f * s.pulse);
     }
 }
@@ -309,7 +335,8 @@ void writeBellMelody(Buses& buses, int section)
                 note.row % 16 < 8 ? -0.25f : 0.25f, 0.35f * float(note.length), 0.9f);
 }
 
-// Hats and shakers, with or without the beat.
+// Hats and shakers, with or without the beat. In the opening they grow from a soft shaker to the
+// reveal's level, so the picture moves before the first beat drops.
 void writeHats(Buses& buses, MusicRng& rng, int section)
 {
     const Section& s = arrangement[size_t(section)];
@@ -317,15 +344,30 @@ void writeHats(Buses& buses, MusicRng& rng, int section)
     for (int row = 0; row < lastRow && s.hats > 0; ++row) {
         const int position = rowStart(section, row);
         const bool offbeat = row % 4 == 2;
+        const float level =
+            s.role == Role::Opening ? 0.5f + 0.6f * float(section * 64 + row) / float(firstRevealSection * 64) : 1.0f;
         if (s.hats >= 3 && offbeat)
-            addHat(buses.drums, rng, position, 0.22f, 0.22f, 0.25f);
+            addHat(buses.drums, rng, position, 0.22f * level, 0.22f, 0.25f);
         else if (s.hats >= 2 && row % 2 == 0)
-            addHat(buses.drums, rng, position, offbeat ? 0.24f : 0.15f, 0.045f, 0.25f);
+            addHat(buses.drums, rng, position, (offbeat ? 0.24f : 0.15f) * level, 0.045f, 0.25f);
         else if (s.hats >= 2)
-            addHat(buses.drums, rng, position, 0.08f + 0.03f * randomUnit(rng), 0.03f, -0.2f);
+            addHat(buses.drums, rng, position, (0.08f + 0.03f * randomUnit(rng)) * level, 0.03f, -0.2f);
         if (s.hats == 1 || (s.hats >= 3 && row % 2 == 1))
-            addShaker(buses.drums, rng, position, offbeat ? 0.2f : 0.12f, -0.35f);
+            addShaker(buses.drums, rng, position, (offbeat ? 0.2f : 0.12f) * level, -0.35f);
     }
+}
+
+// The kick patterns: 0 beats one and three, pushed on the last sixteenth of beat three every other
+// bar; 1 driving, beat two too and all four in the last bar; 2 dotted, rows 0, 6 and 12 of the bar
+// (the riff's 3-3-2 at half speed).
+bool kickOn(int pattern, int bar, int inBar)
+{
+    if (pattern == 2)
+        return inBar == 0 || inBar == 6 || inBar == 12;
+    const bool pushed = inBar == 0 || inBar == 8 || (inBar == 10 && bar % 2 == 1);
+    if (pattern == 1)
+        return pushed || inBar == 4 || (inBar == 12 && bar == 3);
+    return pushed;
 }
 
 void writeBeat(Buses& buses, MusicRng& rng, int section)
@@ -334,14 +376,12 @@ void writeBeat(Buses& buses, MusicRng& rng, int section)
     if (s.drums <= 0.0f)
         return;
     const int lastRow = section == climaxSection ? climaxStopRow : 64;
-    const bool driving = s.harmony;
+    const bool driving = s.kicks == 1;
     for (int row = 0; row < lastRow; ++row) {
         const int inBar = row % 16;
         const int bar = row / 16;
         const int position = rowStart(section, row);
-        const bool kick = inBar == 0 || inBar == 8 || (inBar == 10 && bar % 2 == 1) || (driving && inBar == 4) ||
-                          (driving && inBar == 12 && bar == 3);
-        if (kick) {
+        if (kickOn(s.kicks, bar, inBar)) {
             addKick(buses.drums, rng, position, kickNote(section), 0.36f * s.drums);
             markKick(buses.pump, position);
         }
@@ -350,10 +390,14 @@ void writeBeat(Buses& buses, MusicRng& rng, int section)
             if (driving || s.stabs > 0.0f)
                 addClap(buses.drums, rng, position, 0.18f * s.drums);
         }
-        // Rolling eighths under the kick, ducked by it.
-        if (row % 2 == 0) {
-            const Chord chord = chordAt(section, row);
-            addBassNote(buses.low, position, int(1.7 * rowSamples), chord.root, 0.25f * s.drums);
+        const auto& figure = bassFigures[size_t(s.bass)];
+        for (size_t step = 0; step < figure.size(); ++step) {
+            if (figure[step].row != row % 4)
+                continue;
+            const bool followed = step + 1 < figure.size() && figure[step + 1].row > 0;
+            const int rows = (followed ? figure[step + 1].row : 4) - figure[step].row;
+            const int note = chordAt(section, row).root + figure[step].octave;
+            addBassNote(buses.low, position, int((rows - 0.3) * rowSamples), note, 0.25f * s.drums);
         }
     }
 }
@@ -417,15 +461,15 @@ void writeLead(Buses& buses, int section)
     }
 }
 
-// Twinkles: high chord tones on thirty-second notes, each sounding with the given chance.
+// Twinkles: high chord tones on sixteenth notes, each sounding with the given chance.
 void addGlitter(Buses& buses, MusicRng& rng, int section, float chance, float level)
 {
-    for (int half = 0; half < 128; ++half) {
+    for (int row = 0; row < 64; ++row) {
         if (randomUnit(rng) > chance)
             continue;
-        const auto tones = bellTones(chordAt(section, half / 2));
+        const auto tones = bellTones(chordAt(section, row));
         const int tone = tones[size_t(nextRandom(rng) % tones.size())] + 12;
-        addBell(buses.bells, rowStart(section, 0) + half * (rowSamples / 2), tone,
+        addBell(buses.bells, rowStart(section, row), tone,
                 (0.05f + 0.03f * randomUnit(rng)) * level, randomSigned(rng) * 0.8f, 0.5f, 0.8f);
     }
 }
@@ -438,13 +482,13 @@ void writeMoments(Buses& buses, MusicRng& rng)
     addBell(buses.bells, rowStart(1, 0), 69, 0.1f, 0.2f, 2.5f, 0.6f);
 
     // Every reveal lands on its first beat: a swell and a snare roll into it, then the impact and
-    // a crash on the downbeat as the big image appears.
+    // a crash on the downbeat as the big image appears, washing long and short by turns.
     for (int section = 0; section < soundtrackOrders; ++section) {
         if (arrangement[size_t(section)].role != Role::Reveal)
             continue;
         addRiser(buses.effects, rng, rowStart(section, 0), barSamples, section == firstRevealSection ? 0.3f : 0.22f);
         addImpact(buses.effects, rowStart(section, 0), section == firstRevealSection ? 0.34f : 0.26f);
-        addCrash(buses.effects, rng, rowStart(section, 0), 0.2f, 1.8f);
+        addCrash(buses.effects, rng, rowStart(section, 0), 0.2f, section % 4 == 3 ? 2.4f : 0.9f);
     }
     // The wall rolls into the first drop; the verses roll themselves (writeVerseGroove).
     for (int row = 48; row < 64; ++row)
@@ -455,8 +499,8 @@ void writeMoments(Buses& buses, MusicRng& rng)
     addShout(buses.effects, rng, rowStart(hejSection, 32), 0.12f);
 
     // Glitter twinkles over scene 06's gem, and more sparsely over its verse.
-    addGlitter(buses, rng, glitterSection, 0.3f, 1.0f);
-    addGlitter(buses, rng, glitterSection + 1, 0.15f, 0.7f);
+    addGlitter(buses, rng, glitterSection, 0.5f, 1.0f);
+    addGlitter(buses, rng, glitterSection + 1, 0.25f, 0.7f);
 
     // Scene 07's four flares flash on beats 11 to 14: a bell climbing the chord each time.
     for (int flare = 0; flare < 4; ++flare) {
@@ -470,9 +514,10 @@ void writeMoments(Buses& buses, MusicRng& rng)
     // Scene 11: a ping for every hexagon pulse, over a long swell, then a snare roll into the flash.
     const std::vector<double> pulses = hexagonPulseTimes();
     constexpr std::array<int, 4> pingTones = {69, 76, 81, 88};
+    const int breakdownKey = arrangement[size_t(breakdownSection)].key;
     for (size_t i = 0; i < pulses.size(); ++i) {
         const float growth = float(i) / float(pulses.size());
-        addBell(buses.bells, rowStart(breakdownSection, 0) + int(pulses[i] * sampleRate), pingTones[i % 4],
+        addBell(buses.bells, rowStart(breakdownSection, 0) + int(pulses[i] * sampleRate), pingTones[i % 4] + breakdownKey,
                 0.07f + 0.08f * growth, i % 2 ? 0.6f : -0.6f, 0.5f, 0.8f + 1.2f * growth);
     }
     const int gap = rowStart(breakdownSection, 62);
@@ -484,14 +529,40 @@ void writeMoments(Buses& buses, MusicRng& rng)
                      0.04f + 0.2f * float(row - 48) / 14.0f);
     }
 
+    // The sunrise: a swell through the beat before it, then a crash, a low thump and the chord's upper
+    // tones struck high, on the frame the flare appears.
+    const Chord dawn = chordAt(sunriseSection, 40);
+    addRiser(buses.effects, rng, sunriseSample, beatSamples, 0.2f);
+    addCrash(buses.effects, rng, sunriseSample, 0.24f, 2.0f);
+    addImpact(buses.effects, sunriseSample, 0.2f);
+    for (size_t tone = 2; tone < 5; ++tone)
+        addBell(buses.bells, sunriseSample, dawn.pad[tone] + 24, 0.1f, tone % 2 ? 0.4f : -0.4f, 2.0f, 1.4f);
+
     // The flash: everything at once, and a last crash as the picture goes to black.
     addImpact(buses.effects, rowStart(climaxSection, 0), 0.3f);
     addCrash(buses.effects, rng, rowStart(climaxSection, 0), 0.22f, 2.2f);
     addCrash(buses.effects, rng, rowStart(climaxSection, climaxStopRow), 0.18f, 2.5f);
-    addBell(buses.bells, rowStart(climaxSection, climaxStopRow), 74, 0.12f, 0.0f, 3.0f, 1.0f);
+    addBell(buses.bells, rowStart(climaxSection, climaxStopRow), 74 + arrangement[size_t(climaxSection)].key, 0.12f, 0.0f,
+            3.0f, 1.0f);
+
+    // The last chord: the credits' dominant resolves to D major on the black's first beat, a held
+    // chord with a low thump and a soft crash, and bells striking its tones upward half a beat apart,
+    // left to ring across the black until the demo ends.
+    const int last = rowStart(endingSection, 0);
+    const int held = rowStart(endingSection, 40) - last;
+    for (int note : dMajor.pad)
+        addPadNote(buses.pad, rng, last, held, note, 0.12f);
+    addBassNote(buses.low, last, held, dMajor.root, 0.16f);
+    addImpact(buses.effects, last, 0.22f);
+    addCrash(buses.effects, rng, last, 0.14f, 3.0f);
+    constexpr std::array<int, 4> lastBells = {62, 69, 74, 78};
+    for (size_t i = 0; i < lastBells.size(); ++i)
+        addBell(buses.bells, last + int(i) * beatSamples / 2, lastBells[i], 0.14f - 0.02f * float(i),
+                i % 2 ? 0.35f : -0.35f, 4.0f, 0.9f);
 }
 
-// Pad filter: the section's sweep plus a slow breathing.
+// Pad filter: the section's sweep plus a slow breathing, three bars long so that it meets each
+// section at another point.
 void filterPads(StereoBuffer& pad)
 {
     StateVariableFilter left;
@@ -502,7 +573,7 @@ void filterPads(StereoBuffer& pad)
             const Section& s = arrangement[size_t(n / orderSamples)];
             const float progress = float(n % orderSamples) / orderSamples;
             const float sweep = s.cutoffStart * std::pow(s.cutoffEnd / s.cutoffStart, progress);
-            const float breathing = 1.0f + 0.18f * std::sin(float(twoPi) * float(n) / (4.0f * barSamples));
+            const float breathing = 1.0f + 0.18f * std::sin(float(twoPi) * float(n) / (3.0f * barSamples));
             coefficients = filterCoefficients(sweep * breathing, 0.2f);
         }
         pad.left[size_t(n)] = stepFilter(left, coefficients, pad.left[size_t(n)]).low;
@@ -543,20 +614,22 @@ void brighten(StereoBuffer& mix)
     }
 }
 
-// Fades in from the very first sample, fades out across the credits, and is silent for order 19.
+// Fades in from the very first sample; over the black the last chord dies away, 3 dB a second, and
+// the last half second closes to silence.
 float masterFade(int n)
 {
     const int fadeInEnd = int(0.05 * sampleRate);
     if (n < fadeInEnd)
         return float(n) / fadeInEnd;
-    const int fadeStart = rowStart(outroSection, 24);
-    const int fadeEnd = rowStart(outroSection + 1, 0);
-    if (n < fadeStart)
+    const int decayStart = rowStart(endingSection, 8);
+    if (n < decayStart)
         return 1.0f;
-    if (n >= fadeEnd)
-        return 0.0f;
-    const float t = float(n - fadeStart) / float(fadeEnd - fadeStart);
-    return 0.5f + 0.5f * std::cos(3.14159265f * t);
+    const float decay = dbToGain(-3.0f * float(n - decayStart) / sampleRate);
+    const int closeStart = soundtrackSamples - sampleRate / 2;
+    if (n < closeStart)
+        return decay;
+    const float t = float(n - closeStart) / float(soundtrackSamples - closeStart);
+    return decay * (0.5f + 0.5f * std::cos(3.14159265f * t));
 }
 
 StereoBuffer renderMix()

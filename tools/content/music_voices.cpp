@@ -181,11 +181,12 @@ void addKick(StereoBuffer& bus, MusicRng& rng, int start, double note, float lev
     double phase = 0.0;
     float pitch = 1.0f;
     float click = 1.0f;
-    const float pitchDecay = perSampleDecay(0.022);
+    const float pitchDecay = perSampleDecay(0.014);
     const float clickDecay = perSampleDecay(0.004);
-    // The body speaks at once, rings for about 0.1 s and is gone by 0.24 s: a beat, not a boom.
-    NoteEnvelope envelope = makeHitEnvelope(0.0008, 0.055);
-    const int tail = int(0.24 * sampleRate);
+    // A punch that sweeps down through the bass band onto the note and is gone within a sixteenth:
+    // the bass line, not the kick, holds the low end between the beats.
+    NoteEnvelope envelope = makeHitEnvelope(0.0006, 0.032);
+    const int tail = int(0.16 * sampleRate);
     const int fade = int(0.04 * sampleRate);
     StateVariableFilter clickFilter;
     const FilterCoefficients clickBand = filterCoefficients(2200.0f, 0.55f);
@@ -195,7 +196,7 @@ void addKick(StereoBuffer& bus, MusicRng& rng, int start, double note, float lev
     for (int i = 0; i < frames; ++i) {
         const float closing = std::min(1.0f, float(tail - i) / float(fade));
         const float body = sineOfCycles(phase) * stepEnvelope(envelope) * closing;
-        advancePhase(phase, tuned * (1.0 + 2.2 * pitch) / sampleRate);
+        advancePhase(phase, tuned * (1.0 + 3.0 * pitch) / sampleRate);
         pitch *= pitchDecay;
         const float beater = 1.4f * click * stepFilter(clickFilter, clickBand, randomSigned(rng)).band;
         const float value = (std::tanh(drive * body) * normalise + beater) * level;

@@ -14,7 +14,7 @@ void addBassNote(StereoBuffer& bus, int start, int length, double note, float le
 // A singing saw lead with delayed vibrato, its two oscillators split left and right.
 void addLeadNote(StereoBuffer& bus, int start, int length, double note, float level);
 
-// A short kick tuned to note (its body settles there after a fast drop), with a beater click near 2 kHz.
+// A short kick that drops onto note and is gone within a sixteenth, with a beater click near 2 kHz.
 void addKick(StereoBuffer& bus, MusicRng& rng, int start, double note, float level);
 void addSnare(StereoBuffer& bus, MusicRng& rng, int start, float level);
 void addClap(StereoBuffer& bus, MusicRng& rng, int start, float level);

@@ -19,8 +19,16 @@ sample Hann frames, hop 2048, bins 0-799 as log1p(10 |X|), the first frames of e
 shortest order has), the arc from scene 05's reveal to scene 10's, order 1's level, and in every
 reveal how far the sub band (below 70 Hz) sits under the bass band (70-250 Hz), cut from the order's
 spectrum with brick walls.
+
+And what the picture asks of the music around it: the share of order 3's energy in 5-12 kHz (the
+opening's percussion), how far the climax (order 17) stands above the last reveal (order 14), how
+tight the kick is (in every beat of the reveals, the 70-250 Hz band's loudest 20 ms near the beat
+over its 20 ms from 140 to 160 ms after the beat; the median over beats), the
+onsets nearest the sunrise flare and the final cadence, and the level of the ending over the black.
+Timeline seconds are the demo's: the MP3's sample 0 is heard at 9.4167 s.
 """
 import argparse
+import math
 import re
 import subprocess
 import sys
@@ -35,6 +43,11 @@ ROW = TIMELINE["rowSamples"]
 ORDER = TIMELINE["orderSamples"]
 BEAT = 4 * ROW
 FIRST_ORDER = TIMELINE["soundtrackOrder"]  # the order whose first frame hears sample 0
+# The timeline second at which sample 0 is heard: that order's first frame at 60 fps.
+FIRST_HEARD = math.ceil(FIRST_ORDER * TIMELINE["orderSeconds"] * 60) / 60
+FLARE = 100.017  # scene 08's sunrise flare, timeline seconds
+CADENCE = 178.7  # the final cadence, as the credits give way to the black
+ENDING = (183.5, 184.5)  # a second of the black, timeline seconds
 # Scenes 05 to 10 play two orders each: the reveal on the first, the verse on the second.
 SCENES = {f"{scene:02d}": (orders[0], orders[1]) for scene, orders in timeline.scene_orders(TIMELINE).items()
           if len(orders) == 2}
@@ -59,22 +72,28 @@ def order_levels(pcm):
     return {FIRST_ORDER + i: rms_db(pcm[i * ORDER:(i + 1) * ORDER]) for i in range(count)}
 
 
-def band_shares(pcm):
-    """Welch average of 8192-point spectra; shares of the total above 20 Hz."""
+def welch_power(pcm):
+    """Welch average of 8192-point spectra, and the bins' frequencies."""
     size = 8192
     window = np.hanning(size)
     power = np.zeros(size // 2 + 1)
     for start in range(0, len(pcm) - size, size // 2):
         power += np.abs(np.fft.rfft(pcm[start:start + size] * window)) ** 2
-    frequency = np.fft.rfftfreq(size, 1 / RATE)
-    total = power[frequency >= 20].sum()
-    low = power[(frequency >= 20) & (frequency < 120)].sum()
-    presence = power[(frequency >= 2000) & (frequency < 6000)].sum()
-    return low / total, presence / total
+    return power, np.fft.rfftfreq(size, 1 / RATE)
 
 
-def onset_grid(pcm):
-    """Spectral-flux onsets and their mean phase on the 16th-note (row) grid."""
+def band_share(pcm, low, high):
+    """The share of the energy above 20 Hz that lies in low-high Hz."""
+    power, frequency = welch_power(pcm)
+    return power[(frequency >= low) & (frequency < high)].sum() / power[frequency >= 20].sum()
+
+
+def band_shares(pcm):
+    return band_share(pcm, 20, 120), band_share(pcm, 2000, 6000)
+
+
+def onsets(pcm):
+    """Spectral-flux onsets, in samples."""
     size, hop = 1024, 128
     window = np.hanning(size)
     frames = np.lib.stride_tricks.sliding_window_view(pcm, size)[::hop]
@@ -85,16 +104,28 @@ def onset_grid(pcm):
     # largest within 50 ms.
     reach = int(0.05 * RATE / hop)
     context = int(0.25 * RATE / hop)
-    onsets = []
+    found = []
     for i in range(context, len(flux) - context):
         local = flux[i - reach:i + reach + 1]
         if flux[i] < local.max() or flux[i] <= 0:
             continue
         if flux[i] > 1.5 * np.median(flux[i - context:i + context]) + 0.1 * flux.std():
-            onsets.append(i * hop + size // 2)
-    onsets = np.array(onsets, dtype=np.float64)
-    phases = 2 * np.pi * (onsets % ROW) / ROW
-    return len(onsets), abs(np.mean(np.exp(1j * phases))) if len(onsets) else 0.0
+            found.append(i * hop + size // 2)
+    return np.array(found, dtype=np.float64)
+
+
+def onset_grid(found):
+    """How well the onsets sit on the 16th-note (row) grid: the mean resultant length of their phases."""
+    phases = 2 * np.pi * (found % ROW) / ROW
+    return abs(np.mean(np.exp(1j * phases))) if len(found) else 0.0
+
+
+def nearest_onset(found, timeline_seconds):
+    """The onset nearest a moment of the timeline, as its distance in seconds (negative: before)."""
+    target = (timeline_seconds - FIRST_HEARD) * RATE
+    if not len(found):
+        return float("inf")
+    return (found[np.argmin(np.abs(found - target))] - target) / RATE
 
 
 def order_pcm(pcm, order):
@@ -128,6 +159,33 @@ def sub_under_bass(pcm, order):
     sub = power[(frequency > 0) & (frequency < 70)].sum()
     bass = power[(frequency >= 70) & (frequency < 250)].sum()
     return 10 * np.log10(sub / bass)
+
+
+def order_share(pcm, order, low, high):
+    return band_share(order_pcm(pcm, order), low, high)
+
+
+def kick_contrast(pcm, orders):
+    """Per beat of the orders, the 70-250 Hz band's loudest 20 ms (centred in the beat's first 60 ms)
+    over its 20 ms from 140 to 160 ms after the beat, in dB; the band is cut with brick walls from
+    each order's spectrum."""
+    window = int(0.02 * RATE)
+    contrasts = []
+    for order in orders:
+        block = order_pcm(pcm, order)
+        frequency = np.fft.rfftfreq(len(block), 1 / RATE)
+        band = np.fft.irfft(np.where((frequency >= 70) & (frequency < 250), np.fft.rfft(block), 0), len(block))
+        power = np.convolve(band ** 2, np.ones(window) / window, "same")
+        for start in range(0, len(block) - BEAT + 1, BEAT):
+            peak = power[start:start + int(0.06 * RATE)].max()
+            later = power[start + int(0.15 * RATE)]
+            contrasts.append(10 * np.log10(peak / later))
+    return np.array(contrasts)
+
+
+def timeline_level(pcm, first, last):
+    """RMS level of the timeline seconds first to last."""
+    return rms_db(pcm[int((first - FIRST_HEARD) * RATE):int((last - FIRST_HEARD) * RATE)])
 
 
 def loudness(path):
@@ -170,8 +228,18 @@ def main():
           f"order 1: {levels[1]:.1f} dB RMS")
     print("sub (below 70 Hz) minus bass (70-250 Hz) in the reveals: " +
           ", ".join(f"order {order} {sub_under_bass(pcm, order):+.1f} dB" for order in REVEALS))
-    count, resultant = onset_grid(pcm)
-    print(f"onsets: {count}, on the 16th-note grid R = {resultant:.3f}")
+    found = onsets(pcm)
+    print(f"onsets: {len(found)}, on the 16th-note grid R = {onset_grid(found):.3f}")
+    print(f"order 3: {100 * order_share(pcm, 3, 5000, 12000):.1f} % of its energy in 5-12 kHz "
+          f"(order 4: {100 * order_share(pcm, 4, 5000, 12000):.1f} %)")
+    print(f"climax: order 17 minus order 14: {levels[17] - levels[14]:+.1f} dB")
+    kicks = kick_contrast(pcm, REVEALS)
+    print(f"kick in the reveals: 70-250 Hz peak over 140-160 ms later, median {np.median(kicks):.1f} dB "
+          f"(10th percentile {np.percentile(kicks, 10):.1f} dB, {len(kicks)} beats)")
+    print(f"nearest onset to the flare at {FLARE} s: {1000 * nearest_onset(found, FLARE):+.0f} ms; "
+          f"to the cadence at {CADENCE} s: {1000 * nearest_onset(found, CADENCE):+.0f} ms")
+    print(f"ending: {ENDING[0]}-{ENDING[1]} s at {timeline_level(pcm, *ENDING):.1f} dB RMS; the last second of "
+          f"the MP3 at {rms_db(pcm[-RATE:]):.1f} dB RMS")
     integrated, peak = loudness(args.mp3)
     print(f"loudness: {integrated:.1f} LUFS integrated, true peak {peak:.1f} dBTP")
 
