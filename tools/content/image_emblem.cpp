@@ -209,7 +209,7 @@ void paintWindowPane(Pixel& p, Vec2 q, float insideFrame)
 
 }  // namespace
 
-sf::Image makeHexagon()
+sf::Image makePulseHexagon()
 {
     Canvas canvas = makeCanvas(720, 720);
     const Vec2 centre{360.0f, 360.0f};
@@ -229,7 +229,7 @@ sf::Image makeHexagon()
     return finishCanvas(canvas, false, 11, false);
 }
 
-sf::Image makeHexagonSmall()
+sf::Image makeBubbleHexagon()
 {
     Canvas canvas = makeCanvas(256, 256);
     const Vec2 centre{128.0f, 128.0f};
@@ -274,7 +274,7 @@ sf::Image makeEmblemRing(int ring)
     return finishCanvas(canvas, false, 20 + static_cast<uint32_t>(ring));
 }
 
-sf::Image makeGantz()
+sf::Image makeFlashSigil()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 360.0f};

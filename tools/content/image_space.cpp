@@ -138,7 +138,7 @@ void addHexagonOutline(Pixel& p, float distance)
 
 }  // namespace
 
-sf::Image makeGlint1(int layer)
+sf::Image makeWarpLayer(int layer)
 {
     Canvas canvas = makeCanvas(1280, 720);
     Rng rng{1000U + static_cast<uint64_t>(layer)};
@@ -225,7 +225,7 @@ sf::Image makeGlint1(int layer)
     }
 }
 
-sf::Image makeGlint2()
+sf::Image makeGem()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 heart{668.0f, 450.0f};
@@ -249,7 +249,7 @@ sf::Image makeGlint2()
     return finishCanvas(canvas, true, 41);
 }
 
-sf::Image makeGlint4()
+sf::Image makePlanet()
 {
     Canvas canvas = makeCanvas(1280, 720);
     paintNebula(canvas, {640.0f, 520.0f}, 560.0f, 401U);
@@ -277,7 +277,7 @@ sf::Image makeGlint4()
     return finishCanvas(canvas, true, 42);
 }
 
-sf::Image makeG4(int overlay)
+sf::Image makePlanetSky(int overlay)
 {
     Canvas canvas = makeCanvas(1280, 720);
     if (overlay == 1) {
@@ -332,7 +332,7 @@ sf::Image makeG4(int overlay)
     return finishCanvas(canvas, false, 50 + static_cast<uint32_t>(overlay));
 }
 
-sf::Image makeGlint5()
+sf::Image makeEclipse()
 {
     Canvas canvas = makeCanvas(1280, 720);
     paintNebula(canvas, windowCentre, 420.0f, 501U);
@@ -448,7 +448,7 @@ sf::Image makeSkull()
     return finishCanvas(canvas, false, 44);
 }
 
-sf::Image makeGlint6()
+sf::Image makeCentralStar()
 {
     Canvas canvas = makeCanvas(1280, 720);
     addGlowSpot(canvas, windowCentre, 110.0f, palette::violet, 0.18f);
@@ -486,7 +486,7 @@ sf::Image makeHalo()
     return finishCanvas(canvas, false, 46);
 }
 
-sf::Image makeHalo2()
+sf::Image makeUnusedHalo()
 {
     Canvas canvas = makeCanvas(64, 64);
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
