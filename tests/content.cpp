@@ -451,6 +451,38 @@ TEST(Content, TitleAndCreditsCarryTheirLettering)
     EXPECT_EQ(letterPixels(image("title.png"), 0, 150), 0) << "nothing but words and light";
 }
 
+TEST(Content, TheFlashIsNearWhiteYetVioletAndItsSignIsLitInASecondHue)
+{
+    // The white-out peaks near white, and fading over black it still darkens through violet.
+    const sf::Image& white = image("white.png");
+    double luma = 0.0;
+    std::vector<double> saturations;
+    for (unsigned y = 0; y < 720; ++y)
+        for (unsigned x = 0; x < 1280; ++x) {
+            const sf::Color c = white.getPixel(x, y);
+            luma += 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+            saturations.push_back(double(std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b})) / std::max({c.r, c.g, c.b}));
+            EXPECT_TRUE(c.b >= c.r && c.r >= c.g) << "violet at " << x << ", " << y;
+        }
+    EXPECT_GE(luma / (1280.0 * 720.0), 230.0);
+    std::nth_element(saturations.begin(), saturations.begin() + saturations.size() / 2, saturations.end());
+    EXPECT_GE(saturations[saturations.size() / 2], 0.08);
+    // The sign's lit edges: rose (red above blue) or ice (green above red) beside its violet glass.
+    const sf::Image& sign = image("gantz.png");
+    int coloured = 0, otherHue = 0;
+    for (unsigned y = 0; y < 720; ++y)
+        for (unsigned x = 0; x < 1280; ++x) {
+            const sf::Color c = sign.getPixel(x, y);
+            const int high = std::max({c.r, c.g, c.b}), low = std::min({c.r, c.g, c.b});
+            if (c.a < 128 || high < 30 || high - low < 0.15 * high)
+                continue;
+            ++coloured;
+            otherHue += c.r > c.b || c.g > c.r;
+        }
+    ASSERT_GT(coloured, 0);
+    EXPECT_GT(double(otherHue) / coloured, 0.1) << "share of the sign's coloured texels in rose or ice";
+}
+
 TEST(Content, OverlaysAboveTheSparksLetThemShowThrough)
 {
     // Scene 10 draws the sparks first and these two over them, around the window centre.
