@@ -256,8 +256,8 @@ TEST_F(CatalogueLoad, OtherMissingFilesGoUnreportedAndTheirSpritesStayEmpty)
 {
     EXPECT_EQ(loadWithout({"title.png", "hexagon.png", "h6.png", "halo2.png", "yellowp.png"}), "");
     EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect());
-    EXPECT_EQ(sprite(Image::H6).getTextureRect(), sf::IntRect());
-    EXPECT_EQ(sprite(Image::H5).getTextureRect(), sf::IntRect(0, 0, 19, 3));
+    EXPECT_EQ(sprite(Image::EmblemFrame).getTextureRect(), sf::IntRect());
+    EXPECT_EQ(sprite(Image::EmblemRunes).getTextureRect(), sf::IntRect(0, 0, 19, 3));
 }
 
 TEST_F(CatalogueLoad, EveryKindOfPngLoadsAndDamageIsReportedAsAMissingFile)
@@ -273,10 +273,10 @@ TEST_F(CatalogueLoad, EveryKindOfPngLoadsAndDamageIsReportedAsAMissingFile)
     EXPECT_EQ(loadWithout({}), "\nError while loading texture credits!\n\nError while loading texture black!\n");
     EXPECT_EQ(sprite(Image::Title).getTextureRect(), sf::IntRect(0, 0, 1, 3));
     EXPECT_EQ(texelOf(Image::Title, 0, 1), sf::Color(128, 128, 128, 255));
-    EXPECT_EQ(sprite(Image::Hexagon).getTextureRect(), sf::IntRect(0, 0, 2, 3));
-    EXPECT_EQ(texelOf(Image::Hexagon, 1, 2), sf::Color(21, 22, 23, 24));
-    EXPECT_EQ(testCatalogue().facts[static_cast<int>(Image::Hexagon)].size, sf::Vector2u(2, 3));
-    for (Image failed : {Image::HexagonSmall, Image::Credits, Image::Black}) {
+    EXPECT_EQ(sprite(Image::PulseHexagon).getTextureRect(), sf::IntRect(0, 0, 2, 3));
+    EXPECT_EQ(texelOf(Image::PulseHexagon, 1, 2), sf::Color(21, 22, 23, 24));
+    EXPECT_EQ(testCatalogue().facts[static_cast<int>(Image::PulseHexagon)].size, sf::Vector2u(2, 3));
+    for (Image failed : {Image::BubbleHexagon, Image::Credits, Image::Black}) {
         EXPECT_EQ(sprite(failed).getTextureRect(), sf::IntRect()) << static_cast<int>(failed);
         EXPECT_FALSE(testCatalogue().facts[static_cast<int>(failed)].known) << static_cast<int>(failed);
     }
@@ -385,7 +385,7 @@ TEST_F(CatalogueLoad, ContentFilesAreTheFilesTheLoaderChoosesAtEachScale)
 {
     // The hexagon is enlarged most, 2.91 times: above 2 / 2.91 its denser file is a close-up, and
     // above the design's scale it replaces the design file. The glitter is never enlarged.
-    for (Image image : {Image::Hexagon, Image::Glitter}) {
+    for (Image image : {Image::PulseHexagon, Image::Glitter}) {
         const int i = static_cast<int>(image);
         const std::string name = imageManifest[i].file;
         sf::Image dense;
@@ -413,16 +413,16 @@ TEST_F(CatalogueLoad, SpritesArePlacedAsTheirGroupsNeed)
     loadWithout({});
     const sf::Vector2f zero(0.0f, 0.0f);
     const sf::Vector2f centre(640.0f, 360.0f);
-    for (Image layer : {Image::Black, Image::White, Image::Wall, Image::Gantz, Image::Glint1_1,
-                        Image::Glint1_6, Image::Glint5, Image::Glint5Skull})
+    for (Image layer : {Image::Black, Image::White, Image::Wall, Image::FlashSigil, Image::WarpNebula,
+                        Image::WarpBokeh, Image::Eclipse, Image::Skull})
         expectPlacement(layer, centre, centre);
-    for (Image hexagon : {Image::Hexagon, Image::H1, Image::H3, Image::H6})
+    for (Image hexagon : {Image::PulseHexagon, Image::EmblemCore, Image::EmblemDial, Image::EmblemFrame})
         expectPlacement(hexagon, {360.0f, 360.0f}, centre);
     expectPlacement(Image::Glitter, {10.0f, 9.0f}, zero);
-    expectPlacement(Image::WhiteP, {9.0f, 11.0f}, zero);
-    expectPlacement(Image::YellowP, {18.0f, 20.0f}, zero);
-    for (Image plain : {Image::Title, Image::HexagonSmall, Image::Credits, Image::Glint2,
-                        Image::G3D1_3, Image::Glint, Image::G4_2, Image::Glint6, Image::Halo2})
+    expectPlacement(Image::WhiteSpark, {9.0f, 11.0f}, zero);
+    expectPlacement(Image::YellowSpark, {18.0f, 20.0f}, zero);
+    for (Image plain : {Image::Title, Image::BubbleHexagon, Image::Credits, Image::Gem,
+                        Image::GroundStripMiddle, Image::LandscapeStar, Image::Constellation, Image::CentralStar, Image::UnusedHalo})
         expectPlacement(plain, zero, zero);
 }
 
@@ -524,7 +524,7 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     paint(glintPicture, {40, 40, 100, 60}, sf::Color(255, 200, 100, 255));
     paint(glintPicture, {600, 330, 80, 60}, sf::Color(90, 160, 255, 120));
     paint(glintPicture, {1200, 650, 50, 40}, sf::Color(255, 255, 255, 3));
-    const sf::Sprite glint = loadedAs(Image::Glint1_3, glintPicture, centre, centre);
+    const sf::Sprite glint = loadedAs(Image::WarpStreaks, glintPicture, centre, centre);
     sf::Sprite black = loadedAs(Image::Black, picture(1280, 720, sf::Color::Black), centre, centre);
     sf::Image halvesPicture = picture(1280, 720, sf::Color::Black);
     paint(halvesPicture, {640, 0, 640, 720}, sf::Color::White);
@@ -537,7 +537,7 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     paint(cornersPicture, {0, 0, 30, 30}, sf::Color(255, 0, 0, 200));
     paint(cornersPicture, {690, 340, 30, 40}, sf::Color(0, 255, 0, 255));
     paint(cornersPicture, {300, 700, 120, 20}, sf::Color(0, 0, 255, 90));
-    sf::Sprite turned = loadedAs(Image::H1, cornersPicture, {360.0f, 360.0f}, centre);
+    sf::Sprite turned = loadedAs(Image::EmblemCore, cornersPicture, {360.0f, 360.0f}, centre);
     turned.setRotation(30.0f);
     turned.setScale(1.3f, 1.3f);
     sf::Image sparkPicture = picture(21, 19, sf::Color::Transparent);
@@ -597,7 +597,7 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     paint(bandPicture, {500, 500, 37, 41}, sf::Color(0, 0, 0, 0));
     // The rock's first row starts a quarter pixel below a cell's top: that cell's first row of
     // pixels still reads the soft edge above it.
-    sf::Sprite band = loadedAs(Image::G3D4, bandPicture, {0.0f, 0.0f}, {-3.37f, 16.25f});
+    sf::Sprite band = loadedAs(Image::RangeFar, bandPicture, {0.0f, 0.0f}, {-3.37f, 16.25f});
     band.setScale(1.07f, 1.0f);
     frame = layeredFrame("a band's rock hides what is beneath it, up to its edge and round its notch",
                          [&](sf::RenderWindow& window) {
@@ -625,7 +625,7 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     for (int i = 0; i < 40; ++i)
         for (int j = 0; j < 22; ++j)
             paint(dustPicture, {i * 32 + i * 7 % 16, j * 32 + j * 5 % 16, 1 + i % 4, 1 + j % 3}, sf::Color(200, 220, 255, 255));
-    sf::Sprite dust = loadedAs(Image::Glint1_4, dustPicture, centre, {640.3f, 360.6f});
+    sf::Sprite dust = loadedAs(Image::WarpHexagon, dustPicture, centre, {640.3f, 360.6f});
     dust.setScale(1.37f, 1.37f);
     layeredFrame("zoomed dust", [&](sf::RenderWindow& window) { drawSprite(window, dust); });
     dust.setRotation(11.0f);
@@ -657,8 +657,8 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
     for (int i = 0; i < 10; ++i)
         for (int j = 0; j < 6; ++j)
             paint(sparsePicture, {i * 128 + i * 23 % 120, j * 120 + j * 41 % 110, 2, 2}, sf::Color::White);
-    sf::Sprite denseDust = loadedDense(Image::Glint1_5, sparsePicture, 2, {320.0f, 180.0f}, {640.3f, 360.6f});
-    sf::Sprite denseBand = loadedDense(Image::G3D3, bandPicture, 2, {0.0f, 0.0f}, {-3.37f, 16.25f});
+    sf::Sprite denseDust = loadedDense(Image::WarpStar, sparsePicture, 2, {320.0f, 180.0f}, {640.3f, 360.6f});
+    sf::Sprite denseBand = loadedDense(Image::RangeMiddle, bandPicture, 2, {0.0f, 0.0f}, {-3.37f, 16.25f});
     denseBand.setScale(2.1f, 1.9f);
     for (float dustScale : {0.27f, 0.61f, 1.37f, 3.1f}) {
         denseDust.setScale(dustScale, dustScale);
@@ -678,8 +678,8 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
         paint(ringPicture, side, sf::Color::Red);
         paint(closeRingPicture, {side.left * 3, side.top * 3, side.width * 3, side.height * 3}, sf::Color::Green);
     }
-    sf::Sprite ring = loadedAs(Image::Hexagon, ringPicture, {120.0f, 120.0f}, {640.0f, 360.0f});
-    giveCloseUp(Image::Hexagon, closeRingPicture, 3);
+    sf::Sprite ring = loadedAs(Image::PulseHexagon, ringPicture, {120.0f, 120.0f}, {640.0f, 360.0f});
+    giveCloseUp(Image::PulseHexagon, closeRingPicture, 3);
     for (float ringScale : {1.45f, 1.55f, 2.9f}) {
         ring.setScale(ringScale, ringScale);
         ring.setRotation(ringScale * 5.0f);
@@ -691,5 +691,5 @@ TEST(DrawLayer, LeavesOutAndNarrowsOnlyWhatCannotChangeAPixel)
         const sf::Color shown = frame.getPixel(unsigned(side.x), unsigned(side.y));
         EXPECT_EQ(shown.r > shown.g, ringScale < 1.5f) << ringScale;
     }
-    testCatalogue().closeUpFacts[static_cast<int>(Image::Hexagon)] = ImageFacts();
+    testCatalogue().closeUpFacts[static_cast<int>(Image::PulseHexagon)] = ImageFacts();
 }

@@ -28,54 +28,6 @@ namespace fs = std::filesystem;
 
 const std::string dataDir = std::string(NERETHVAL_BUILD_DIR) + "/data/";
 
-// OpaqueEdges: opaque corners around a hole; ClearTop: ground that stands on the bottom edge.
-enum class Fill { Opaque, OpaqueEdges, ClearCorners, ClearTop, Black };
-
-struct Expected {
-    const char* file;
-    unsigned width;
-    unsigned height;
-    Fill fill;
-};
-
-// The transparency each scene needs of each image.
-const std::pair<Image, Fill> fills[] = {
-    {Image::Title, Fill::ClearCorners}, {Image::Hexagon, Fill::ClearCorners},
-    {Image::HexagonSmall, Fill::ClearCorners}, {Image::Credits, Fill::Opaque},
-    {Image::Black, Fill::Black}, {Image::White, Fill::Opaque}, {Image::Wall, Fill::OpaqueEdges},
-    {Image::Gantz, Fill::ClearCorners}, {Image::Glint1_1, Fill::Opaque},
-    {Image::Glint1_2, Fill::ClearCorners}, {Image::Glint1_3, Fill::ClearCorners},
-    {Image::Glint1_4, Fill::ClearCorners}, {Image::Glint1_5, Fill::ClearCorners},
-    {Image::Glint1_6, Fill::ClearCorners}, {Image::H1, Fill::ClearCorners},
-    {Image::H2, Fill::ClearCorners}, {Image::H3, Fill::ClearCorners},
-    {Image::H4, Fill::ClearCorners}, {Image::H5, Fill::ClearCorners},
-    {Image::H6, Fill::ClearCorners}, {Image::Glint2, Fill::Opaque},
-    {Image::Glitter, Fill::ClearCorners}, {Image::G3Bg, Fill::Opaque},
-    {Image::G3Fg, Fill::ClearTop}, {Image::G3D2, Fill::ClearTop}, {Image::G3D3, Fill::ClearTop},
-    {Image::G3D4, Fill::ClearTop}, {Image::G3D1, Fill::ClearTop}, {Image::G3D1_1, Fill::ClearTop},
-    {Image::G3D1_2, Fill::ClearTop}, {Image::G3D1_3, Fill::ClearTop},
-    {Image::G3Flare1, Fill::ClearCorners}, {Image::G3Flare2, Fill::ClearCorners},
-    {Image::G3Flare3, Fill::ClearCorners}, {Image::G3Flare4, Fill::ClearCorners},
-    {Image::Glint, Fill::ClearCorners}, {Image::Glint4, Fill::Opaque},
-    {Image::G4_1, Fill::ClearCorners}, {Image::G4_2, Fill::ClearCorners},
-    {Image::G4_3, Fill::ClearCorners}, {Image::Glint5, Fill::Opaque},
-    {Image::Glint5Skull, Fill::ClearCorners}, {Image::Glint6, Fill::ClearCorners},
-    {Image::Halo, Fill::ClearCorners}, {Image::Halo2, Fill::ClearCorners},
-    {Image::WhiteP, Fill::ClearCorners}, {Image::YellowP, Fill::ClearCorners},
-};
-
-// The manifest's images with their transparency.
-std::vector<Expected> expectedImages()
-{
-    std::vector<Expected> images;
-    for (const auto& [picture, fill] : fills) {
-        const ImageManifestRow& row = imageManifest[static_cast<int>(picture)];
-        images.push_back({row.file, row.width, row.height, fill});
-    }
-    return images;
-}
-const std::vector<Expected> catalogue = expectedImages();
-
 // Decoded images, each loaded once for the whole program.
 const sf::Image& image(const std::string& file)
 {
@@ -114,9 +66,8 @@ std::vector<char> fileBytes(const fs::path& path)
 
 TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
 {
-    ASSERT_EQ(catalogue.size(), std::size_t(imageCount)) << "every image has its transparency here";
-    PngScratch scratch;  // one for all, as a loader's worker keeps it
-    for (const Expected& expected : catalogue) {
+        PngScratch scratch;  // one for all, as a loader's worker keeps it
+    for (const ImageManifestRow& expected : imageManifest) {
         SCOPED_TRACE(expected.file);
         const sf::Image& picture = image(expected.file);
         ASSERT_EQ(picture.getSize(), sf::Vector2u(expected.width, expected.height));
@@ -127,7 +78,7 @@ TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
         EXPECT_EQ(std::memcmp(quick.getPixelsPtr(), picture.getPixelsPtr(), std::size_t(expected.width) * expected.height * 4), 0);
         const int right = static_cast<int>(expected.width) - 1;
         const int bottom = static_cast<int>(expected.height) - 1;
-        if (expected.fill == Fill::ClearCorners || expected.fill == Fill::ClearTop) {
+        if (expected.cover == Cover::ClearCorners || expected.cover == Cover::ClearTop) {
             // Light fainter than 2/255 is cleared exactly, so its cells drop out of the draws.
             int faint = 0;
             for (unsigned y = 0; y < expected.height; ++y)
@@ -135,17 +86,17 @@ TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
                     faint += picture.getPixel(x, y).a == 1;
             EXPECT_EQ(faint, 0);
         }
-        switch (expected.fill) {
-        case Fill::ClearCorners:
-        case Fill::OpaqueEdges: {
-            const int corner = expected.fill == Fill::ClearCorners ? 0 : 255;
+        switch (expected.cover) {
+        case Cover::ClearCorners:
+        case Cover::OpaqueEdges: {
+            const int corner = expected.cover == Cover::ClearCorners ? 0 : 255;
             EXPECT_EQ(alphaAt(picture, 0, 0), corner);
             EXPECT_EQ(alphaAt(picture, right, 0), corner);
             EXPECT_EQ(alphaAt(picture, 0, bottom), corner);
             EXPECT_EQ(alphaAt(picture, right, bottom), corner);
             break;
         }
-        case Fill::ClearTop: {
+        case Cover::ClearTop: {
             EXPECT_EQ(alphaAt(picture, 0, 0), 0);
             EXPECT_EQ(alphaAt(picture, right, 0), 0);
             int ground = 0;
@@ -154,14 +105,14 @@ TEST(Content, EveryCatalogueImageDecodesAtItsSizeAndTransparency)
             EXPECT_EQ(ground, 255);
             break;
         }
-        case Fill::Opaque:
-        case Fill::Black: {
+        case Cover::Opaque:
+        case Cover::Black: {
             int seeThrough = 0, offColour = 0;
             for (unsigned y = 0; y < expected.height; ++y)
                 for (unsigned x = 0; x < expected.width; ++x) {
                     const sf::Color c = picture.getPixel(x, y);
                     seeThrough += c.a != 255;
-                    offColour += expected.fill == Fill::Black && c != sf::Color::Black;
+                    offColour += expected.cover == Cover::Black && c != sf::Color::Black;
                 }
             EXPECT_EQ(seeThrough, 0);
             EXPECT_EQ(offColour, 0);
@@ -237,8 +188,8 @@ TEST(Content, ClearTexelsCarryTheColourOfTheirVisibleNeighbours)
 {
     // A magnified or mipmapped image blends its clear texels into its edges; black ones would
     // draw a dark fringe along every bright line.
-    for (const Expected& expected : catalogue) {
-        if (expected.fill != Fill::ClearCorners && expected.fill != Fill::ClearTop)
+    for (const ImageManifestRow& expected : imageManifest) {
+        if (expected.cover != Cover::ClearCorners && expected.cover != Cover::ClearTop)
             continue;
         SCOPED_TRACE(expected.file);
         const sf::Image& picture = image(expected.file);
@@ -277,14 +228,12 @@ TEST(Content, ClearTexelsCarryTheColourOfTheirVisibleNeighbours)
 
 TEST(Content, SmallSpritesShineOnTheirOrigin)
 {
-    // The pools place these by the origin the catalogue gives them.
-    const struct {
-        const char* file;
-        int originX, originY;
-    } sprites[] = {{"glitter.png", 10, 9}, {"whitep.png", 9, 11}, {"yellowp.png", 18, 20}};
-    for (const auto& sprite : sprites) {
+    // The pools place these by the origin the manifest gives them.
+    for (Image small : {Image::Glitter, Image::WhiteSpark, Image::YellowSpark}) {
+        const ImageManifestRow& sprite = manifestRow(small);
         SCOPED_TRACE(sprite.file);
         const sf::Image& picture = image(sprite.file);
+        const int originX = static_cast<int>(sprite.origin.x), originY = static_cast<int>(sprite.origin.y);
         double weight = 0.0, centreX = 0.0, centreY = 0.0;
         int brightest = 0;
         for (unsigned y = 0; y < picture.getSize().y; ++y)
@@ -297,10 +246,10 @@ TEST(Content, SmallSpritesShineOnTheirOrigin)
             }
         ASSERT_GT(weight, 0.0);
         EXPECT_GE(brightest, 240);
-        EXPECT_NEAR(centreX / weight, sprite.originX, 0.75);
-        EXPECT_NEAR(centreY / weight, sprite.originY, 0.75);
+        EXPECT_NEAR(centreX / weight, originX, 0.75);
+        EXPECT_NEAR(centreY / weight, originY, 0.75);
         // The origin pixel itself is lit, not a hole in a ring.
-        EXPECT_GE(alphaAt(picture, sprite.originX, sprite.originY), 200);
+        EXPECT_GE(alphaAt(picture, originX, originY), 200);
     }
     EXPECT_LE(image("halo2.png").getSize().x, 128u) << "halo2 is never drawn and should stay small";
 }
@@ -503,6 +452,38 @@ TEST(Content, TitleAndCreditsCarryTheirLettering)
     EXPECT_EQ(letterPixels(image("title.png"), 0, 150), 0) << "nothing but words and light";
 }
 
+TEST(Content, TheFlashIsNearWhiteYetVioletAndItsSignIsLitInASecondHue)
+{
+    // The white-out peaks near white, and fading over black it still darkens through violet.
+    const sf::Image& white = image("white.png");
+    double luma = 0.0;
+    std::vector<double> saturations;
+    for (unsigned y = 0; y < 720; ++y)
+        for (unsigned x = 0; x < 1280; ++x) {
+            const sf::Color c = white.getPixel(x, y);
+            luma += 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+            saturations.push_back(double(std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b})) / std::max({c.r, c.g, c.b}));
+            EXPECT_TRUE(c.b >= c.r && c.r >= c.g) << "violet at " << x << ", " << y;
+        }
+    EXPECT_GE(luma / (1280.0 * 720.0), 230.0);
+    std::nth_element(saturations.begin(), saturations.begin() + saturations.size() / 2, saturations.end());
+    EXPECT_GE(saturations[saturations.size() / 2], 0.08);
+    // The sign's lit edges: rose (red above blue) or ice (green above red) beside its violet glass.
+    const sf::Image& sign = image("gantz.png");
+    int coloured = 0, otherHue = 0;
+    for (unsigned y = 0; y < 720; ++y)
+        for (unsigned x = 0; x < 1280; ++x) {
+            const sf::Color c = sign.getPixel(x, y);
+            const int high = std::max({c.r, c.g, c.b}), low = std::min({c.r, c.g, c.b});
+            if (c.a < 128 || high < 30 || high - low < 0.15 * high)
+                continue;
+            ++coloured;
+            otherHue += c.r > c.b || c.g > c.r;
+        }
+    ASSERT_GT(coloured, 0);
+    EXPECT_GT(double(otherHue) / coloured, 0.1) << "share of the sign's coloured texels in rose or ice";
+}
+
 TEST(Content, OverlaysAboveTheSparksLetThemShowThrough)
 {
     // Scene 10 draws the sparks first and these two over them, around the window centre.
@@ -553,7 +534,7 @@ FULL_TEST(Content, GeneratorWritesTheSameBytesOnEveryRun)
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream log(root / "again.log");
     const std::string progress((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    for (const Expected& expected : catalogue) {
+    for (const ImageManifestRow& expected : imageManifest) {
         EXPECT_NE(progress.find(std::string("make-content: ") + expected.file), std::string::npos)
             << "no progress line for " << expected.file;
         EXPECT_FALSE(fileBytes(again / expected.file).empty()) << expected.file;

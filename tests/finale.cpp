@@ -111,17 +111,17 @@ protected:
 FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundKeepsMoving)
 {
     demo.scene09 = Scene09State{};
-    showAs(Image::Glint5, 1280, 720, sf::Color::Blue);
-    showAs(Image::Glint5Skull, 1280, 720, sf::Color::Red);
+    showAs(Image::Eclipse, 1280, 720, sf::Color::Blue);
+    showAs(Image::Skull, 1280, 720, sf::Color::Red);
     showAs(Image::Black, 1280, 720, sf::Color::Black);
-    sprite(Image::H6).setColor(sf::Color(255, 255, 255, 77));
+    sprite(Image::EmblemFrame).setColor(sf::Color(255, 255, 255, 77));
 
     std::string output;
     for (int n = 1; n <= 1130; ++n) {  // eight bars
         output += frameOf(scene09);
         const Scene09State& scene = demo.scene09;
         if (n == 60) {
-            EXPECT_FLOAT_EQ(sprite(Image::H5).getScale().x, 1.5f) << "newest layer before the cross-fade";
+            EXPECT_FLOAT_EQ(sprite(Image::EmblemRunes).getScale().x, 1.5f) << "newest layer before the cross-fade";
             EXPECT_EQ(output.find("bubbles"), std::string::npos);
         }
         if (n == 180) {  // 3 s: skull at 255 - 150, over the glint, the overlay long gone
@@ -136,12 +136,12 @@ FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundK
             EXPECT_EQ(windowPixel(640, 360), sf::Color::Blue);
         }
         if (n == 600) {  // 10 s, after the cross-fade
-            EXPECT_NEAR(sprite(Image::Glint5).getScale().x, 1.5f, 0.001f);
-            EXPECT_NEAR(sprite(Image::Glint5Skull).getScale().y, 0.5f, 0.001f);
+            EXPECT_NEAR(sprite(Image::Eclipse).getScale().x, 1.5f, 0.001f);
+            EXPECT_NEAR(sprite(Image::Skull).getScale().y, 0.5f, 0.001f);
             EXPECT_EQ(scene.skullAlpha, 0.0f);
-            EXPECT_EQ(sprite(Image::H5).getColor().a, 255);
-            EXPECT_FLOAT_EQ(sprite(Image::H5).getScale().x, 1.0f);
-            EXPECT_EQ(sprite(Image::H6).getColor().a, 77) << "scene 09 stacks five layers, not six";
+            EXPECT_EQ(sprite(Image::EmblemRunes).getColor().a, 255);
+            EXPECT_FLOAT_EQ(sprite(Image::EmblemRunes).getScale().x, 1.0f);
+            EXPECT_EQ(sprite(Image::EmblemFrame).getColor().a, 77) << "scene 09 stacks five layers, not six";
             EXPECT_EQ(windowPixel(640, 360), sf::Color::Black) << "the background lies under the overlay";
         }
     }
@@ -155,8 +155,8 @@ FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundK
 FULL_TEST_F(Finale, Scene10SpawnsTwoSparksOnItsFirstFrameAPixelFromTheCentreUnderTheHalo)
 {
     demo.scene10 = Scene10State{};
-    showAs(Image::YellowP, 37, 41, sf::Color::Yellow, {18, 20, 1, 1});  // just the origin pixel
-    showAs(Image::WhiteP, 19, 23, sf::Color::White, {9, 11, 1, 1});
+    showAs(Image::YellowSpark, 37, 41, sf::Color::Yellow, {18, 20, 1, 1});  // just the origin pixel
+    showAs(Image::WhiteSpark, 19, 23, sf::Color::White, {9, 11, 1, 1});
 
     EXPECT_EQ(frameOf(scene10), "scene 10\n");
     ASSERT_EQ(activeSparks(), 2);
@@ -291,14 +291,14 @@ TEST_F(Finale, FlashPrintsItsJitterTimerAndJittersOnlyWhenItPasses0075)
     for (int n = 0; n < 6; ++n) {
         EXPECT_EQ(frameOf(flashScene), firstLines[n]);
         const float expected = n < 4 ? 1.0f : draws[0];
-        EXPECT_EQ(sprite(Image::Gantz).getScale(), sf::Vector2f(expected, expected)) << "frame " << n + 1;
+        EXPECT_EQ(sprite(Image::FlashSigil).getScale(), sf::Vector2f(expected, expected)) << "frame " << n + 1;
     }
 
     int jitters = 0;
     for (int n = 0; n < 600; ++n) {
         const float scaleBefore = demo.flash.gantzScale;
         const float printed = std::stof(frameOf(flashScene));
-        const float scale = sprite(Image::Gantz).getScale().x;
+        const float scale = sprite(Image::FlashSigil).getScale().x;
         if (printed > 0.075f) {
             ++jitters;
             EXPECT_GE(scale, 0.95f);
@@ -316,7 +316,7 @@ FULL_TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
     demo.flash.phaseTimer = 7.0f;  // well into the hold
     sprite(Image::White).setColor(sf::Color::White);  // as scene 11's white-out leaves it
     showAs(Image::White, 1280, 720, sf::Color::Green);
-    showAs(Image::Gantz, 1280, 720, sf::Color::Blue, {540, 260, 200, 200});
+    showAs(Image::FlashSigil, 1280, 720, sf::Color::Blue, {540, 260, 200, 200});
     showAs(Image::Black, 1280, 720, sf::Color::Black);
 
     for (int n = 1; n <= 200; ++n) {

@@ -34,12 +34,12 @@ protected:
         createGlitterPool();
         createSparkPool();
         demo.scene11.nextPulseRotation = 0.0f;
-        giveSolidImage(Image::HexagonSmall, sf::Color::White, 8, 8, {0, 0});
-        giveSolidImage(Image::Hexagon, sf::Color::White, 16, 16, {8, 8});
-        sprite(Image::Hexagon).setPosition(640, 360);
+        giveSolidImage(Image::BubbleHexagon, sf::Color::White, 8, 8, {0, 0});
+        giveSolidImage(Image::PulseHexagon, sf::Color::White, 16, 16, {8, 8});
+        sprite(Image::PulseHexagon).setPosition(640, 360);
         giveSolidImage(Image::Glitter, sf::Color::White, 21, 19, {10, 9});
-        giveSolidImage(Image::WhiteP, sf::Color::White, 19, 23, {9, 11});
-        giveSolidImage(Image::YellowP, sf::Color::Yellow, 37, 41, {18, 20});
+        giveSolidImage(Image::WhiteSpark, sf::Color::White, 19, 23, {9, 11});
+        giveSolidImage(Image::YellowSpark, sf::Color::Yellow, 37, 41, {18, 20});
         testWindow().clear(sf::Color::Black);
     }
 };

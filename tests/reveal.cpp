@@ -121,9 +121,9 @@ TEST(Reveal, ALongFrameAdvancesOnePhaseOnlyAndClampsItsValues)
 
 TEST(Reveal, ColoursReachTheOverlayCaptionAndOnlyTheStackedLayers)
 {
-    sprite(Image::H2).setScale(0.7f, 0.7f);
-    sprite(Image::H4).setColor(sf::Color(255, 255, 255, 77));
-    sprite(Image::H4).setScale(2.0f, 2.0f);
+    sprite(Image::EmblemSatellites).setScale(0.7f, 0.7f);
+    sprite(Image::EmblemBlades).setColor(sf::Color(255, 255, 255, 77));
+    sprite(Image::EmblemBlades).setScale(2.0f, 2.0f);
     Reveal reveal;
     reveal.blackAlpha = 254.9f;
     reveal.layerAlpha = 128.7f;
@@ -133,10 +133,10 @@ TEST(Reveal, ColoursReachTheOverlayCaptionAndOnlyTheStackedLayers)
 
     EXPECT_EQ(sprite(Image::Black).getColor(), sf::Color(255, 255, 255, 254));
     EXPECT_EQ(demo.captionText.getFillColor(), sf::Color(255, 255, 255, 0));
-    for (Image layer : {Image::H1, Image::H2, Image::H3})
+    for (Image layer : {Image::EmblemCore, Image::EmblemSatellites, Image::EmblemDial})
         EXPECT_EQ(sprite(layer).getColor(), sf::Color(255, 255, 255, 128));
-    EXPECT_EQ(sprite(Image::H3).getScale(), sf::Vector2f(1.25f, 1.25f));
-    EXPECT_EQ(sprite(Image::H2).getScale(), sf::Vector2f(0.7f, 0.7f));
-    EXPECT_EQ(sprite(Image::H4).getColor().a, 77);
-    EXPECT_EQ(sprite(Image::H4).getScale(), sf::Vector2f(2.0f, 2.0f));
+    EXPECT_EQ(sprite(Image::EmblemDial).getScale(), sf::Vector2f(1.25f, 1.25f));
+    EXPECT_EQ(sprite(Image::EmblemSatellites).getScale(), sf::Vector2f(0.7f, 0.7f));
+    EXPECT_EQ(sprite(Image::EmblemBlades).getColor().a, 77);
+    EXPECT_EQ(sprite(Image::EmblemBlades).getScale(), sf::Vector2f(2.0f, 2.0f));
 }

@@ -43,32 +43,32 @@ void loadTestPictures()
         return;
     loaded = true;
     giveFullPicture(Image::Black, black);
-    giveFullPicture(Image::Glint1_1, glint1Colour);
-    givePicture(Image::Glint1_6, 1280, 720, {540, 260, 200, 200}, growingGlintColour);
-    for (Image image : {Image::Black, Image::White, Image::Glint1_1, Image::Glint1_2, Image::Glint1_3,
-                        Image::Glint1_4, Image::Glint1_5, Image::Glint1_6}) {
+    giveFullPicture(Image::WarpNebula, glint1Colour);
+    givePicture(Image::WarpBokeh, 1280, 720, {540, 260, 200, 200}, growingGlintColour);
+    for (Image image : {Image::Black, Image::White, Image::WarpNebula, Image::WarpGlow, Image::WarpStreaks,
+                        Image::WarpHexagon, Image::WarpStar, Image::WarpBokeh}) {
         sprite(image).setOrigin(640, 360);
         sprite(image).setPosition(640, 360);
     }
     for (int layer = 0; layer < 4; ++layer) {
         const int half = layerHalfSizes[layer];
-        const Image image = static_cast<Image>(static_cast<int>(Image::H1) + layer);
+        const Image image = static_cast<Image>(static_cast<int>(Image::EmblemCore) + layer);
         givePicture(image, 720, 720, {360 - half, 360 - half, 2 * half, 2 * half}, layerColours[layer]);
         sprite(image).setOrigin(360, 360);
         sprite(image).setPosition(640, 360);
     }
-    giveFullPicture(Image::Glint2, glint2Colour);
+    giveFullPicture(Image::Gem, glint2Colour);
     giveFullPicture(Image::Glitter, sf::Color(255, 255, 0), 21, 19);
     sprite(Image::Glitter).setOrigin(10, 9);
-    giveFullPicture(Image::G3Bg, landscapeColour);
-    givePicture(Image::G3Fg, 1280, 720, {0, 620, 1280, 100}, foregroundColour);
-    giveFullPicture(Image::G3D1, stripColour, 200, 500);
-    for (Image piece : {Image::G3D1_1, Image::G3D1_2, Image::G3D1_3})
+    giveFullPicture(Image::LandscapeSky, landscapeColour);
+    givePicture(Image::LandscapeForeground, 1280, 720, {0, 620, 1280, 100}, foregroundColour);
+    giveFullPicture(Image::GroundStrip, stripColour, 200, 500);
+    for (Image piece : {Image::GroundStripWide, Image::GroundStripNarrow, Image::GroundStripMiddle})
         giveFullPicture(piece, stripPieceColour, 200, 500);
-    giveFullPicture(Image::Glint, sf::Color(250, 250, 250));
-    giveFullPicture(Image::Glint4, glint4Colour);
+    giveFullPicture(Image::LandscapeStar, sf::Color(250, 250, 250));
+    giveFullPicture(Image::Planet, glint4Colour);
     for (int image = 0; image < 3; ++image)
-        giveFullPicture(static_cast<Image>(static_cast<int>(Image::G4_1) + image), imageColours[image],
+        giveFullPicture(static_cast<Image>(static_cast<int>(Image::Moon) + image), imageColours[image],
                         600 - 200 * image, 600 - 200 * image);
 }
 
@@ -189,14 +189,14 @@ FULL_TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
         }
         for (int layer = 0; layer < 6; ++layer) {
             const double growth = scene.reveal.phase == 0 ? 0.25 * time / (1.1765 + 4.706) : 0.0;
-            const Image glint = static_cast<Image>(static_cast<int>(Image::Glint1_1) + layer);
+            const Image glint = static_cast<Image>(static_cast<int>(Image::WarpNebula) + layer);
             EXPECT_NEAR(sprite(glint).getScale().x, 1.0 + growth * growthRates[layer], 1e-3);
         }
         if (bubbles.framesOn == 1) {
             EXPECT_NEAR(time, 9.412, frame);
             EXPECT_EQ(sprite(Image::Black).getColor().a, 255);
-            EXPECT_EQ(sprite(Image::H1).getColor().a, 255);
-            EXPECT_EQ(sprite(Image::H1).getScale(), sf::Vector2f(1.0f, 1.0f));
+            EXPECT_EQ(sprite(Image::EmblemCore).getColor().a, 255);
+            EXPECT_EQ(sprite(Image::EmblemCore).getScale(), sf::Vector2f(1.0f, 1.0f));
         }
         if (firstFrameAt(time, 8.0)) {
             EXPECT_EQ(windowPixel(20, 20), glint1Colour);
@@ -317,8 +317,8 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
     freshScenes();
     const Scene07State& scene = demo.scene07;
     playFrame(scene07, 0.1);
-    EXPECT_FLOAT_EQ(sprite(Image::G3D4).getPosition().x, 123.0f) << "122.6, on the nearest whole pixel";
-    EXPECT_FLOAT_EQ(sprite(Image::G3D1_2).getPosition().x, 1230.0f);
+    EXPECT_FLOAT_EQ(sprite(Image::RangeFar).getPosition().x, 123.0f) << "122.6, on the nearest whole pixel";
+    EXPECT_FLOAT_EQ(sprite(Image::GroundStripNarrow).getPosition().x, 1230.0f);
     playFrame(scene07, 5.7);
     EXPECT_EQ(scene.flareTimer, 0.0f);
     playFrame(scene07, 2.0);
@@ -334,8 +334,8 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
     // 8.4 s in: the parallax at 24, 48 and 96 pixels per second, the strip at 500, each on the
     // nearest whole pixel (-76.6, -283.2 and -706.4 for the parallax).
     const std::pair<Image, float> expected[] = {
-        {Image::G3D4, -77.0f},  {Image::G3D3, -283.0f},   {Image::G3D2, -706.0f},  {Image::G3D1, -380.0f},
-        {Image::G3D1_1, -104.0f}, {Image::G3D1_2, -2920.0f}, {Image::G3D1_3, -1960.0f}};
+        {Image::RangeFar, -77.0f},  {Image::RangeMiddle, -283.0f},   {Image::RangeNear, -706.0f},  {Image::GroundStrip, -380.0f},
+        {Image::GroundStripWide, -104.0f}, {Image::GroundStripNarrow, -2920.0f}, {Image::GroundStripMiddle, -1960.0f}};
     for (const auto& [image, x] : expected) {
         EXPECT_NEAR(sprite(image).getPosition().x, x, 0.01f) << static_cast<int>(image);
         EXPECT_EQ(sprite(image).getPosition().y, 0.0f);

@@ -35,7 +35,7 @@ void spawnBubble(int x, int y, float riseSpeed, float life, float alpha, float s
 void updateDrawBubbles(sf::RenderWindow& window)
 {
     const float dt = demo.frameDelta;
-    sf::Sprite& bubbleSprite = sprite(Image::HexagonSmall);
+    sf::Sprite& bubbleSprite = sprite(Image::BubbleHexagon);
     for (Bubble& bubble : demo.bubblePool->slots) {
         bubble.y = bubble.y - bubble.riseSpeed * dt;
         bubble.life = bubble.life - dt;

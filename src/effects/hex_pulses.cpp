@@ -31,7 +31,7 @@ void spawnHexPulse()
 void updateDrawHexPulses(sf::RenderWindow& window)
 {
     const float dt = demo.frameDelta;
-    sf::Sprite& hexagon = sprite(Image::Hexagon);
+    sf::Sprite& hexagon = sprite(Image::PulseHexagon);
     for (HexPulse& pulse : demo.hexPulsePool->slots) {
         if (!pulse.active)
             continue;

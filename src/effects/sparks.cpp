@@ -67,7 +67,7 @@ void drawSparks(sf::RenderWindow& window)
         // A spark of any other kind flies and fades unseen.
         if (!spark.active || (spark.kind != 0 && spark.kind != 1))
             continue;
-        sf::Sprite& sparkSprite = sprite(spark.kind == 0 ? Image::WhiteP : Image::YellowP);
+        sf::Sprite& sparkSprite = sprite(spark.kind == 0 ? Image::WhiteSpark : Image::YellowSpark);
         sparkSprite.setRotation(spark.spin);
         sparkSprite.setPosition(static_cast<float>(spark.x), static_cast<float>(spark.y));
         sparkSprite.setColor(unitAlphaColour(spark.alpha));

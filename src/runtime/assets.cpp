@@ -28,82 +28,6 @@
 
 namespace {
 
-// Pixels.
-struct Point {
-    float x;
-    float y;
-};
-
-// One image of the manifest and where its sprite sits until a scene moves it. Origin and
-// position (0, 0) are the sprite's own defaults, so rows without a placement keep them.
-struct CatalogueRow {
-    Image image;
-    Point origin;
-    Point position;
-    const char* failureMessage;  // null: a failed load goes unreported
-};
-
-constexpr Point topLeft{0.0f, 0.0f};
-constexpr Point windowCentre{640.0f, 360.0f};
-constexpr Point hexagonCentre{360.0f, 360.0f};  // the middle of a hexagon image
-
-// Load order: the font goes in after the first three rows.
-constexpr CatalogueRow catalogueRows[] = {
-    {Image::Title, topLeft, topLeft, nullptr},
-    {Image::Hexagon, hexagonCentre, windowCentre, nullptr},
-    {Image::HexagonSmall, topLeft, topLeft, nullptr},
-    {Image::Credits, topLeft, topLeft, "Error while loading texture credits!"},
-    {Image::Black, windowCentre, windowCentre, "Error while loading texture black!"},
-    {Image::White, windowCentre, windowCentre, "Error while loading texture white!"},
-    {Image::Wall, windowCentre, windowCentre, "Error while loading texture wall!"},
-    {Image::Gantz, windowCentre, windowCentre, nullptr},
-    {Image::Glint1_1, windowCentre, windowCentre, nullptr},
-    {Image::Glint1_2, windowCentre, windowCentre, nullptr},
-    {Image::Glint1_3, windowCentre, windowCentre, nullptr},
-    {Image::Glint1_4, windowCentre, windowCentre, nullptr},
-    {Image::Glint1_5, windowCentre, windowCentre, nullptr},
-    {Image::Glint1_6, windowCentre, windowCentre, nullptr},
-    {Image::H1, hexagonCentre, windowCentre, nullptr},
-    {Image::H2, hexagonCentre, windowCentre, nullptr},
-    {Image::H3, hexagonCentre, windowCentre, nullptr},
-    {Image::H4, hexagonCentre, windowCentre, nullptr},
-    {Image::H5, hexagonCentre, windowCentre, nullptr},
-    {Image::H6, hexagonCentre, windowCentre, nullptr},
-    {Image::Glint2, topLeft, topLeft, nullptr},
-    {Image::Glitter, {10.0f, 9.0f}, topLeft, nullptr},
-    {Image::G3Bg, topLeft, topLeft, nullptr},
-    {Image::G3Fg, topLeft, topLeft, nullptr},
-    {Image::G3D2, topLeft, topLeft, nullptr},
-    {Image::G3D3, topLeft, topLeft, nullptr},
-    {Image::G3D4, topLeft, topLeft, nullptr},
-    {Image::G3D1, topLeft, topLeft, nullptr},
-    {Image::G3D1_1, topLeft, topLeft, nullptr},
-    {Image::G3D1_2, topLeft, topLeft, nullptr},
-    {Image::G3D1_3, topLeft, topLeft, nullptr},
-    {Image::G3Flare1, topLeft, topLeft, nullptr},
-    {Image::G3Flare2, topLeft, topLeft, nullptr},
-    {Image::G3Flare3, topLeft, topLeft, nullptr},
-    {Image::G3Flare4, topLeft, topLeft, nullptr},
-    {Image::Glint, topLeft, topLeft, nullptr},
-    {Image::Glint4, topLeft, topLeft, nullptr},
-    {Image::G4_1, topLeft, topLeft, nullptr},
-    {Image::G4_2, topLeft, topLeft, nullptr},
-    {Image::G4_3, topLeft, topLeft, nullptr},
-    {Image::Glint5, windowCentre, windowCentre, nullptr},
-    {Image::Glint5Skull, windowCentre, windowCentre, nullptr},
-    {Image::Glint6, topLeft, topLeft, nullptr},
-    {Image::Halo, topLeft, topLeft, nullptr},
-    {Image::Halo2, topLeft, topLeft, nullptr},
-    {Image::WhiteP, {9.0f, 11.0f}, topLeft, nullptr},
-    {Image::YellowP, {18.0f, 20.0f}, topLeft, nullptr},
-};
-static_assert(sizeof(catalogueRows) / sizeof(catalogueRows[0]) == imageCount, "one catalogue row per image");
-
-const ImageManifestRow& manifestOf(const CatalogueRow& row)
-{
-    return imageManifest[static_cast<int>(row.image)];
-}
-
 constexpr int rowsBeforeFont = 3;
 
 struct ImageFile {
@@ -114,9 +38,9 @@ struct ImageFile {
 
 // The image's file of `density` texels per design pixel, if there is one exactly that many times
 // the design file's size; an empty path if not.
-ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned density)
+ImageFile denseFileOf(const ImageManifestRow& row, sf::Vector2u designSize, unsigned density)
 {
-    const std::string name = manifestOf(row).file;
+    const std::string name = row.file;
     std::string dense = name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
     if (designSize.x == 0 || pngSize(dense.c_str()) != designSize * density)
         return {};
@@ -130,15 +54,14 @@ ImageFile denseFileOf(const CatalogueRow& row, sf::Vector2u designSize, unsigned
 // again. At the design's size the design files stay, even for the images the scenes enlarge:
 // software OpenGL samples a denser texture and its mipmaps so much more slowly that scenes 05 and
 // 11 would no longer keep up with 60 frames a second. The most enlarged get a close-up instead.
-ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
+ImageFile imageFileFor(const ImageManifestRow& row, float outputScale)
 {
-    const ImageManifestRow& manifest = manifestOf(row);
-    ImageFile chosen{manifest.file, 1, pngSize(manifest.file)};
-    const float wanted = outputScale * manifest.mostMagnified;
+    ImageFile chosen{row.file, 1, pngSize(row.file)};
+    const float wanted = outputScale * row.mostMagnified;
     if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = chosen.size;
-    for (unsigned density : manifest.densities) {
+    for (unsigned density : row.densities) {
         if (density == 0)
             break;
         ImageFile dense = denseFileOf(row, designSize, density);
@@ -154,12 +77,11 @@ ImageFile imageFileFor(const CatalogueRow& row, float outputScale)
 // Denser texels for the draws that magnify an image read from its design file over twice: the
 // least dense file there is, drawn only where it is magnified enough to need no mipmaps. An empty
 // path where there is none.
-ImageFile closeUpFileFor(const CatalogueRow& row, const ImageFile& chosen, float outputScale)
+ImageFile closeUpFileFor(const ImageManifestRow& row, const ImageFile& chosen, float outputScale)
 {
-    const ImageManifestRow& manifest = manifestOf(row);
-    if (chosen.density > 1 || outputScale * manifest.mostMagnified < 2.0f)
+    if (chosen.density > 1 || outputScale * row.mostMagnified < 2.0f)
         return {};
-    for (unsigned density : manifest.densities) {
+    for (unsigned density : row.densities) {
         if (density == 0)
             break;
         ImageFile dense = denseFileOf(row, chosen.size, density);
@@ -337,8 +259,8 @@ PendingImages startDecoding(float outputScale, int workerCount)
     PendingImages queue(new ImageDecoding);
     queue->outputScale = outputScale;
     for (int row = 0; row < imageCount; ++row) {
-        queue->files[row] = imageFileFor(catalogueRows[row], outputScale);
-        queue->closeUpFiles[row] = closeUpFileFor(catalogueRows[row], queue->files[row], outputScale);
+        queue->files[row] = imageFileFor(imageManifest[row], outputScale);
+        queue->closeUpFiles[row] = closeUpFileFor(imageManifest[row], queue->files[row], outputScale);
     }
     static std::once_flag memoryReserved;
     std::call_once(memoryReserved, [&] { reserveImageMemory(*queue); });
@@ -347,7 +269,7 @@ PendingImages startDecoding(float outputScale, int workerCount)
     return queue;
 }
 
-void loadImage(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+void loadImage(Catalogue& catalogue, const ImageManifestRow& row, const ImageFile& file, DecodedImage& image)
 {
     sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
@@ -377,7 +299,7 @@ void loadImage(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& f
 }
 
 // A close-up that cannot be read leaves the draws on the image itself.
-void loadCloseUp(Catalogue& catalogue, const CatalogueRow& row, const ImageFile& file, DecodedImage& image)
+void loadCloseUp(Catalogue& catalogue, const ImageManifestRow& row, const ImageFile& file, DecodedImage& image)
 {
     sf::Texture& texture = catalogue.closeUps[static_cast<int>(row.image)];
     ImageFacts& facts = catalogue.closeUpFacts[static_cast<int>(row.image)];
@@ -403,8 +325,8 @@ void loadRow(Catalogue& catalogue, ImageDecoding& queue, int row)
 {
     if (row == rowsBeforeFont)
         loadCaptionFont(catalogue);
-    loadImage(catalogue, catalogueRows[row], queue.files[row], waitFor(queue, queue.images[row]));
-    loadCloseUp(catalogue, catalogueRows[row], queue.closeUpFiles[row], waitFor(queue, queue.closeUpImages[row]));
+    loadImage(catalogue, imageManifest[row], queue.files[row], waitFor(queue, queue.images[row]));
+    loadCloseUp(catalogue, imageManifest[row], queue.closeUpFiles[row], waitFor(queue, queue.closeUpImages[row]));
 }
 
 }  // namespace
@@ -445,7 +367,7 @@ void loadAssets(Catalogue& catalogue, float outputScale, PendingImages ahead)
 std::vector<std::string> contentFilesFor(float outputScale)
 {
     std::vector<std::string> files;
-    for (const CatalogueRow& row : catalogueRows) {
+    for (const ImageManifestRow& row : imageManifest) {
         const ImageFile chosen = imageFileFor(row, outputScale);
         files.push_back(chosen.path);
         const ImageFile closeUp = closeUpFileFor(row, chosen, outputScale);

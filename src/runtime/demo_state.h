@@ -109,11 +109,11 @@ struct CreditsState {
 struct DemoState {
     // Scene 07's flares and glint, in draw order.
     FadeSprite fadeSprites[5] = {
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::G3Flare1)]},
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::G3Flare2)]},
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::G3Flare3)]},
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::G3Flare4)]},
-        {0.0f, false, 0, 1, &sprites[static_cast<int>(Image::Glint)]},
+        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare1)]},
+        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare2)]},
+        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare3)]},
+        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare4)]},
+        {0.0f, false, 0, 1, &sprites[static_cast<int>(Image::LandscapeStar)]},
     };
 
     // Effect pools, allocated once at start-up and never released.

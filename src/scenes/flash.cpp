@@ -34,7 +34,7 @@ void flashScene(sf::RenderWindow& window)
             overlayAlpha = 255.0f;
     }
 
-    sf::Sprite& gantz = sprite(Image::Gantz);
+    sf::Sprite& gantz = sprite(Image::FlashSigil);
     gantz.setScale(scene.gantzScale, scene.gantzScale);
     sprite(Image::Black).setColor(alphaColour(overlayAlpha));
 

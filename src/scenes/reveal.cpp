@@ -20,7 +20,7 @@ bool inCrossfade(const Reveal& reveal)
 
 sf::Sprite& stackedLayer(int index)
 {
-    return sprite(static_cast<Image>(static_cast<int>(Image::H1) + index));
+    return sprite(static_cast<Image>(static_cast<int>(Image::EmblemCore) + index));
 }
 
 }  // namespace

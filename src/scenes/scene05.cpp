@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr Image glintLayers[] = {Image::Glint1_1, Image::Glint1_2, Image::Glint1_3,
-                                 Image::Glint1_4, Image::Glint1_5, Image::Glint1_6};
+constexpr Image glintLayers[] = {Image::WarpNebula, Image::WarpGlow, Image::WarpStreaks,
+                                 Image::WarpHexagon, Image::WarpStar, Image::WarpBokeh};
 // Back to front, each layer grows faster than the one behind it.
 constexpr float glintGrowthRates[] = {0.75f, 0.9f, 1.5f, 1.75f, 2.5f, 3.45f};
 

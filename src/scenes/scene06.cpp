@@ -46,7 +46,7 @@ void scene06(sf::RenderWindow& window)
 
     applyRevealColours(scene.reveal, 2);
 
-    drawSprite(window, sprite(Image::Glint2));
+    drawSprite(window, sprite(Image::Gem));
     updateGlitter();
     drawGlitter(window);
     drawSprite(window, sprite(Image::Black));

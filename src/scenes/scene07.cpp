@@ -79,32 +79,32 @@ void scene07(sf::RenderWindow& window)
     advanceReveal(scene.reveal);
 
     applyRevealColours(scene.reveal, 3);
-    sprite(Image::G3D4).setPosition(onWholePixels(scene.slowScroll + 125.0f), 0.0f);
-    sprite(Image::G3D3).setPosition(onWholePixels(2.0f * scene.slowScroll + 120.0f), 0.0f);
-    sprite(Image::G3D2).setPosition(onWholePixels(4.0f * scene.slowScroll + 100.0f), 0.0f);
+    sprite(Image::RangeFar).setPosition(onWholePixels(scene.slowScroll + 125.0f), 0.0f);
+    sprite(Image::RangeMiddle).setPosition(onWholePixels(2.0f * scene.slowScroll + 120.0f), 0.0f);
+    sprite(Image::RangeNear).setPosition(onWholePixels(4.0f * scene.slowScroll + 100.0f), 0.0f);
     const float strip = onWholePixels(scene.fastScroll);
-    sprite(Image::G3D1).setPosition(strip, 0.0f);
-    sprite(Image::G3D1_1).setPosition(strip + 4096.0f, 0.0f);
-    sprite(Image::G3D1_2).setPosition(strip + 1280.0f, 0.0f);
-    sprite(Image::G3D1_3).setPosition(strip + 2240.0f, 0.0f);
+    sprite(Image::GroundStrip).setPosition(strip, 0.0f);
+    sprite(Image::GroundStripWide).setPosition(strip + 4096.0f, 0.0f);
+    sprite(Image::GroundStripNarrow).setPosition(strip + 1280.0f, 0.0f);
+    sprite(Image::GroundStripMiddle).setPosition(strip + 2240.0f, 0.0f);
 
-    drawSprite(window, sprite(Image::G3Bg));
-    drawSprite(window, sprite(Image::G3D4));
-    drawSprite(window, sprite(Image::G3D3));
-    drawSprite(window, sprite(Image::G3D2));
+    drawSprite(window, sprite(Image::LandscapeSky));
+    drawSprite(window, sprite(Image::RangeFar));
+    drawSprite(window, sprite(Image::RangeMiddle));
+    drawSprite(window, sprite(Image::RangeNear));
     // The strip's first piece comes round again further along.
-    sf::Sprite& stripStart = sprite(Image::G3D1);
+    sf::Sprite& stripStart = sprite(Image::GroundStrip);
     drawSprite(window, stripStart);
     stripStart.setPosition(strip + 3820.0f, 0.0f);
     drawSprite(window, stripStart);
-    drawSprite(window, sprite(Image::G3D1_1));
-    drawSprite(window, sprite(Image::G3D1_2));
-    drawSprite(window, sprite(Image::G3D1_3));
+    drawSprite(window, sprite(Image::GroundStripWide));
+    drawSprite(window, sprite(Image::GroundStripNarrow));
+    drawSprite(window, sprite(Image::GroundStripMiddle));
     for (FadeSprite& fadeSprite : demo.fadeSprites) {
         updateFadeSprite(fadeSprite);
         drawFadeSprite(fadeSprite, window);
     }
-    drawSprite(window, sprite(Image::G3Fg));
+    drawSprite(window, sprite(Image::LandscapeForeground));
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 3);

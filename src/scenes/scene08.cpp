@@ -33,13 +33,13 @@ void scene08(sf::RenderWindow& window)
 
     applyRevealColours(scene.reveal, 4);
 
-    drawSprite(window, sprite(Image::Glint4));
+    drawSprite(window, sprite(Image::Planet));
     if (scene.overlay1Shown)
-        drawSprite(window, sprite(Image::G4_1));
+        drawSprite(window, sprite(Image::Moon));
     if (scene.overlay2Shown)
-        drawSprite(window, sprite(Image::G4_2));
+        drawSprite(window, sprite(Image::Constellation));
     if (scene.overlay3Shown)
-        drawSprite(window, sprite(Image::G4_3));
+        drawSprite(window, sprite(Image::Sunrise));
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 4);

@@ -37,8 +37,8 @@ void scene09(sf::RenderWindow& window)
     advanceReveal(scene.reveal);
 
     applyRevealColours(scene.reveal, layerCount);
-    sf::Sprite& glint = sprite(Image::Glint5);
-    sf::Sprite& skull = sprite(Image::Glint5Skull);
+    sf::Sprite& glint = sprite(Image::Eclipse);
+    sf::Sprite& skull = sprite(Image::Skull);
     skull.setColor(alphaColour(scene.skullAlpha));
     glint.setScale(scene.glintScale, scene.glintScale);
     skull.setScale(scene.skullScale, scene.skullScale);

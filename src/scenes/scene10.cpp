@@ -65,7 +65,7 @@ void scene10(sf::RenderWindow& window)
     updateSparks();
     drawSparks(window);
     drawSprite(window, sprite(Image::Halo));
-    drawSprite(window, sprite(Image::Glint6));
+    drawSprite(window, sprite(Image::CentralStar));
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, layerCount);

@@ -209,7 +209,7 @@ void paintWindowPane(Pixel& p, Vec2 q, float insideFrame)
 
 }  // namespace
 
-sf::Image makeHexagon()
+sf::Image makePulseHexagon()
 {
     Canvas canvas = makeCanvas(720, 720);
     const Vec2 centre{360.0f, 360.0f};
@@ -229,28 +229,31 @@ sf::Image makeHexagon()
     return finishCanvas(canvas, false, 11, false);
 }
 
-sf::Image makeHexagonSmall()
+sf::Image makeBubbleHexagon()
 {
     Canvas canvas = makeCanvas(256, 256);
     const Vec2 centre{128.0f, 128.0f};
+    const Colour magenta{0.82f, 0.38f, 1.0f};
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float d = hexagonDistance(rotated(q, pi / 6.0f), 104.0f);
         const float inside = coverage(d);
-        // Glass: almost clear in the middle, thickening towards a bright violet rim.
-        const float shell = 0.12f + 0.45f * std::pow(smoothstep(-60.0f, 0.0f, d), 2.0f);
+        // Glass: clear in the middle, thickening towards a bright, saturated rim lit from within.
+        const float shell = 0.16f + 0.5f * std::pow(smoothstep(-60.0f, 0.0f, d), 2.0f);
         const Colour tint = mix(palette::violet, palette::lilac, clamp01((q.x + q.y) / 220.0f + 0.5f));
-        paintOver(p, tint * 0.8f, inside * shell);
+        paintOver(p, tint, inside * shell);
+        addLight(p, mix(palette::violet, magenta, 0.5f), 0.35f * inside * std::pow(smoothstep(-30.0f, 0.0f, d), 3.0f));
         const float rimLine = std::fabs(d + 3.0f) - 2.0f;
-        addLight(p, mix(palette::lilac, palette::coldWhite, 0.45f), 1.1f * coverage(rimLine));
-        addLight(p, palette::violet, 0.6f * outerGlow(rimLine, 3.5f));
-        addLight(p, palette::lilac, 0.3f * inside * coverage(std::fabs(d + 12.0f) - 0.8f));
-        // A window's reflection high on the left, a faint one low on the right.
+        addLight(p, mix(magenta, palette::coldWhite, 0.35f), 1.5f * coverage(rimLine));
+        addLight(p, magenta, 0.8f * outerGlow(rimLine, 3.5f));
+        addLight(p, palette::ice, 0.45f * inside * coverage(std::fabs(d + 12.0f) - 0.8f));
+        // A window's reflection high on the left, a warm one low on the right.
         const Vec2 spot = rotated(q - Vec2{-36.0f, -46.0f}, 0.6f);
-        addLight(p, palette::coldWhite, 0.9f * inside * std::exp(-(spot.x * spot.x / (2.0f * 24.0f * 24.0f) + spot.y * spot.y / (2.0f * 8.0f * 8.0f))));
+        addLight(p, palette::coldWhite, 1.3f * inside * std::exp(-(spot.x * spot.x / (2.0f * 24.0f * 24.0f) + spot.y * spot.y / (2.0f * 8.0f * 8.0f))));
         const Vec2 low = rotated(q - Vec2{44.0f, 52.0f}, 0.6f);
-        addLight(p, palette::lilac, 0.35f * inside * std::exp(-(low.x * low.x / (2.0f * 18.0f * 18.0f) + low.y * low.y / (2.0f * 5.0f * 5.0f))));
+        addLight(p, palette::paleGold, 0.6f * inside * std::exp(-(low.x * low.x / (2.0f * 18.0f * 18.0f) + low.y * low.y / (2.0f * 5.0f * 5.0f))));
     });
+    addGlint(canvas, centre + Vec2{-52.0f, -58.0f}, 1.6f, 14.0f, palette::coldWhite, 1.2f, 2, pi / 4.0f);
     return finishCanvas(canvas, false, 12);
 }
 
@@ -268,43 +271,83 @@ sf::Image makeEmblemRing(int ring)
         case 5: ringRunes(p, q); break;
         default: ringFrame(p, q); break;
         }
-        const float window = squareWindow(q, 360.0f);
-        p = {p.r * window, p.g * window, p.b * window, p.a * window};
+        // The emblem glows over the verses: its light is kept well above the night around it.
+        const float window = squareWindow(q, 360.0f) * 1.6f;
+        p = {p.r * window, p.g * window, p.b * window, std::min(1.0f, p.a * window)};
     });
     return finishCanvas(canvas, false, 20 + static_cast<uint32_t>(ring));
 }
 
-sf::Image makeGantz()
+namespace {
+
+// The sign's ink: a heavy hexagon frame, a turned inner hexagon, a circle, a core with a groove,
+// six spokes ending in small hexagons and a bar and a bead beyond each corner. Negative inside.
+float sigilInk(Vec2 q)
+{
+    const float r = length(q);
+    float ink = std::fabs(hexagonDistance(q, 252.0f)) - 10.0f;
+    ink = std::min(ink, std::fabs(hexagonDistance(rotated(q, pi / 6.0f), 214.0f)) - 2.5f);
+    ink = std::min(ink, std::fabs(r - 150.0f) - 3.0f);
+    const float core = hexagonDistance(q, 72.0f);
+    ink = std::min(ink, std::max(core, -(std::fabs(hexagonDistance(q, 50.0f)) - 2.5f)));
+    const float spokeAngle = foldedAngle(q, sixth * 0.5f);
+    const Vec2 spoke{r * std::cos(spokeAngle), r * std::sin(spokeAngle)};
+    ink = std::min(ink, std::max(std::fabs(spoke.y) - 2.5f, std::max(80.0f - spoke.x, spoke.x - 150.0f)));
+    ink = std::min(ink, hexagonDistance(rotated(spoke - Vec2{150.0f, 0.0f}, pi / 6.0f), 11.0f));
+    const float cornerAngle = foldedAngle(q, 0.0f);
+    const Vec2 corner{r * std::cos(cornerAngle), r * std::sin(cornerAngle)};
+    ink = std::min(ink, boxDistance(corner - Vec2{326.0f, 0.0f}, {22.0f, 4.0f}, 3.0f));
+    return std::min(ink, circleDistance(corner - Vec2{362.0f, 0.0f}, 6.0f));
+}
+
+}  // namespace
+
+sf::Image makeFlashSigil()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 360.0f};
+    const float bevel = 11.0f;  // how far in from an edge the glass is rounded
+    const Vec2 toLight{-0.62f, -0.78f};  // from the upper left
+    const Colour rose{1.0f, 0.5f, 0.78f};
+    const Colour deepGlass{0.1f, 0.03f, 0.3f};
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
+        const float ink = sigilInk(q);
+        if (ink > 24.0f)
+            return;
+        // The glass stands up from the light as a rounded slab: its slope, from the ink's
+        // gradient, says which way each edge faces.
+        const float step = 0.75f;
+        const Vec2 gradient{sigilInk(q + Vec2{step, 0.0f}) - sigilInk(q - Vec2{step, 0.0f}),
+                            sigilInk(q + Vec2{0.0f, step}) - sigilInk(q - Vec2{0.0f, step})};
+        const Vec2 outward = gradient * (1.0f / std::max(length(gradient), 1e-4f));
+        const float slope = 1.0f - smoothstep(0.0f, bevel, -ink);
+        const float facing = dot(outward, toLight) * slope;
+        const float inside = coverage(ink);
+        // A dark violet shadow hugs the sign, fading out well within its old haze.
+        paintOver(p, palette::violet * 0.45f, 0.88f * shortGlow(ink, 9.0f) * (1.0f - inside));
+        // Deep glass, lighter where it faces the light; a hot core burns in its middle.
+        const float depth = smoothstep(0.0f, 16.0f, -ink);
+        Colour glass = mix(palette::violet * 0.8f, deepGlass, depth);
+        paintOver(p, glass, inside);
         const float r = length(q);
-        float ink = std::fabs(hexagonDistance(q, 252.0f)) - 10.0f;
-        ink = std::min(ink, std::fabs(hexagonDistance(rotated(q, pi / 6.0f), 214.0f)) - 2.5f);
-        ink = std::min(ink, std::fabs(r - 150.0f) - 3.0f);
-        const float core = hexagonDistance(q, 72.0f);
-        ink = std::min(ink, std::max(core, -(std::fabs(hexagonDistance(q, 50.0f)) - 2.5f)));
-        // Spokes from the core to the circle, each ending in a small solid hexagon.
-        const float spokeAngle = foldedAngle(q, sixth * 0.5f);
-        const Vec2 spoke{r * std::cos(spokeAngle), r * std::sin(spokeAngle)};
-        ink = std::min(ink, std::max(std::fabs(spoke.y) - 2.5f, std::max(80.0f - spoke.x, spoke.x - 150.0f)));
-        ink = std::min(ink, hexagonDistance(rotated(spoke - Vec2{150.0f, 0.0f}, pi / 6.0f), 11.0f));
-        const float cornerAngle = foldedAngle(q, 0.0f);
-        const Vec2 corner{r * std::cos(cornerAngle), r * std::sin(cornerAngle)};
-        ink = std::min(ink, boxDistance(corner - Vec2{326.0f, 0.0f}, {22.0f, 4.0f}, 3.0f));
-        ink = std::min(ink, circleDistance(corner - Vec2{362.0f, 0.0f}, 6.0f));
-        // Neon on the white light: a violet haze around the sign, violet glass lit from the upper
-        // left inside it, and every edge a bright lilac line.
-        paintOver(p, palette::violet, 0.45f * glow(ink, 9.0f) * (1.0f - coverage(ink)));
-        const float facing = clamp01(0.5f - (q.x + q.y) / (2.0f * std::max(r, 60.0f)) * 0.6f);
-        const Colour glass = mix(Colour{0.14f, 0.06f, 0.4f}, palette::violet, 0.35f + 0.65f * facing);
-        paintOver(p, glass, coverage(ink));
-        const float edgeLine = std::fabs(ink + 1.6f) - 0.9f;
-        addLight(p, mix(palette::lilac, palette::coldWhite, 0.5f), 0.9f * coverage(edgeLine));
-        addLight(p, palette::lilac, 0.3f * outerGlow(edgeLine, 2.5f) * coverage(ink));
+        const float heart = std::exp(-r * r / (2.0f * 34.0f * 34.0f));
+        addLight(p, mix(rose, palette::coldWhite, heart), inside * (1.3f * heart + 0.35f * std::exp(-r / 60.0f)));
+        // Lit faces: rose where the bevel turns to the light, ice where it turns from it.
+        paintOver(p, rose * (0.75f + 0.3f * facing), inside * clamp01(2.2f * facing));
+        paintOver(p, palette::ice * (0.95f + 0.3f * facing), inside * clamp01(-2.2f * facing));
+        // The glass's sharp outer edge, and a specular glint along the lit side.
+        const float edgeLine = std::fabs(ink + 1.2f) - 0.7f;
+        addLight(p, mix(rose, palette::coldWhite, 0.5f), 0.8f * coverage(edgeLine) * clamp01(0.4f + facing));
     });
+    // Specular points where the light catches the frame's corners and the core.
+    for (int i = 0; i < 6; ++i) {
+        const float a = pi / 3.0f * static_cast<float>(i) + pi / 6.0f;
+        const Vec2 cornerPoint = centre + Vec2{std::cos(a), std::sin(a)} * (262.0f / std::cos(pi / 6.0f));
+        const float lit = clamp01(0.3f + 0.7f * dot(Vec2{std::cos(a), std::sin(a)}, toLight));
+        addGlint(canvas, cornerPoint, 2.5f, 24.0f + 30.0f * lit, palette::coldWhite, 0.4f + 0.9f * lit, 2, pi / 4.0f);
+    }
+    addGlint(canvas, centre + Vec2{-22.0f, -26.0f}, 3.0f, 60.0f, palette::coldWhite, 1.2f, 2, 0.0f);
     return finishCanvas(canvas, false, 13);
 }
 
@@ -312,16 +355,16 @@ sf::Image makeWhite()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 centre{640.0f, 360.0f};
-    // Lavender even at its heart: every fade of this light over black darkens through violet.
-    const Colour heart = palette::lavender;
-    const Colour rim{0.76f, 0.67f, 0.99f};
+    // Nearly white at its heart, yet never neutral: every fade of this light over black darkens
+    // through violet. Paler towards the rim, where the honeycomb shows through the glare.
+    const Colour heart{0.94f, 0.915f, 1.0f};
+    const Colour rim{0.885f, 0.87f, 1.0f};
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, centre);
         const float reach = length(Vec2{q.x, q.y * 1.4f}) / 800.0f;
-        Colour light = mix(heart, rim, std::pow(clamp01(reach), 1.9f));
-        // A honeycomb seen through the glare: faint seams that stand out towards the rim.
+        Colour light = mix(heart, rim, std::pow(clamp01(reach), 2.4f));
         const float seam = coverage(std::fabs(honeycombCell(q, 88.0f).edge) - 0.9f);
-        light = mix(light, palette::lilac, seam * (0.05f + 0.2f * smoothstep(0.15f, 0.9f, reach)));
+        light = mix(light, palette::lilac, seam * (0.06f + 0.22f * smoothstep(0.15f, 0.9f, reach)));
         paintOver(p, light, 1.0f);
     });
     return finishCanvas(canvas, true, 15, false);

@@ -292,7 +292,7 @@ sf::Image makeFlare(int flare)
     return finishCanvas(canvas, false, 90 + static_cast<uint32_t>(flare));
 }
 
-sf::Image makeLandscapeGlint()
+sf::Image makeLandscapeStar()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 star{690.0f, 300.0f};

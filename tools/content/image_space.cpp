@@ -138,7 +138,7 @@ void addHexagonOutline(Pixel& p, float distance)
 
 }  // namespace
 
-sf::Image makeGlint1(int layer)
+sf::Image makeWarpLayer(int layer)
 {
     Canvas canvas = makeCanvas(1280, 720);
     Rng rng{1000U + static_cast<uint64_t>(layer)};
@@ -225,7 +225,7 @@ sf::Image makeGlint1(int layer)
     }
 }
 
-sf::Image makeGlint2()
+sf::Image makeGem()
 {
     Canvas canvas = makeCanvas(1280, 720);
     const Vec2 heart{668.0f, 450.0f};
@@ -249,7 +249,7 @@ sf::Image makeGlint2()
     return finishCanvas(canvas, true, 41);
 }
 
-sf::Image makeGlint4()
+sf::Image makePlanet()
 {
     Canvas canvas = makeCanvas(1280, 720);
     paintNebula(canvas, {640.0f, 520.0f}, 560.0f, 401U);
@@ -257,27 +257,37 @@ sf::Image makeGlint4()
     addStars(canvas, rng, 2400, 0.0f, 0.0f, 1280.0f, 520.0f, 0.75f, [](float, float y) { return 1.0f - 0.6f * y / 520.0f; });
     const Vec2 planet{640.0f, 1620.0f};
     const float radius = 1130.0f;
+    // Dawn is coming: the air over the rim glows amber where the star will rise and rose along
+    // the limb, and the warm light thins into the violet night above.
+    const Colour amber{1.0f, 0.52f, 0.2f};
+    const Colour rose{0.92f, 0.36f, 0.52f};
+    const Colour dawnWhite{1.0f, 0.9f, 0.72f};
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, planet);
         const float d = length(q) - radius;
         const float across = std::fabs(q.x) / 700.0f;
+        const Colour air = mix(amber, rose, clamp01(across * 1.3f));
         if (d > 0.0f) {
-            addLight(p, palette::ice, 0.55f * std::exp(-d / 16.0f) * (1.0f - 0.4f * across));
-            addLight(p, palette::violet, 0.35f * std::exp(-d / 90.0f));
+            const float warmth = std::exp(-d / 520.0f) * (1.0f - 0.2f * clamp01(across));
+            const Colour sky{p.r, p.g, p.b};
+            const Colour tinted = mix(sky, air * (0.22f + 0.4f * std::exp(-d / 120.0f)), warmth);
+            p = {tinted.r, tinted.g, tinted.b, 1.0f};
+            addLight(p, mix(dawnWhite, air, clamp01(across)), 0.6f * std::exp(-d / 16.0f) * (1.0f - 0.4f * across));
+            addLight(p, air, 0.3f * std::exp(-d / 70.0f) * (1.0f - 0.3f * across));
         }
         const float inside = coverage(d);
         const float bands = fbm(x * 0.004f, y * 0.03f, 4, 411U);
         const Colour ground = Colour{0.012f, 0.012f, 0.04f} + palette::indigo * (0.6f * bands * std::exp(d / 60.0f)) +
-                              palette::ice * (0.25f * std::exp(d / 14.0f));
+                              air * (0.3f * std::exp(d / 14.0f));
         paintOver(p, ground, inside);
         // A rim core over two pixels wide in a close halo: a thinner line beads where it runs steep.
         const float rim = std::fabs(d) - 1.2f;
-        addLight(p, palette::coldWhite, (0.9f * coverage(rim) + 0.3f * outerGlow(rim, 2.0f)) * (1.0f - 0.5f * across));
+        addLight(p, dawnWhite, (0.9f * coverage(rim) + 0.3f * outerGlow(rim, 2.0f)) * (1.0f - 0.5f * across));
     });
     return finishCanvas(canvas, true, 42);
 }
 
-sf::Image makeG4(int overlay)
+sf::Image makePlanetSky(int overlay)
 {
     Canvas canvas = makeCanvas(1280, 720);
     if (overlay == 1) {
@@ -310,29 +320,32 @@ sf::Image makeG4(int overlay)
         addGlint(canvas, centre, 2.4f, 34.0f, palette::coldWhite, 1.1f, 3, 0.0f);
         addGlowSpot(canvas, centre, 60.0f, palette::violet, 0.12f);
     } else {
-        // Dawn: a star breaking over the planet's rim.
+        // Dawn: a golden star breaking over the planet's rim.
         const Vec2 star{640.0f, 489.0f};
         const Vec2 planet{640.0f, 1620.0f};
+        const Colour gold{1.0f, 0.72f, 0.34f};
+        const Colour amber{1.0f, 0.5f, 0.22f};
+        const Colour dawnWhite{1.0f, 0.93f, 0.78f};
         shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
             const Vec2 q = fromCentre(x, y, star);
             const float r = length(q);
             const float rim = length(fromCentre(x, y, planet)) - 1130.0f;
-            addLight(p, palette::coldWhite, 0.9f * std::exp(-rim * rim / 30.0f) * std::exp(-q.x * q.x / (2.0f * 300.0f * 300.0f)));
-            addLight(p, palette::ice, 0.5f * std::exp(-std::fabs(rim) / 40.0f) * std::exp(-q.x * q.x / (2.0f * 420.0f * 420.0f)) * (rim > 0.0f ? 1.0f : 0.3f));
-            addLight(p, palette::ice, 0.9f * std::exp(-q.y * q.y / 10.0f) * std::exp(-std::fabs(q.x) / 420.0f));
+            addLight(p, dawnWhite, 0.9f * std::exp(-rim * rim / 30.0f) * std::exp(-q.x * q.x / (2.0f * 300.0f * 300.0f)));
+            addLight(p, gold, 0.55f * std::exp(-std::fabs(rim) / 40.0f) * std::exp(-q.x * q.x / (2.0f * 420.0f * 420.0f)) * (rim > 0.0f ? 1.0f : 0.3f));
+            addLight(p, gold, 0.9f * std::exp(-q.y * q.y / 10.0f) * std::exp(-std::fabs(q.x) / 420.0f));
             const float angle = std::atan2(q.y, q.x);
             const float rays = std::pow(angularNoise(angle, 24.0f, 421U), 4.0f) * 5.0f;
-            addLight(p, palette::lilac, rays * 0.2f * smoothstep(10.0f, 60.0f, r) * std::exp(-r / 220.0f) * (rim > 0.0f ? 1.0f : 0.15f));
-            addLight(p, palette::violet, 0.3f * std::exp(-r * r / (2.0f * 160.0f * 160.0f)));
+            addLight(p, mix(gold, palette::lilac, 0.3f), rays * 0.2f * smoothstep(10.0f, 60.0f, r) * std::exp(-r / 220.0f) * (rim > 0.0f ? 1.0f : 0.15f));
+            addLight(p, amber, 0.35f * std::exp(-r * r / (2.0f * 160.0f * 160.0f)));
         });
-        addGlowSpot(canvas, star, 28.0f, palette::ice, 0.7f);
-        addGlint(canvas, star, 6.0f, 300.0f, palette::coldWhite, 1.3f, 3, pi / 2.0f);
+        addGlowSpot(canvas, star, 28.0f, gold, 0.8f);
+        addGlint(canvas, star, 6.0f, 300.0f, dawnWhite, 1.3f, 3, pi / 2.0f);
         fadeBorders(canvas, 24.0f);
     }
     return finishCanvas(canvas, false, 50 + static_cast<uint32_t>(overlay));
 }
 
-sf::Image makeGlint5()
+sf::Image makeEclipse()
 {
     Canvas canvas = makeCanvas(1280, 720);
     paintNebula(canvas, windowCentre, 420.0f, 501U);
@@ -448,45 +461,57 @@ sf::Image makeSkull()
     return finishCanvas(canvas, false, 44);
 }
 
-sf::Image makeGlint6()
+sf::Image makeCentralStar()
 {
+    // A golden star at the heart of the sparks, its glow cut off where the old violet one faded out.
     Canvas canvas = makeCanvas(1280, 720);
-    addGlowSpot(canvas, windowCentre, 110.0f, palette::violet, 0.18f);
-    addGlowSpot(canvas, windowCentre, 32.0f, palette::ice, 0.45f);
-    addGlowSpot(canvas, windowCentre, 9.0f, palette::coldWhite, 1.5f);
-    addGlint(canvas, windowCentre, 3.5f, 630.0f, palette::coldWhite, 0.9f, 2, 0.0f);
-    addGlint(canvas, windowCentre, 2.5f, 260.0f, palette::ice, 0.7f, 2, pi / 4.0f);
+    const Colour gold{1.0f, 0.72f, 0.32f};
+    shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
+        const float r = length(fromCentre(x, y, windowCentre));
+        const float reach = 1.0f - smoothstep(230.0f, 272.0f, r);
+        addLight(p, mix(gold, palette::violet, smoothstep(60.0f, 240.0f, r)), 0.5f * std::exp(-r * r / (2.0f * 105.0f * 105.0f)) * reach);
+        addLight(p, mix(palette::coldWhite, gold, 0.45f), 0.75f * std::exp(-r * r / (2.0f * 30.0f * 30.0f)));
+    });
+    addGlowSpot(canvas, windowCentre, 9.0f, Colour{1.0f, 0.96f, 0.86f}, 1.8f);
+    addGlint(canvas, windowCentre, 3.5f, 630.0f, Colour{1.0f, 0.9f, 0.7f}, 1.1f, 2, 0.0f);
+    addGlint(canvas, windowCentre, 2.5f, 260.0f, gold, 0.9f, 2, pi / 4.0f);
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, windowCentre);
-        addLight(p, palette::ice, 0.5f * std::exp(-q.y * q.y / 7.0f) * std::exp(-std::fabs(q.x) / 300.0f));
+        addLight(p, gold, 0.6f * std::exp(-q.y * q.y / 7.0f) * std::exp(-std::fabs(q.x) / 300.0f));
     });
     shadeRect(canvas, 540, 260, 740, 460, [&](float x, float y, Pixel& p) {
         const float d = std::fabs(hexagonDistance(fromCentre(x, y, windowCentre), 58.0f)) - 0.8f;
-        addLight(p, palette::ice, 0.4f * coverage(d) + 0.15f * outerGlow(d, 4.0f));
+        addLight(p, Colour{1.0f, 0.85f, 0.6f}, 0.6f * coverage(d) + 0.2f * outerGlow(d, 4.0f));
     });
     return finishCanvas(canvas, false, 45);
 }
 
 sf::Image makeHalo()
 {
+    // A ring of golden light around the sparks, brighter where its texture gathers, with a
+    // violet rim outside and the motif's hexagon beyond; it fades out where the old ring did.
     Canvas canvas = makeCanvas(1280, 720);
+    const Colour gold{1.0f, 0.7f, 0.3f};
+    const Colour amber{1.0f, 0.5f, 0.22f};
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
         const Vec2 q = fromCentre(x, y, windowCentre);
         const float r = length(q);
         const float angle = std::atan2(q.y, q.x);
-        const float texture = 0.6f + 0.8f * angularNoise(angle, 8.0f, 601U);
+        const float texture = 0.55f + 0.9f * angularNoise(angle, 8.0f, 601U);
         const float wide = r - 240.0f;
-        addLight(p, palette::violet, 0.32f * texture * std::exp(-wide * wide / (2.0f * 30.0f * 30.0f)));
-        addLight(p, palette::ice, 0.22f * std::exp(-wide * wide / (2.0f * 5.0f * 5.0f)));
+        const float band = 1.0f - smoothstep(70.0f, 82.0f, std::fabs(wide));
+        addLight(p, mix(gold, amber, clamp01(wide / 60.0f + 0.5f)), 0.85f * texture * std::exp(-wide * wide / (2.0f * 28.0f * 28.0f)) * band);
+        addLight(p, palette::violet, 0.3f * std::exp(-(wide - 40.0f) * (wide - 40.0f) / (2.0f * 16.0f * 16.0f)) * band);
+        addLight(p, Colour{1.0f, 0.93f, 0.8f}, 0.7f * std::exp(-wide * wide / (2.0f * 4.0f * 4.0f)));
         const float inner = r - 150.0f;
-        addLight(p, palette::ice, 0.1f * std::exp(-inner * inner / (2.0f * 9.0f * 9.0f)));
+        addLight(p, gold, 0.22f * std::exp(-inner * inner / (2.0f * 8.0f * 8.0f)));
         const float outer = std::fabs(hexagonDistance(q, 315.0f)) - 0.7f;
-        addLight(p, palette::lilac, 0.25f * coverage(outer) + 0.08f * outerGlow(outer, 6.0f));
+        addLight(p, palette::lilac, 0.45f * coverage(outer) + 0.12f * outerGlow(outer, 6.0f));
     });
     return finishCanvas(canvas, false, 46);
 }
 
-sf::Image makeHalo2()
+sf::Image makeUnusedHalo()
 {
     Canvas canvas = makeCanvas(64, 64);
     shadeCanvas(canvas, [&](float x, float y, Pixel& p) {
@@ -504,15 +529,15 @@ sf::Image makeGlitter()
     return finishCanvas(canvas, false, 48);
 }
 
-// The sparks: a white-hot point with crisp rays in a small violet halo.
+// The sparks: a hot point with crisp rays in a small halo, white-ice and gold.
 sf::Image makeWhiteSpark()
 {
     Canvas canvas = makeCanvas(18, 22);
     const Vec2 centre{9.0f, 11.0f};
-    addGlowSpot(canvas, centre, 2.4f, palette::violet, 0.5f);
-    addGlint(canvas, centre, 0.5f, 11.0f, mix(palette::lilac, palette::coldWhite, 0.5f), 1.3f, 1, pi / 2.0f);
-    addGlint(canvas, centre, 0.5f, 6.0f, palette::lilac, 1.0f, 1, 0.0f);
-    addGlowSpot(canvas, centre, 0.7f, palette::coldWhite, 2.0f);
+    addGlowSpot(canvas, centre, 2.4f, palette::ice, 0.7f);
+    addGlint(canvas, centre, 0.5f, 11.0f, mix(palette::ice, palette::coldWhite, 0.5f), 1.5f, 1, pi / 2.0f);
+    addGlint(canvas, centre, 0.5f, 6.0f, palette::ice, 1.2f, 1, 0.0f);
+    addGlowSpot(canvas, centre, 0.8f, palette::coldWhite, 2.4f);
     return finishCanvas(canvas, false, 49);
 }
 
@@ -520,9 +545,10 @@ sf::Image makeYellowSpark()
 {
     Canvas canvas = makeCanvas(36, 40);
     const Vec2 centre{18.0f, 20.0f};
-    addGlowSpot(canvas, centre, 4.5f, palette::violet, 0.45f);
-    addGlint(canvas, centre, 0.7f, 19.0f, mix(palette::paleGold, palette::coldWhite, 0.5f), 1.4f, 2, pi / 2.0f);
-    addGlint(canvas, centre, 0.6f, 9.0f, palette::lilac, 0.8f, 2, pi / 4.0f);
-    addGlowSpot(canvas, centre, 1.1f, Colour{1.0f, 0.97f, 0.9f}, 2.0f);
+    const Colour gold{1.0f, 0.7f, 0.28f};
+    addGlowSpot(canvas, centre, 4.5f, gold, 0.75f);
+    addGlint(canvas, centre, 0.8f, 19.0f, mix(gold, palette::coldWhite, 0.4f), 1.8f, 2, pi / 2.0f);
+    addGlint(canvas, centre, 0.6f, 9.0f, gold, 1.1f, 2, pi / 4.0f);
+    addGlowSpot(canvas, centre, 1.3f, Colour{1.0f, 0.95f, 0.8f}, 2.4f);
     return finishCanvas(canvas, false, 50);
 }

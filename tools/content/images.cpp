@@ -1,6 +1,5 @@
 // Writes the images of the manifest in its order, each with its denser files, then a contact sheet.
 #include <cstdlib>
-#include <functional>
 #include <iostream>
 
 #include "content.h"
@@ -11,12 +10,6 @@
 
 namespace {
 
-// What paints each image of the manifest, in its order; the manifest says which densities.
-struct Painter {
-    Image image;
-    std::function<sf::Image()> make;
-};
-
 sf::Image makeSolid(sf::Color colour)
 {
     sf::Image image;
@@ -24,57 +17,61 @@ sf::Image makeSolid(sf::Color colour)
     return image;
 }
 
-std::vector<Painter> painters(const std::string& fontPath)
+// The painter of each image; no default, so the compiler asks for every new value of Image.
+sf::Image paintImage(Image image, const std::string& fontPath)
 {
-    return {
-        {Image::Title, [&] { return makeTitle(fontPath); }},
-        {Image::Hexagon, makeHexagon},
-        {Image::HexagonSmall, makeHexagonSmall},
-        {Image::Credits, [&] { return makeCredits(fontPath); }},
-        {Image::Black, [] { return makeSolid(sf::Color::Black); }},
-        {Image::White, makeWhite},
-        {Image::Wall, makeWall},
-        {Image::Gantz, makeGantz},
-        {Image::Glint1_1, [] { return makeGlint1(1); }},
-        {Image::Glint1_2, [] { return makeGlint1(2); }},
-        {Image::Glint1_3, [] { return makeGlint1(3); }},
-        {Image::Glint1_4, [] { return makeGlint1(4); }},
-        {Image::Glint1_5, [] { return makeGlint1(5); }},
-        {Image::Glint1_6, [] { return makeGlint1(6); }},
-        {Image::H1, [] { return makeEmblemRing(1); }},
-        {Image::H2, [] { return makeEmblemRing(2); }},
-        {Image::H3, [] { return makeEmblemRing(3); }},
-        {Image::H4, [] { return makeEmblemRing(4); }},
-        {Image::H5, [] { return makeEmblemRing(5); }},
-        {Image::H6, [] { return makeEmblemRing(6); }},
-        {Image::Glint2, makeGlint2},
-        {Image::Glitter, makeGlitter},
-        {Image::G3Bg, makeLandscapeSky},
-        {Image::G3Fg, makeLandscapeForeground},
-        {Image::G3D2, [] { return makeParallaxRange(2); }},
-        {Image::G3D3, [] { return makeParallaxRange(3); }},
-        {Image::G3D4, [] { return makeParallaxRange(4); }},
-        {Image::G3D1, [] { return makeStripPiece(0); }},
-        {Image::G3D1_1, [] { return makeStripPiece(1); }},
-        {Image::G3D1_2, [] { return makeStripPiece(2); }},
-        {Image::G3D1_3, [] { return makeStripPiece(3); }},
-        {Image::G3Flare1, [] { return makeFlare(1); }},
-        {Image::G3Flare2, [] { return makeFlare(2); }},
-        {Image::G3Flare3, [] { return makeFlare(3); }},
-        {Image::G3Flare4, [] { return makeFlare(4); }},
-        {Image::Glint, makeLandscapeGlint},
-        {Image::Glint4, makeGlint4},
-        {Image::G4_1, [] { return makeG4(1); }},
-        {Image::G4_2, [] { return makeG4(2); }},
-        {Image::G4_3, [] { return makeG4(3); }},
-        {Image::Glint5, makeGlint5},
-        {Image::Glint5Skull, makeSkull},
-        {Image::Glint6, makeGlint6},
-        {Image::Halo, makeHalo},
-        {Image::Halo2, makeHalo2},
-        {Image::WhiteP, makeWhiteSpark},
-        {Image::YellowP, makeYellowSpark},
-    };
+    switch (image) {
+    case Image::Title: return makeTitle(fontPath);
+    case Image::PulseHexagon: return makePulseHexagon();
+    case Image::BubbleHexagon: return makeBubbleHexagon();
+    case Image::Credits: return makeCredits(fontPath);
+    case Image::Black: return makeSolid(sf::Color::Black);
+    case Image::White: return makeWhite();
+    case Image::Wall: return makeWall();
+    case Image::FlashSigil: return makeFlashSigil();
+    case Image::WarpNebula: return makeWarpLayer(1);
+    case Image::WarpGlow: return makeWarpLayer(2);
+    case Image::WarpStreaks: return makeWarpLayer(3);
+    case Image::WarpHexagon: return makeWarpLayer(4);
+    case Image::WarpStar: return makeWarpLayer(5);
+    case Image::WarpBokeh: return makeWarpLayer(6);
+    case Image::EmblemCore: return makeEmblemRing(1);
+    case Image::EmblemSatellites: return makeEmblemRing(2);
+    case Image::EmblemDial: return makeEmblemRing(3);
+    case Image::EmblemBlades: return makeEmblemRing(4);
+    case Image::EmblemRunes: return makeEmblemRing(5);
+    case Image::EmblemFrame: return makeEmblemRing(6);
+    case Image::Gem: return makeGem();
+    case Image::Glitter: return makeGlitter();
+    case Image::LandscapeSky: return makeLandscapeSky();
+    case Image::LandscapeForeground: return makeLandscapeForeground();
+    case Image::RangeNear: return makeParallaxRange(2);
+    case Image::RangeMiddle: return makeParallaxRange(3);
+    case Image::RangeFar: return makeParallaxRange(4);
+    case Image::GroundStrip: return makeStripPiece(0);
+    case Image::GroundStripWide: return makeStripPiece(1);
+    case Image::GroundStripNarrow: return makeStripPiece(2);
+    case Image::GroundStripMiddle: return makeStripPiece(3);
+    case Image::LandscapeFlare1: return makeFlare(1);
+    case Image::LandscapeFlare2: return makeFlare(2);
+    case Image::LandscapeFlare3: return makeFlare(3);
+    case Image::LandscapeFlare4: return makeFlare(4);
+    case Image::LandscapeStar: return makeLandscapeStar();
+    case Image::Planet: return makePlanet();
+    case Image::Moon: return makePlanetSky(1);
+    case Image::Constellation: return makePlanetSky(2);
+    case Image::Sunrise: return makePlanetSky(3);
+    case Image::Eclipse: return makeEclipse();
+    case Image::Skull: return makeSkull();
+    case Image::CentralStar: return makeCentralStar();
+    case Image::Halo: return makeHalo();
+    case Image::UnusedHalo: return makeUnusedHalo();
+    case Image::WhiteSpark: return makeWhiteSpark();
+    case Image::YellowSpark: return makeYellowSpark();
+    case Image::Count: break;
+    }
+    std::cerr << "make-content: no painter for image " << static_cast<int>(image) << std::endl;
+    std::exit(1);
 }
 
 // The contact sheet: every image on a checkerboard, fitted into its cell, named below.
@@ -129,12 +126,12 @@ void addThumbnail(Canvas& sheet, const sf::Image& image, int index, const std::s
     std::exit(1);
 }
 
-// The painter's picture at `density` texels per design pixel, which must be that many times the
+// The image's picture at `density` texels per design pixel, which must be that many times the
 // manifest's design size.
-sf::Image paint(const Painter& painter, const ImageManifestRow& row, int density)
+sf::Image paint(const ImageManifestRow& row, int density, const std::string& fontPath)
 {
     paintDensity = density;
-    sf::Image image = painter.make();
+    sf::Image image = paintImage(row.image, fontPath);
     paintDensity = 1;
     if (image.getSize() != sf::Vector2u(row.width * unsigned(density), row.height * unsigned(density))) {
         std::cerr << "make-content: " << row.file << " at density " << density << " came out " << image.getSize().x
@@ -148,31 +145,23 @@ sf::Image paint(const Painter& painter, const ImageManifestRow& row, int density
 
 void writeImages(const std::string& dataDir, const std::string& fontPath)
 {
-    const std::vector<Painter> pictures = painters(fontPath);
-    bool inOrder = pictures.size() == std::size_t(imageCount);
-    for (int i = 0; inOrder && i < imageCount; ++i)
-        inOrder = pictures[std::size_t(i)].image == Image(i);
-    if (!inOrder) {
-        std::cerr << "make-content: the painters do not follow the manifest's images one for one" << std::endl;
-        std::exit(1);
-    }
-    const int rows = (static_cast<int>(pictures.size()) + sheetColumns - 1) / sheetColumns;
+    const int rows = (imageCount + sheetColumns - 1) / sheetColumns;
     Canvas sheet = makeFilledCanvas(sheetColumns * cellWidth, sheetHeader + rows * cellHeight, {0.09f, 0.09f, 0.11f});
     stampText(sheet, rasteriseText(fontPath, "Nereth//Val - the 47 images", 30, 1, 4), {sheetColumns * cellWidth * 0.5f, 36.0f},
               palette::coldWhite, {}, 0.0f, 0.0f);
-    for (size_t i = 0; i < pictures.size(); ++i) {
+    for (int i = 0; i < imageCount; ++i) {
         const ImageManifestRow& row = imageManifest[i];
         const std::string file = row.file;
-        const sf::Image image = paint(pictures[i], row, 1);
+        const sf::Image image = paint(row, 1, fontPath);
         if (!savePng(image, dataDir + "/" + file))
             failWrite(dataDir + "/" + file);
         std::cout << "make-content: " << file << " (" << image.getSize().x << " x " << image.getSize().y << ")" << std::endl;
-        addThumbnail(sheet, image, static_cast<int>(i), file, fontPath);
+        addThumbnail(sheet, image, i, file, fontPath);
         for (unsigned density : row.densities) {
             if (density == 0)
                 break;
             const std::string dense = file.substr(0, file.size() - 4) + "@" + std::to_string(density) + "x.png";
-            const sf::Image denser = paint(pictures[i], row, int(density));
+            const sf::Image denser = paint(row, int(density), fontPath);
             if (!savePng(denser, dataDir + "/" + dense))
                 failWrite(dataDir + "/" + dense);
             std::cout << "make-content: " << dense << " (" << denser.getSize().x << " x " << denser.getSize().y << ")"
