@@ -18,12 +18,14 @@ float foldedAngle(Vec2 p, float offset)
     return angle;
 }
 
-// A thin bright line: crisp core plus a close glow, so rings stay apart and still glow.
+// A thin bright line: crisp core, a close glow in its own colour and a wider violet one, both
+// cut off short so the rings stay apart; kept below white, the glow stays violet.
 void lineLight(Pixel& p, float distance, float halfWidth, Colour core, Colour halo, float strength)
 {
     const float d = distance - halfWidth;
     addLight(p, core, strength * coverage(d));
-    addLight(p, halo, strength * 1.4f * outerGlow(d, 3.2f) * (1.0f - smoothstep(5.0f, 7.5f, d)));
+    addLight(p, halo, strength * 0.8f * outerGlow(d, 3.2f) * (1.0f - smoothstep(5.0f, 7.5f, d)));
+    addLight(p, palette::violet, strength * 0.5f * outerGlow(d, 6.0f) * (1.0f - smoothstep(7.0f, 10.0f, d)));
 }
 
 // Fades anything that would reach the square's border, so scaled-up layers show no edge.
