@@ -18,12 +18,14 @@ float foldedAngle(Vec2 p, float offset)
     return angle;
 }
 
-// A thin bright line: crisp core plus a close glow, so rings stay apart.
+// A thin bright line: crisp core, a close glow in its own colour and a wider violet one, both
+// cut off short so the rings stay apart; kept below white, the glow stays violet.
 void lineLight(Pixel& p, float distance, float halfWidth, Colour core, Colour halo, float strength)
 {
     const float d = distance - halfWidth;
     addLight(p, core, strength * coverage(d));
-    addLight(p, halo, strength * 0.7f * outerGlow(d, 3.2f));
+    addLight(p, halo, strength * 0.8f * outerGlow(d, 3.2f) * (1.0f - smoothstep(5.0f, 7.5f, d)));
+    addLight(p, palette::violet, strength * 0.5f * outerGlow(d, 6.0f) * (1.0f - smoothstep(7.0f, 10.0f, d)));
 }
 
 // Fades anything that would reach the square's border, so scaled-up layers show no edge.
@@ -52,6 +54,9 @@ void ringCore(Pixel& p, Vec2 q)
     }
     lineLight(p, std::fabs(d), 1.2f, palette::coldWhite, palette::ice, 1.1f);
     addLight(p, palette::ice, 0.45f * outerGlow(d, 4.5f));
+    // The heart glows over the verses: a lilac bloom that ends before the next ring begins.
+    const float bloom = std::exp(-std::max(d, 0.0f) / 9.0f) * (1.0f - smoothstep(54.0f, 64.0f, length(q)));
+    addLight(p, mix(palette::violet, palette::lilac, 0.6f), 0.9f * bloom * (1.0f - coverage(d)));
 }
 
 void ringSatellites(Pixel& p, Vec2 q)
@@ -153,7 +158,7 @@ void ringFrame(Pixel& p, Vec2 q)
     const float inner = hexagonDistance(q, 282.0f);
     lineLight(p, std::fabs(inner), 2.0f, palette::coldWhite, palette::ice, 1.1f);
     lineLight(p, std::fabs(outer), 0.8f, palette::ice, palette::violet, 0.9f);
-    addLight(p, palette::violet, 0.18f * clamp01(1.0f - std::fabs(outer + inner) * 0.5f / 6.0f));
+    addLight(p, palette::violet, 0.3f * clamp01(1.0f - std::fabs(outer + inner) * 0.5f / 6.0f));
     // Ornaments at the six corners: a diamond and a short ray pointing outwards.
     const float folded = foldedAngle(q, 0.0f);
     const float r = length(q);
@@ -242,7 +247,9 @@ sf::Image makeBubbleHexagon()
         const float shell = 0.16f + 0.5f * std::pow(smoothstep(-60.0f, 0.0f, d), 2.0f);
         const Colour tint = mix(palette::violet, palette::lilac, clamp01((q.x + q.y) / 220.0f + 0.5f));
         paintOver(p, tint, inside * shell);
-        addLight(p, mix(palette::violet, magenta, 0.5f), 0.35f * inside * std::pow(smoothstep(-30.0f, 0.0f, d), 3.0f));
+        addLight(p, mix(palette::violet, magenta, 0.5f), 0.5f * inside * std::pow(smoothstep(-30.0f, 0.0f, d), 3.0f));
+        // The glass holds light of its own, brightest low where light gathers in a drop.
+        addLight(p, palette::lilac, inside * (0.14f + 0.16f * clamp01(q.y / 104.0f + 0.5f)));
         const float rimLine = std::fabs(d + 3.0f) - 2.0f;
         addLight(p, mix(magenta, palette::coldWhite, 0.35f), 1.5f * coverage(rimLine));
         addLight(p, magenta, 0.8f * outerGlow(rimLine, 3.5f));

@@ -44,6 +44,10 @@ void paintGem(Canvas& canvas)
         const float px = x + 0.5f - cx;
         const float py = y + 0.5f;
         float half = 0.0f, u = 0.0f, facetEdge = 1e9f, shade = 0.0f;
+        // Light from the upper left: facets turned to it are bright and some flash white; a few
+        // pavilion facets throw back the stone's fire in rose and gold.
+        float sheen = 0.0f, fire = 0.0f;
+        Colour fireColour = palette::paleGold;
         int facet = 0;
         Colour body;
         if (py < tableY - 1.0f || py > culetY + 1.0f)
@@ -67,8 +71,10 @@ void paintGem(Canvas& canvas)
             const float tAlongY = (rising ? 1.0f : -1.0f) / (girdleTop - tableY);
             const float diagonalGradient = std::sqrt(16.0f / (half * half) + (sAlongY - tAlongY) * (sAlongY - tAlongY));
             facetEdge = std::min(std::min(within, 1.0f - within) * half / 4.0f / acrossColumn, std::fabs(diagonal) / diagonalGradient);
-            shade = 0.35f + 0.5f * hash2(facet, 1, 5U) + 0.25f * (1.0f - t);
+            const float facing = clamp01(0.5f - 0.7f * ((column + 0.5f) / 4.0f - 1.0f) + (diagonal > 0.0f ? 0.15f : -0.15f));
+            shade = 0.15f + 0.3f * hash2(facet, 1, 5U) + 0.55f * facing + 0.2f * (1.0f - t);
             body = mix(Colour{0.12f, 0.1f, 0.38f}, Colour{0.5f, 0.56f, 0.98f}, clamp01(shade * 0.8f));
+            sheen = 0.55f * std::pow(facing, 3.0f) * hash2(facet, 4, 5U) * (1.0f - t);
             facetEdge = std::min(facetEdge, std::fabs(py - tableY));
         } else if (py < girdleBottom) {
             half = girdleHalf;
@@ -86,21 +92,44 @@ void paintGem(Canvas& canvas)
             const float within = s - column;
             facet = 40 + static_cast<int>(column);
             facetEdge = std::min(within, 1.0f - within) * half / 5.0f / std::sqrt(1.0f + u * slope * u * slope);
-            shade = 0.25f + 0.55f * hash2(facet, 2, 5U) + 0.5f * t * t;
+            const float facing = clamp01(0.55f - 0.6f * ((column + 0.5f) / 5.0f - 1.0f));
+            shade = 0.15f + 0.4f * hash2(facet, 2, 5U) + 0.3f * facing + 0.45f * t * t;
             body = mix(Colour{0.08f, 0.07f, 0.3f}, mix(palette::ice, palette::lilac, hash2(facet, 3, 5U)) * 0.85f, clamp01(shade));
+            // A reflected streak down the middle of each facet.
+            const float streak = std::pow(clamp01(1.0f - 2.0f * std::fabs(within - 0.5f)), 6.0f);
+            sheen = 0.7f * streak * facing * hash2(facet, 4, 5U);
+            fireColour = hash2(facet, 6, 5U) < 0.5f ? Colour{0.95f, 0.42f, 0.62f} : palette::paleGold;
+            fire = hash2(facet, 5, 5U) > 0.6f ? 0.8f * std::pow(clamp01(1.0f - 2.0f * std::fabs(within - 0.3f)), 3.0f) * (1.0f - t) : 0.0f;
         }
         const float outside = (std::fabs(px) - half) / std::sqrt(1.0f + slope * slope);
         if (outside > 1.0f)
             return;
         const float inside = coverage(outside);
         paintOver(p, body * (0.5f + 0.55f * shade), inside);
+        addLight(p, palette::coldWhite, inside * sheen);
+        addLight(p, fireColour, inside * fire);
         addLight(p, palette::ice, inside * 0.5f * coverage(facetEdge - 0.7f));
         addLight(p, palette::coldWhite, 0.75f * coverage(std::fabs(outside) - 0.9f));
     });
 }
 
+// A moon lit from the lower right: dark seas, and craters whose far walls and near rims catch the
+// light while their floors lie in shadow.
 void paintCrescent(Canvas& canvas, Vec2 centre, float radius)
 {
+    struct Crater {
+        Vec2 at;
+        float radius;
+    };
+    Crater craters[24];
+    Rng rng{3131U};
+    for (Crater& crater : craters) {
+        // Most of them on the lit side, where they show.
+        const float reach = uniform(rng, 0.35f, 0.92f) * radius;
+        const float angle = 0.4f + uniform(rng, -1.6f, 1.6f);
+        crater = {Vec2{reach * std::cos(angle), reach * std::sin(angle)}, uniform(rng, 0.04f, 0.13f) * radius};
+    }
+    const Vec2 light{0.92f, 0.39f};
     shadeRect(canvas, static_cast<int>(centre.x - 3 * radius), static_cast<int>(centre.y - 3 * radius),
               static_cast<int>(centre.x + 3 * radius), static_cast<int>(centre.y + 3 * radius),
               [&](float x, float y, Pixel& p) {
@@ -108,10 +137,24 @@ void paintCrescent(Canvas& canvas, Vec2 centre, float radius)
                   const float disc = circleDistance(q, radius);
                   const float shadow = circleDistance(q - Vec2{-radius * 0.42f, -radius * 0.18f}, radius * 0.96f);
                   const float lit = clamp01(shadow / 6.0f + 0.5f) * coverage(disc);
-                  const float craters = fbm(x * 0.08f, y * 0.08f, 4, 31U);
+                  const float seas = smoothstep(0.48f, 0.62f, fbm(x * 0.035f, y * 0.035f, 3, 37U));
+                  float albedo = (1.0f - 0.5f * seas) * (0.85f + 0.3f * fbm(x * 0.2f, y * 0.2f, 3, 31U));
+                  float rims = 0.0f;
+                  for (const Crater& crater : craters) {
+                      const Vec2 offset = q - crater.at;
+                      const float distance = length(offset) / crater.radius;
+                      if (distance > 1.4f)
+                          continue;
+                      const float towardLight = dot(offset, light) / std::max(length(offset), 0.01f);
+                      const float wall = smoothstep(0.5f, 1.0f, distance) * (1.0f - coverage((distance - 1.0f) * crater.radius));
+                      // Inside: the floor in shade, the wall across from the light lit.
+                      albedo *= 1.0f - coverage((distance - 1.0f) * crater.radius) * (0.3f + 0.55f * towardLight * wall);
+                      rims += std::max(towardLight, 0.0f) * glow(std::fabs(distance - 1.05f) * crater.radius - 0.6f, 0.8f);
+                  }
                   addLight(p, palette::ice, 0.3f * outerGlow(disc, radius * 0.45f));
-                  paintOver(p, Colour{0.03f, 0.03f, 0.08f} + palette::lilac * 0.05f, coverage(disc));
-                  addLight(p, mix(palette::ice, palette::coldWhite, craters), lit * (0.7f + 0.5f * craters));
+                  paintOver(p, Colour{0.03f, 0.03f, 0.08f} + palette::lilac * (0.05f + 0.03f * albedo), coverage(disc));
+                  const Colour surface = mix(mix(palette::ice, palette::lilac, seas) * 0.9f, palette::coldWhite, clamp01(albedo - 0.4f));
+                  addLight(p, surface, lit * (0.9f * albedo + 0.5f * rims));
               });
 }
 
@@ -245,6 +288,11 @@ sf::Image makeGem()
     addGlint(canvas, {546.0f, 374.0f}, 2.0f, 40.0f, palette::coldWhite, 0.8f, 2, 0.0f);
     addGlint(canvas, {910.0f, 456.0f}, 2.5f, 70.0f, palette::coldWhite, 0.9f, 2, 0.0f);
     addGlint(canvas, {668.0f, 580.0f}, 2.5f, 55.0f, palette::ice, 0.8f, 2, pi / 4.0f);
+    // Specular points where facets meet in the light.
+    addGlint(canvas, {607.0f, 374.0f}, 1.6f, 26.0f, palette::coldWhite, 0.9f, 2, pi / 4.0f);
+    addGlint(canvas, {485.0f, 450.0f}, 1.8f, 34.0f, palette::coldWhite, 0.9f, 2, 0.0f);
+    addGlint(canvas, {570.0f, 412.0f}, 1.3f, 18.0f, palette::coldWhite, 0.8f, 2, 0.0f);
+    addGlint(canvas, {620.0f, 505.0f}, 1.5f, 22.0f, palette::paleGold, 0.8f, 2, pi / 4.0f);
     addGlowSpot(canvas, {668.0f, 420.0f}, 50.0f, palette::coldWhite, 0.25f);
     return finishCanvas(canvas, true, 41);
 }
