@@ -47,7 +47,8 @@ std::int64_t mixedFrames()
         reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(nullptr, "alcGetInteger64vSOFT"));
     ALCint64SOFT nanoseconds = 0;
     getInteger64(alcGetContextsDevice(alcGetCurrentContext()), ALC_DEVICE_CLOCK_SOFT, 1, &nanoseconds);
-    return nanoseconds * 44100 / 1000000000;
+    // The clock is whole frames truncated to nanoseconds: rounding gives the frames back.
+    return (nanoseconds * 44100 + 500000000) / 1000000000;
 }
 
 double mixedSeconds()
