@@ -16,7 +16,6 @@ sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, 
     EXPECT_TRUE(texture.loadFromImage(picture));
     texture.setSmooth(true);
     testCatalogue().facts[static_cast<int>(image)] = imageFacts(picture);
-    forgetHeldStack();
     sf::Sprite placed(texture);
     placed.setOrigin(origin);
     placed.setPosition(position);
@@ -308,29 +307,3 @@ TEST_F(DrawLayerFrame, AMagnifiedRingShowsItsCloseUp)
     testCatalogue().closeUpFacts[static_cast<int>(Image::PulseHexagon)] = ImageFacts();
 }
 
-// The bottom of the frame that held still since the frame before is drawn once and copied on the
-// frames after, up to the first caption; into the window a turned sprite ends it too. While one of
-// its draws moves, the draws beneath it stay held.
-TEST_F(DrawLayerFrame, AStackThatHoldsStillIsDrawnOnceAndCopied)
-{
-    glint.setScale(1.05f, 0.97f);
-    for (const bool tall : {false, true}) {
-        const auto draws = [&](sf::RenderWindow& window) {
-            drawSprite(window, halves);
-            drawSprite(window, glint);
-            drawSprite(window, spark);
-            drawSprite(window, turned);
-            drawText(window, caption);
-            drawSprite(window, black);
-        };
-        black.setScale(0.2f, 0.2f);
-        for (int frame = 0; frame < 3; ++frame)
-            layeredFrame(frame == 0 ? "the first frame" : "held", draws, tall);
-        EXPECT_EQ(demo.drawLayer.held.shown.size(), tall ? 4u : 3u) << tall;
-        for (int frame = 0; frame < 2; ++frame) {
-            spark.move(3.0f, 1.0f);
-            layeredFrame("a spark moving over the held stack", draws, tall);
-            EXPECT_EQ(demo.drawLayer.held.shown.size(), 2u) << tall;
-        }
-    }
-}

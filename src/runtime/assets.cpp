@@ -274,7 +274,6 @@ void loadImage(Catalogue& catalogue, const ImageManifestRow& row, const ImageFil
     sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
     // The empty rectangle selects the whole image.
     const bool loaded = image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect());
-    forgetHeldStack();
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
     ImageFacts& facts = catalogue.facts[static_cast<int>(row.image)];

@@ -76,59 +76,6 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
         texture.setSmooth(true);
 }
 
-// How many pictures' worth of pixels a sprite's texels with any alpha can reach, by their box.
-float picturesReached(const sf::Sprite& sprite, const sf::Transform& placement, const ImageFacts* facts,
-                      sf::Vector2i pictureSize)
-{
-    const sf::FloatRect local = facts ? sf::FloatRect(facts->alphaBox) : sprite.getLocalBounds();
-    const sf::FloatRect box = placement.transformRect(local);
-    const float width = std::min(box.left + box.width, float(pictureSize.x)) - std::max(box.left, 0.0f);
-    const float height = std::min(box.top + box.height, float(pictureSize.y)) - std::max(box.top, 0.0f);
-    if (width <= 0.0f || height <= 0.0f || sprite.getColor().a == 0)
-        return 0.0f;
-    return width * height / (float(pictureSize.x) * float(pictureSize.y));
-}
-
-// The bottom of the frame, from draw `first`, from the held picture where it holds still; how
-// many draws that took.
-std::size_t drawHeldBottom(DrawLayer& layer, sf::RenderTarget& output, std::size_t first, const Catalogue& catalogue)
-{
-    const sf::Vector2i pictureSize(layer.frame.pixels.width, layer.frame.pixels.height);
-    layer.bottom.clear();
-    layer.bottomFill.clear();
-    for (std::size_t i = first; i < layer.draws.size() && layer.draws[i].text < 0; ++i) {
-        const sf::Sprite& sprite = layer.draws[i].sprite;
-        const sf::Transform placement = placementOf(sprite);
-        // A turned sprite drawn into an off-screen picture comes out up to 2 levels apart on its
-        // edges from the same draw into a window (llvmpipe), so there it ends the stack.
-        const float* m = placement.getMatrix();
-        if (!layer.offscreen && (m[1] != 0.0f || m[4] != 0.0f))
-            break;
-        layer.bottom.push_back(drawKeyOf(sprite));
-        layer.bottomFill.push_back(picturesReached(sprite, placement, factsOf(sprite, catalogue), pictureSize));
-    }
-    bool redraw = false;
-    const std::size_t held = planHeldStack(layer.held, output, layer.frame, layer.bottom, layer.bottomFill, redraw);
-    if (held == 0)
-        return 0;
-    if (redraw) {
-        sf::RenderTarget* picture = startHeldPicture(layer.held, output);
-        if (!picture)
-            return 0;
-        // Every cell of each: what the draws above the stack hide now may show once they move.
-        for (std::size_t i = first; i < first + held; ++i) {
-            const sf::Sprite& sprite = layer.draws[i].sprite;
-            const ImageFacts* facts = factsOf(sprite, catalogue);
-            const sf::Transform placement = placementOf(sprite);
-            if (canShow(sprite, placement, facts, pictureSize))
-                drawSpriteNarrowed(layer, *picture, sprite, placement, facts, nullptr);
-        }
-        finishHeldPicture(layer.held);
-    }
-    copyHeldPicture(layer.held, output, layer.frame);
-    return held;
-}
-
 bool textShows(const sf::Text& text)
 {
     return text.getFillColor().a != 0 || (text.getOutlineThickness() != 0.0f && text.getOutlineColor().a != 0);
@@ -199,8 +146,6 @@ void flushDraws(sf::RenderWindow& window)
     output.setActive(true);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
-    if (narrow)
-        first += drawHeldBottom(layer, output, first, catalogue);
     for (std::size_t i = first; i < layer.draws.size(); ++i) {
         const DeferredDraw& draw = layer.draws[i];
         if (draw.text >= 0) {

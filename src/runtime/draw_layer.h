@@ -10,14 +10,12 @@
 //   picture_frame.h       the design's picture framed in the output, and which output that is
 //   draw_cells.h          culling and scissors over the picture's cells
 //   draw_substitutions.h  cheaper draws of the same pixels, and draws at the output's resolution
-//   held_stack.h          the bottom of the frame drawn once while it holds still
 //
 // Images of more texels than design pixels are drawn at their design size, and captions are set
 // at the output's size.
 #include <SFML/Graphics.hpp>
 #include <vector>
 
-#include "runtime/held_stack.h"
 #include "runtime/image_facts.h"
 #include "runtime/picture_frame.h"
 
@@ -47,9 +45,6 @@ struct DrawLayer {
     std::vector<int> hiddenFor;
     std::vector<std::vector<char>> hidden;
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
-    HeldStack held;
-    std::vector<DrawKey> bottom;    // scratch: this frame's draws from the lowest that shows
-    std::vector<float> bottomFill;  // scratch: how many pictures' worth of pixels each can reach
 };
 
 void setDrawMode(DrawMode mode);
