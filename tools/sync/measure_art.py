@@ -4,7 +4,7 @@ reveal, the verses and the reveals' hues.
 
   tools/sync/measure_art.py [--capture PROGRAM] [--size WxH] [--keep DIR]
 
-Run from a content folder (build/data, or /work/baseline/data for an older build); PROGRAM is
+Run from a content folder (build/data, or an older build's data/); PROGRAM is
 the capture to run there, ../nerethval-capture unless told otherwise. It takes stills with
 `--stills DIR --at T1,T2,...` and the frames of the flash's peak with `--fps 60 --from 158.6
 --seconds 159.9 --frames DIR`, then prints:
