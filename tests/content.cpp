@@ -1,8 +1,7 @@
 // The generated content: every image at its size and transparency, its denser files, clear texels
 // that carry their neighbours' colour, the shapes the scenes rely on (the emblem's rings, the
-// wall's opening, the gem under the glitter, the landscape with no gap while it scrolls), soft
-// images that look the same at half their resolution, the caption font's glyphs, and a generator
-// that repeats itself byte for byte.
+// wall's opening, the gem under the glitter, the landscape with no gap while it scrolls), the
+// caption font's glyphs, and a generator that repeats itself byte for byte.
 #include <gtest/gtest.h>
 
 #include <SFML/Graphics.hpp>
@@ -501,53 +500,6 @@ TEST(Content, OverlaysAboveTheSparksLetThemShowThrough)
                 }
         EXPECT_LT(alpha / count, 0.35 * 255) << "too opaque over the sparks";
         EXPECT_GT(alpha / count, 1.0) << "the overlay shows nothing";
-    }
-}
-
-TEST(Content, SoftImagesLookTheSameAtHalfTheirResolution)
-{
-    // The draw layer may draw a soft image at half the output's resolution and magnify it back
-    // with linear filtering: averaged over 2 x 2 texels and filtered back up, its light
-    // (premultiplied by alpha, as the half-resolution buffer holds it) must stay within a few
-    // levels everywhere, so a frame of them stays within 45 dB and 12 levels of the full one.
-    for (Image soft : softImages) {
-        const ImageManifestRow& row = manifestRow(soft);
-        SCOPED_TRACE(row.file);
-        const sf::Image& full = image(row.file);
-        const int width = int(full.getSize().x), height = int(full.getSize().y);
-        const int halfWidth = (width + 1) / 2, halfHeight = (height + 1) / 2;
-        auto light = [&](int x, int y, int channel) {
-            const sf::Color c = full.getPixel(unsigned(std::min(x, width - 1)), unsigned(std::min(y, height - 1)));
-            const sf::Uint8 value[] = {c.r, c.g, c.b, c.a};
-            return channel == 3 ? double(c.a) : value[channel] * c.a / 255.0;
-        };
-        std::vector<double> half(std::size_t(halfWidth) * halfHeight * 4);
-        for (int y = 0; y < halfHeight; ++y)
-            for (int x = 0; x < halfWidth; ++x)
-                for (int c = 0; c < 4; ++c)
-                    half[(std::size_t(y) * halfWidth + x) * 4 + c] =
-                        std::round((light(2 * x, 2 * y, c) + light(2 * x + 1, 2 * y, c) + light(2 * x, 2 * y + 1, c) +
-                                    light(2 * x + 1, 2 * y + 1, c)) / 4.0);
-        auto halfAt = [&](int x, int y, int c) {
-            return half[(std::size_t(std::clamp(y, 0, halfHeight - 1)) * halfWidth + std::clamp(x, 0, halfWidth - 1)) * 4 + c];
-        };
-        double squares = 0.0, largest = 0.0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                // The texel centre as linear filtering finds it in the half image.
-                const double u = (x + 0.5) / 2.0 - 0.5, v = (y + 0.5) / 2.0 - 0.5;
-                const int x0 = int(std::floor(u)), y0 = int(std::floor(v));
-                const double fu = u - x0, fv = v - y0;
-                for (int c = 0; c < 4; ++c) {
-                    const double back = (halfAt(x0, y0, c) * (1 - fu) + halfAt(x0 + 1, y0, c) * fu) * (1 - fv) +
-                                        (halfAt(x0, y0 + 1, c) * (1 - fu) + halfAt(x0 + 1, y0 + 1, c) * fu) * fv;
-                    const double step = back - light(x, y, c);
-                    squares += step * step;
-                    largest = std::max(largest, std::fabs(step));
-                }
-            }
-        EXPECT_LE(largest, 6.0) << "detail finer than two texels";
-        EXPECT_GE(10.0 * std::log10(255.0 * 255.0 / std::max(squares / (4.0 * width * height), 1e-9)), 50.0);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
-#include <limits>
 
 #include "runtime/demo_state.h"
 #include "runtime/draw_cells.h"
@@ -77,72 +76,6 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
         texture.setSmooth(true);
 }
 
-// A draw the soft route may take: a soft catalogue image at full strength of its facts.
-bool isSoftDraw(const DeferredDraw& draw, const Catalogue& catalogue)
-{
-    const int image = draw.text < 0 ? imageIn(draw.sprite.getTexture(), catalogue.textures) : -1;
-    return image >= 0 && isSoft(Image(image)) && factsOf(draw.sprite, catalogue);
-}
-
-// Draws[begin, end) into the half-resolution buffer, which starts clear: drawn with the usual
-// blend onto nothing, each pixel holds the run's colour premultiplied by its alpha, so one
-// composite with (1, 1 - alpha) gives what drawing the run there one by one gives.
-void drawSoftRun(DrawLayer& layer, sf::RenderTarget& output, std::size_t begin, std::size_t end, const sf::IntRect& cells)
-{
-    const sf::Vector2u size(unsigned(layer.frame.pixels.width + 1) / 2, unsigned(layer.frame.pixels.height + 1) / 2);
-    if (!layer.softBuffer || layer.softBuffer->getSize() != size) {
-        layer.softBuffer = std::make_unique<sf::RenderTexture>();
-        layer.softBuffer->create(size.x, size.y);
-        layer.softBuffer->setSmooth(true);
-        layer.softBuffer->setView(sf::View(sf::FloatRect(0.0f, 0.0f, float(designWidth), float(designHeight))));
-    }
-    sf::RenderTexture& buffer = *layer.softBuffer;
-    buffer.clear(sf::Color::Transparent);
-    for (std::size_t i = begin; i < end; ++i)
-        buffer.draw(layer.draws[i].sprite);
-    buffer.display();
-
-    output.setActive(true);
-    sf::Sprite composite(buffer.getTexture());
-    composite.setScale(float(designWidth) / float(size.x), float(designHeight) / float(size.y));
-    glEnable(GL_SCISSOR_TEST);
-    setScissor(cells, layer.frame);
-    output.draw(composite, sf::BlendMode(sf::BlendMode::One, sf::BlendMode::OneMinusSrcAlpha));
-    glDisable(GL_SCISSOR_TEST);
-    layer.approximate = true;
-}
-
-// From draws[begin], a run of soft draws (leaving out those that cannot show) and whether the
-// soft route is cheaper for it. On software GL each pixel costs about the same however it is
-// drawn, so the run costs the cells it reaches directly, and a quarter of them at half
-// resolution plus the composite over their bounds.
-std::size_t softRunEnd(DrawLayer& layer, std::size_t begin, bool& cheaper, sf::IntRect& bounds)
-{
-    const Catalogue& catalogue = *demo.catalogue;
-    const sf::Vector2i pictureSize(layer.frame.pixels.width, layer.frame.pixels.height);
-    long reached = 0;
-    int left = std::numeric_limits<int>::max(), top = left, right = 0, bottom = 0;
-    std::size_t end = begin;
-    for (; end < layer.draws.size() && isSoftDraw(layer.draws[end], catalogue); ++end) {
-        const sf::Sprite& sprite = layer.draws[end].sprite;
-        const sf::Transform placement = placementOf(sprite);
-        const ImageFacts* facts = factsOf(sprite, catalogue);
-        if (!canShow(sprite, placement, facts, pictureSize))
-            continue;
-        findScissors(layer.cells, layer.scissors, placement, *facts, nullptr, pictureSize);
-        for (const sf::IntRect& rect : layer.scissors) {
-            reached += long(rect.width) * rect.height;
-            left = std::min(left, rect.left);
-            top = std::min(top, rect.top);
-            right = std::max(right, rect.left + rect.width);
-            bottom = std::max(bottom, rect.top + rect.height);
-        }
-    }
-    cheaper = right > left && 3 * reached > 4 * long(right - left) * (bottom - top);
-    bounds = {left, top, right - left, bottom - top};
-    return end;
-}
-
 bool textShows(const sf::Text& text)
 {
     return text.getFillColor().a != 0 || (text.getOutlineThickness() != 0.0f && text.getOutlineColor().a != 0);
@@ -181,7 +114,6 @@ void drawText(sf::RenderWindow& window, const sf::Text& text)
 void flushDraws(sf::RenderWindow& window)
 {
     DrawLayer& layer = demo.drawLayer;
-    layer.approximate = false;
     if (layer.draws.empty())
         return;
     const Catalogue& catalogue = *demo.catalogue;
@@ -214,18 +146,7 @@ void flushDraws(sf::RenderWindow& window)
     output.setActive(true);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
-    std::size_t judgedUntil = first;  // soft draws before this one were judged as part of a run
     for (std::size_t i = first; i < layer.draws.size(); ++i) {
-        if (narrow && i >= judgedUntil && isSoftDraw(layer.draws[i], catalogue)) {
-            bool cheaper = false;
-            sf::IntRect bounds;
-            judgedUntil = softRunEnd(layer, i, cheaper, bounds);
-            if (cheaper) {
-                drawSoftRun(layer, output, i, judgedUntil, bounds);
-                i = judgedUntil - 1;
-                continue;
-            }
-        }
         const DeferredDraw& draw = layer.draws[i];
         if (draw.text >= 0) {
             const sf::Text& text = layer.texts[std::size_t(draw.text)];

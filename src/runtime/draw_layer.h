@@ -11,14 +11,9 @@
 //   draw_cells.h          culling and scissors over the picture's cells
 //   draw_substitutions.h  cheaper draws of the same pixels, and draws at the output's resolution
 //
-// The one route that does not give exactly the pixels of drawing every call: consecutive draws of
-// soft images (image_manifest.h) that cover more together than their bounds are drawn into a
-// buffer at half the picture's resolution and composited once.
-//
 // Images of more texels than design pixels are drawn at their design size, and captions are set
 // at the output's size.
 #include <SFML/Graphics.hpp>
-#include <memory>
 #include <vector>
 
 #include "runtime/image_facts.h"
@@ -50,9 +45,6 @@ struct DrawLayer {
     std::vector<int> hiddenFor;
     std::vector<std::vector<char>> hidden;
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
-    // Runs of soft images are drawn here, at half the picture's resolution, and composited once.
-    std::unique_ptr<sf::RenderTexture> softBuffer;
-    bool approximate = false;  // the last flush drew a soft run at half resolution
 };
 
 void setDrawMode(DrawMode mode);

@@ -111,19 +111,6 @@ constexpr ImageManifestRow imageManifest[] = {
     {Image::YellowSpark, "yellowp.png", 36, 40, {2, 3, 4}, 1.0f, {18.0f, 20.0f}, topLeft, nullptr, Cover::ClearCorners},
 };
 
-// Images whose light carries nothing finer than a few design pixels (a glow, a haze): drawn at
-// half the output's resolution they look the same, so a run of them may be drawn that way.
-constexpr Image softImages[] = {Image::WarpGlow};
-
-constexpr bool isSoft(Image image)
-{
-    for (Image soft : softImages) {
-        if (soft == image)
-            return true;
-    }
-    return false;
-}
-
 // Row i is the row of Image(i): the loader, the generator and the tests index it by the value.
 constexpr bool manifestFollowsTheImages()
 {

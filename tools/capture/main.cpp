@@ -240,7 +240,7 @@ std::optional<int> writeFrame(Run& run, unsigned order)
     if (run.orders.is_open())
         run.orders << order << '\n';
     if (run.hashes.is_open())
-        run.hashes << frameHash(run.frame) << (demo.drawLayer.approximate ? " approximate\n" : "\n");
+        run.hashes << frameHash(run.frame) << '\n';
     std::string error;
     for (StillRequest& still : options.stills) {
         if (still.written || !reached(k, options.fps, still.time))
