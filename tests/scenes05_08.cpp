@@ -35,13 +35,10 @@ void giveFullPicture(Image image, sf::Color colour, unsigned width = 1280, unsig
     givePicture(image, width, height, {0, 0, int(width), int(height)}, colour);
 }
 
-// Test pictures, placed as the catalogue places the real ones, for what the probes look at.
+// Test pictures, placed as the catalogue places the real ones, for what the probes look at; given
+// afresh for each case, as a case of another area may have loaded the real ones.
 void loadTestPictures()
 {
-    static bool loaded = false;
-    if (loaded)
-        return;
-    loaded = true;
     giveFullPicture(Image::Black, black);
     giveFullPicture(Image::WarpNebula, glint1Colour);
     givePicture(Image::WarpBokeh, 1280, 720, {540, 260, 200, 200}, growingGlintColour);
