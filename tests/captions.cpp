@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "scenes/caption.h"
 #include "scenes/verses.h"
 #include "support/support.h"
@@ -19,7 +19,7 @@ constexpr float fadeOut = 0.5f;
 
 void step(CaptionFader& fader, float frameDelta)
 {
-    demo.frameDelta = frameDelta;
+    demo.clock.frameDelta = frameDelta;
     advanceCaptionFader(fader, fadeIn, hold, fadeOut);
 }
 
@@ -96,13 +96,13 @@ TEST(SetupCaption, CentresAFreshCaptionWhateverTheLastSceneLeft)
 {
     testWindow();
     ASSERT_TRUE(testCatalogue().captionFont.loadFromFile(NERETHVAL_BUILD_DIR "/data/Quillon8.ttf"));
-    demo.captionText = sf::Text();
-    demo.captionText.setFillColor(sf::Color(255, 255, 255, 0));
-    demo.captionText.setPosition(17.0f, 900.0f);
-    demo.captionText.setCharacterSize(12);
+    demo.content.captionText = sf::Text();
+    demo.content.captionText.setFillColor(sf::Color(255, 255, 255, 0));
+    demo.content.captionText.setPosition(17.0f, 900.0f);
+    demo.content.captionText.setCharacterSize(12);
 
     setupCaption(64, "Vesmira Crew presents", 300.0f);
-    const sf::Text& caption = demo.captionText;
+    const sf::Text& caption = demo.content.captionText;
     EXPECT_EQ(caption.getFont(), &testCatalogue().captionFont);
     EXPECT_EQ(caption.getFillColor(), sf::Color(255, 255, 255, 255));
     EXPECT_EQ(caption.getCharacterSize(), 64u);
@@ -143,7 +143,7 @@ TEST(Verses, FitTheWindowInTheCaptionFont)
     };
     for (const auto& [verse, size] : captions) {
         setupCaption(size, verse, 500.0f);
-        const sf::FloatRect bounds = demo.captionText.getGlobalBounds();
+        const sf::FloatRect bounds = demo.content.captionText.getGlobalBounds();
         EXPECT_GE(bounds.left, 20.0f) << verse;
         EXPECT_LE(bounds.left + bounds.width, 1260.0f) << verse;
     }

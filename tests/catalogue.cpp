@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "runtime/assets.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/png_file.h"
 #include "support/support.h"
 
@@ -52,10 +52,10 @@ protected:
             fs::rename(dir / file, dir / "aside" / file);
         for (int i = 0; i < imageCount; ++i) {
             testCatalogue().textures[i] = sf::Texture();
-            demo.sprites[i] = sf::Sprite();
+            demo.content.sprites[i] = sf::Sprite();
         }
         testCatalogue().captionFont = sf::Font();
-        demo.captionText = sf::Text();
+        demo.content.captionText = sf::Text();
         const fs::path previous = fs::current_path();
         fs::current_path(dir);
         const std::string output = captureConsole([inTurn] {
@@ -218,10 +218,10 @@ TEST_F(CatalogueLoad, EveryFilePresentLoadsSilentlyEachSpriteOnItsOwnTexture)
     for (bool inTurn : {false, true}) {
         EXPECT_EQ(loadWithout({}, inTurn), "");
         for (int i = 0; i < imageCount; ++i) {
-            EXPECT_EQ(demo.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageManifest[i].file;
-            EXPECT_EQ(demo.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageManifest[i].file;
+            EXPECT_EQ(demo.content.sprites[i].getTexture(), &testCatalogue().textures[i]) << imageManifest[i].file;
+            EXPECT_EQ(demo.content.sprites[i].getTextureRect(), sf::IntRect(0, 0, i + 1, 3)) << imageManifest[i].file;
         }
-        EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
+        EXPECT_EQ(demo.content.captionText.getFont(), &testCatalogue().captionFont);
         EXPECT_FALSE(testCatalogue().captionFont.getInfo().family.empty());
     }
 }
@@ -244,7 +244,7 @@ TEST_F(CatalogueLoad, EachReportedFileMissingWritesABlankLineAndItsMessage)
     // A row at a time, the lines come in the same order: the font's before the fourth image's.
     EXPECT_EQ(loadWithout({"Quillon8.ttf", "credits.png", "black.png", "white.png", "wall.png"}, true), all);
     // The demo runs on: the caption still has its (empty) font, the sprites draw nothing.
-    EXPECT_EQ(demo.captionText.getFont(), &testCatalogue().captionFont);
+    EXPECT_EQ(demo.content.captionText.getFont(), &testCatalogue().captionFont);
     EXPECT_EQ(sprite(Image::Credits).getTextureRect(), sf::IntRect());
     EXPECT_EQ(sprite(Image::Wall).getOrigin(), sf::Vector2f(640.0f, 360.0f));
 }

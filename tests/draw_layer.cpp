@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <functional>
 
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "support/support.h"
 

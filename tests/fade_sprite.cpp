@@ -2,7 +2,7 @@
 
 #include "effects/fade_sprite.h"
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "support/support.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "effects/random.h"
 #include "effects/sparks.h"
 #include "runtime/assets.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "scenes/scenes.h"
 #include "support/support.h"
 #include "support/tier.h"
@@ -72,7 +72,7 @@ std::vector<float> upcomingDraws(const std::vector<std::pair<float, float>>& ran
 int activeSparks()
 {
     int count = 0;
-    for (const Spark& spark : demo.sparkPool->slots)
+    for (const Spark& spark : demo.pools.sparkPool->slots)
         count += spark.active ? 1 : 0;
     return count;
 }
@@ -100,7 +100,7 @@ protected:
     {
         for (int image = 0; image < imageCount; ++image) {
             hide(static_cast<Image>(image));
-            demo.sprites[image].setColor(sf::Color::White);
+            demo.content.sprites[image].setColor(sf::Color::White);
         }
         createSparkPool();
         createHexPulsePool();
@@ -110,7 +110,7 @@ protected:
 
 FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundKeepsMoving)
 {
-    demo.scene09 = Scene09State{};
+    demo.scenes.scene09 = Scene09State{};
     showAs(Image::Eclipse, 1280, 720, sf::Color::Blue);
     showAs(Image::Skull, 1280, 720, sf::Color::Red);
     showAs(Image::Black, 1280, 720, sf::Color::Black);
@@ -119,7 +119,7 @@ FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundK
     std::string output;
     for (int n = 1; n <= 1130; ++n) {  // eight bars
         output += frameOf(scene09);
-        const Scene09State& scene = demo.scene09;
+        const Scene09State& scene = demo.scenes.scene09;
         if (n == 60) {
             EXPECT_FLOAT_EQ(sprite(Image::EmblemRunes).getScale().x, 1.5f) << "newest layer before the cross-fade";
             EXPECT_EQ(output.find("bubbles"), std::string::npos);
@@ -145,26 +145,26 @@ FULL_TEST_F(Finale, Scene09SkullFadesOutByFivePointOneSecondsWhileTheBackgroundK
             EXPECT_EQ(windowPixel(640, 360), sf::Color::Black) << "the background lies under the overlay";
         }
     }
-    EXPECT_EQ(demo.scene09.reveal.phase, 3);
-    EXPECT_NEAR(demo.scene09.glintScale, 1.0f + 0.05f * 1130 * frame, 0.001f);
-    EXPECT_NEAR(demo.scene09.skullScale, 1.0f - 0.05f * 1130 * frame, 0.001f);
+    EXPECT_EQ(demo.scenes.scene09.reveal.phase, 3);
+    EXPECT_NEAR(demo.scenes.scene09.glintScale, 1.0f + 0.05f * 1130 * frame, 0.001f);
+    EXPECT_NEAR(demo.scenes.scene09.skullScale, 1.0f - 0.05f * 1130 * frame, 0.001f);
     EXPECT_EQ(output.find("scene 09\n"), 0u);
     EXPECT_EQ(output.find("scene 09", 1), std::string::npos) << "announced once";
 }
 
 FULL_TEST_F(Finale, Scene10SpawnsTwoSparksOnItsFirstFrameAPixelFromTheCentreUnderTheHalo)
 {
-    demo.scene10 = Scene10State{};
+    demo.scenes.scene10 = Scene10State{};
     showAs(Image::YellowSpark, 37, 41, sf::Color::Yellow, {18, 20, 1, 1});  // just the origin pixel
     showAs(Image::WhiteSpark, 19, 23, sf::Color::White, {9, 11, 1, 1});
 
     EXPECT_EQ(frameOf(scene10), "scene 10\n");
     ASSERT_EQ(activeSparks(), 2);
-    const Spark& yellow = demo.sparkPool->slots[0];
+    const Spark& yellow = demo.pools.sparkPool->slots[0];
     EXPECT_EQ(yellow.kind, 1);
-    EXPECT_EQ(demo.sparkPool->slots[1].kind, 0);
+    EXPECT_EQ(demo.pools.sparkPool->slots[1].kind, 0);
     for (int i = 0; i < 2; ++i) {
-        const Spark& spark = demo.sparkPool->slots[i];
+        const Spark& spark = demo.pools.sparkPool->slots[i];
         EXPECT_GT(spark.radius, 1.0f) << "already advanced once";
         EXPECT_LE(std::abs(spark.x - 640), 2);
         EXPECT_LE(std::abs(spark.y - 360), 2);
@@ -181,9 +181,9 @@ FULL_TEST_F(Finale, Scene10SpawnsTwoSparksOnItsFirstFrameAPixelFromTheCentreUnde
 
 TEST_F(Finale, Scene10FullSparkPoolDropsSpawnsButKeepsTheRandomSequenceInStep)
 {
-    demo.scene10 = Scene10State{};
+    demo.scenes.scene10 = Scene10State{};
     frameOf(scene10);
-    for (Spark& spark : demo.sparkPool->slots) {
+    for (Spark& spark : demo.pools.sparkPool->slots) {
         spark.active = true;
         spark.life = 100.0f;
     }
@@ -193,14 +193,14 @@ TEST_F(Finale, Scene10FullSparkPoolDropsSpawnsButKeepsTheRandomSequenceInStep)
     ASSERT_EQ(draws.size(), 12u);
 
     frameOf(scene10);
-    EXPECT_EQ(demo.scene10.sparkSpawnTimer, 0.0f);
-    demo.sparkPool->slots[17].active = false;
-    demo.sparkPool->slots[203].active = false;
+    EXPECT_EQ(demo.scenes.scene10.sparkSpawnTimer, 0.0f);
+    demo.pools.sparkPool->slots[17].active = false;
+    demo.pools.sparkPool->slots[203].active = false;
     frameOf(scene10);
 
     EXPECT_EQ(activeSparks(), 250);
-    const Spark& yellow = demo.sparkPool->slots[17];
-    const Spark& white = demo.sparkPool->slots[203];
+    const Spark& yellow = demo.pools.sparkPool->slots[17];
+    const Spark& white = demo.pools.sparkPool->slots[203];
     EXPECT_EQ(yellow.kind, 1);
     EXPECT_EQ(yellow.speed, draws[6]) << "the dropped pair still took its six values";
     EXPECT_NEAR(yellow.life + frame, draws[7], 1e-5f);
@@ -213,7 +213,7 @@ TEST_F(Finale, Scene10FullSparkPoolDropsSpawnsButKeepsTheRandomSequenceInStep)
 
 FULL_TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOut)
 {
-    demo.scene11 = Scene11State{};
+    demo.scenes.scene11 = Scene11State{};
     showAs(Image::White, 1280, 720, sf::Color::Green);
     showAs(Image::Black, 1280, 720, sf::Color::Red);
 
@@ -221,13 +221,13 @@ FULL_TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOu
     int firstDone = 0;
     int whiteFrom = 0;
     for (int n = 1; n <= 700; ++n) {
-        const Scene11State before = demo.scene11;
+        const Scene11State before = demo.scenes.scene11;
         const std::string output = frameOf(scene11);
-        const Scene11State& scene = demo.scene11;
+        const Scene11State& scene = demo.scenes.scene11;
         const bool released = scene.nextPulseRotation != before.nextPulseRotation;
         if (released && releases.empty()) {
             EXPECT_EQ(scene.nextPulseRotation, 0.1f);
-            EXPECT_NEAR(demo.hexPulsePool->slots[0].rotation, 0.1f + 8.0f * frame, 1e-4f) << "starts at 0.1 degrees";
+            EXPECT_NEAR(demo.pools.hexPulsePool->slots[0].rotation, 0.1f + 8.0f * frame, 1e-4f) << "starts at 0.1 degrees";
         }
         if (released)
             releases.push_back(n);
@@ -263,26 +263,26 @@ FULL_TEST_F(Finale, Scene11ReleasesQuickeningPulsesUntilTheHoldBoundThenWhitesOu
 
 TEST_F(Finale, Scene11LongFramesReleaseOnePulseAndAdvanceOnePhaseAtMost)
 {
-    demo.scene11 = Scene11State{};
+    demo.scenes.scene11 = Scene11State{};
     frameOf(scene11, 3.0f);
-    EXPECT_EQ(demo.scene11.nextPulseRotation, 0.1f);
-    EXPECT_EQ(demo.scene11.phase, 1);
-    EXPECT_EQ(demo.scene11.holdTime, 0.0f);
+    EXPECT_EQ(demo.scenes.scene11.nextPulseRotation, 0.1f);
+    EXPECT_EQ(demo.scenes.scene11.phase, 1);
+    EXPECT_EQ(demo.scenes.scene11.holdTime, 0.0f);
     frameOf(scene11, 3.0f);
     frameOf(scene11, 3.0f);
-    EXPECT_FLOAT_EQ(demo.scene11.nextPulseRotation, 0.3f);
-    EXPECT_EQ(demo.scene11.phase, 1);
+    EXPECT_FLOAT_EQ(demo.scenes.scene11.nextPulseRotation, 0.3f);
+    EXPECT_EQ(demo.scenes.scene11.phase, 1);
     EXPECT_EQ(frameOf(scene11, 3.0f), "done\n");
-    EXPECT_EQ(demo.scene11.phase, 2);
-    EXPECT_EQ(demo.scene11.whiteAlpha, 0.0f);
+    EXPECT_EQ(demo.scenes.scene11.phase, 2);
+    EXPECT_EQ(demo.scenes.scene11.whiteAlpha, 0.0f);
     frameOf(scene11, 3.0f);
-    EXPECT_EQ(demo.scene11.whiteAlpha, 255.0f);
-    EXPECT_FLOAT_EQ(demo.scene11.nextPulseRotation, 0.3f);
+    EXPECT_EQ(demo.scenes.scene11.whiteAlpha, 255.0f);
+    EXPECT_FLOAT_EQ(demo.scenes.scene11.nextPulseRotation, 0.3f);
 }
 
 TEST_F(Finale, FlashPrintsItsJitterTimerAndJittersOnlyWhenItPasses0075)
 {
-    demo.flash = FlashState{};
+    demo.scenes.flash = FlashState{};
     const std::vector<float> draws = upcomingDraws({{0.95f, 1.05f}});
     ASSERT_EQ(draws.size(), 1u);
 
@@ -296,7 +296,7 @@ TEST_F(Finale, FlashPrintsItsJitterTimerAndJittersOnlyWhenItPasses0075)
 
     int jitters = 0;
     for (int n = 0; n < 600; ++n) {
-        const float scaleBefore = demo.flash.gantzScale;
+        const float scaleBefore = demo.scenes.flash.gantzScale;
         const float printed = std::stof(frameOf(flashScene));
         const float scale = sprite(Image::FlashSigil).getScale().x;
         if (printed > 0.075f) {
@@ -312,15 +312,15 @@ TEST_F(Finale, FlashPrintsItsJitterTimerAndJittersOnlyWhenItPasses0075)
 
 FULL_TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
 {
-    demo.flash = FlashState{};
-    demo.flash.phaseTimer = 7.0f;  // well into the hold
+    demo.scenes.flash = FlashState{};
+    demo.scenes.flash.phaseTimer = 7.0f;  // well into the hold
     sprite(Image::White).setColor(sf::Color::White);  // as scene 11's white-out leaves it
     showAs(Image::White, 1280, 720, sf::Color::Green);
     showAs(Image::FlashSigil, 1280, 720, sf::Color::Blue, {540, 260, 200, 200});
     showAs(Image::Black, 1280, 720, sf::Color::Black);
 
     for (int n = 1; n <= 200; ++n) {
-        const int phaseBefore = demo.flash.phase;
+        const int phaseBefore = demo.scenes.flash.phase;
         frameOf(flashScene);
         const sf::Uint8 overlay = sprite(Image::Black).getColor().a;
         if (phaseBefore == 0) {
@@ -334,14 +334,14 @@ FULL_TEST_F(Finale, FlashHoldsThenFadesToBlackAndStaysThere)
             EXPECT_EQ(overlay, 255) << "frame " << n;
         }
     }
-    EXPECT_EQ(demo.flash.phase, 1);
+    EXPECT_EQ(demo.scenes.flash.phase, 1);
     EXPECT_EQ(windowPixel(640, 360), sf::Color::Black);
     EXPECT_EQ(windowPixel(10, 10), sf::Color::Black);
 }
 
 FULL_TEST_F(Finale, CreditsComeOutOfBlackHoldAndGoBackToBlack)
 {
-    demo.credits = CreditsState{};
+    demo.scenes.credits = CreditsState{};
     const sf::Color orange(250, 140, 20);
     showAs(Image::Credits, 1280, 720, orange);
     showAs(Image::Black, 1280, 720, sf::Color::Black);
@@ -353,7 +353,7 @@ FULL_TEST_F(Finale, CreditsComeOutOfBlackHoldAndGoBackToBlack)
 
     for (int n = 2; n <= 660; ++n) {
         frameOf(creditsScene);
-        const float clock = demo.credits.creditsClock;
+        const float clock = demo.scenes.credits.creditsClock;
         const sf::Uint8 overlay = sprite(Image::Black).getColor().a;
         if (clock >= halfBar && clock <= oneBar + twoBars) {
             EXPECT_EQ(overlay, 0) << "clear at " << clock;

@@ -8,7 +8,7 @@
 
 #include "audio/bass.h"
 #include "audio/bass_offline.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "scenes/scenes.h"
 #include "support/support.h"
 
@@ -29,7 +29,7 @@ protected:
     int overflow(int c) override
     {
         if (c == '\n') {
-            lines.push_back({current, demo.soundtrackStream});
+            lines.push_back({current, demo.clock.soundtrackStream});
             current.clear();
         } else if (c != traits_type::eof()) {
             current += static_cast<char>(c);
@@ -72,7 +72,7 @@ TEST(Opening, AnnouncesEachSceneOnceAndStartsTheSoundtrackOnceBeforeSceneTwo)
     for (SceneFunction scene : {scene01, scene02, scene03})
         for (int frame = 0; frame < 3; ++frame)
             runFrameOf(scene, 1.0f / 60.0f);
-    const std::uint32_t stream = demo.soundtrackStream;
+    const std::uint32_t stream = demo.clock.soundtrackStream;
     const bool audible = soundtrackAudible();
     runFrameOf(scene02, 1.0f / 60.0f);
     std::cout.rdbuf(console);
@@ -84,7 +84,7 @@ TEST(Opening, AnnouncesEachSceneOnceAndStartsTheSoundtrackOnceBeforeSceneTwo)
     EXPECT_EQ(watcher.lines[1].text, "scene 02");
     EXPECT_NE(watcher.lines[1].soundtrackStream, 0u) << "opened before \"scene 02\" is written";
     EXPECT_EQ(watcher.lines[2].text, "scene 03");
-    EXPECT_EQ(demo.soundtrackStream, watcher.lines[1].soundtrackStream) << "opened once only";
+    EXPECT_EQ(demo.clock.soundtrackStream, watcher.lines[1].soundtrackStream) << "opened once only";
     EXPECT_EQ(stream, watcher.lines[1].soundtrackStream);
     EXPECT_TRUE(audible) << "the soundtrack plays";
 }
@@ -94,12 +94,12 @@ TEST(Opening, SceneOneFadesItsVerseInFromTheFirstFrame)
     loadCaptionFont();
     const std::pair<float, int> firstFrames[] = {{0.009f, 0}, {1.0f / 60.0f, 1}, {0.5f, 54}, {5.0f, 255}};
     for (const auto& [frameDelta, alpha] : firstFrames) {
-        demo.scene01 = OpeningSceneState{};
+        demo.scenes.scene01 = OpeningSceneState{};
         captureConsole([&] { runFrameOf(scene01, frameDelta); });
-        EXPECT_EQ(demo.captionText.getFillColor().a, alpha) << frameDelta;
+        EXPECT_EQ(demo.content.captionText.getFillColor().a, alpha) << frameDelta;
     }
-    EXPECT_EQ(demo.captionText.getCharacterSize(), 44u);
-    EXPECT_EQ(demo.captionText.getPosition().y, 260.0f);
+    EXPECT_EQ(demo.content.captionText.getCharacterSize(), 44u);
+    EXPECT_EQ(demo.content.captionText.getPosition().y, 260.0f);
 }
 
 TEST(Opening, SceneThreeDrawsTheTitleAtTheTopLeftWithTheFadersAlpha)
@@ -109,7 +109,7 @@ TEST(Opening, SceneThreeDrawsTheTitleAtTheTopLeftWithTheFadersAlpha)
     image.create(40, 30, sf::Color(200, 100, 40));
     ASSERT_TRUE(testCatalogue().textures[static_cast<int>(Image::Title)].loadFromImage(image));
     sprite(Image::Title) = sf::Sprite(testCatalogue().textures[static_cast<int>(Image::Title)]);
-    demo.scene03 = OpeningSceneState{};
+    demo.scenes.scene03 = OpeningSceneState{};
 
     window.clear(sf::Color::Black);
     captureConsole([] { runFrameOf(scene03, oneBar * 0.5f); });  // alpha 127.5

@@ -8,7 +8,7 @@
 #include "effects/glitter.h"
 #include "effects/hex_pulses.h"
 #include "effects/sparks.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "support/support.h"
 
 namespace {
@@ -33,7 +33,6 @@ protected:
         createHexPulsePool();
         createGlitterPool();
         createSparkPool();
-        demo.scene11.nextPulseRotation = 0.0f;
         giveSolidImage(Image::BubbleHexagon, sf::Color::White, 8, 8, {0, 0});
         giveSolidImage(Image::PulseHexagon, sf::Color::White, 16, 16, {8, 8});
         sprite(Image::PulseHexagon).setPosition(640, 360);
@@ -66,26 +65,26 @@ void checkSlotTaking(Pool& pool, Spawn spawn, Tag tag)
 
 TEST_F(Pools, SpawnsTakeTheLowestFreeSlotAndAFullPoolDropsThem)
 {
-    checkSlotTaking(*demo.bubblePool, [](int i) { spawnBubble(i, 700, 60.0f, 2.0f, 0.2f, 0.3f); },
+    checkSlotTaking(*demo.pools.bubblePool, [](int i) { spawnBubble(i, 700, 60.0f, 2.0f, 0.2f, 0.3f); },
                     [](const Bubble& b) { return static_cast<int>(b.x); });
-    checkSlotTaking(*demo.glitterPool, [](int i) { spawnGlitter(i, 5); }, [](const GlitterPoint& g) { return g.x; });
-    checkSlotTaking(*demo.sparkPool, [](int i) { spawnSpark(0, static_cast<float>(i), 0.5f, 2.0f); },
+    checkSlotTaking(*demo.pools.glitterPool, [](int i) { spawnGlitter(i, 5); }, [](const GlitterPoint& g) { return g.x; });
+    checkSlotTaking(*demo.pools.sparkPool, [](int i) { spawnSpark(0, static_cast<float>(i), 0.5f, 2.0f); },
                     [](const Spark& s) { return static_cast<int>(s.speed); });
-    checkSlotTaking(*demo.hexPulsePool,
-                    [](int i) { demo.scene11.nextPulseRotation = static_cast<float>(i); spawnHexPulse(); },
+    checkSlotTaking(*demo.pools.hexPulsePool,
+                    [](int i) { spawnHexPulse(static_cast<float>(i)); },
                     [](const HexPulse& p) { return static_cast<int>(p.rotation); });
 }
 
 TEST_F(Pools, CreatingAgainReusesTheSameStorageWithEverySlotFree)
 {
-    BubblePool* bubbles = demo.bubblePool;
-    SparkPool* sparks = demo.sparkPool;
+    BubblePool* bubbles = demo.pools.bubblePool;
+    SparkPool* sparks = demo.pools.sparkPool;
     spawnBubble(1, 2, 3.0f, 4.0f, 0.5f, 1.0f);
     spawnSpark(1, 2.0f, 3.0f, 4.0f);
     createBubblePool();
     createSparkPool();
-    EXPECT_EQ(demo.bubblePool, bubbles);
-    EXPECT_EQ(demo.sparkPool, sparks);
+    EXPECT_EQ(demo.pools.bubblePool, bubbles);
+    EXPECT_EQ(demo.pools.sparkPool, sparks);
     EXPECT_FALSE(bubbles->slots[0].active);
     EXPECT_EQ(bubbles->slots[0].alpha, 0.0f);
     EXPECT_FALSE(sparks->slots[0].active);
@@ -94,7 +93,7 @@ TEST_F(Pools, CreatingAgainReusesTheSameStorageWithEverySlotFree)
 TEST_F(Pools, BubbleFadesFromLifeExactlyZeroAndFreesOnlyBelowZero)
 {
     spawnBubble(12, 700, 40.0f, 0.5f, 0.25f, 0.75f);
-    const Bubble& bubble = demo.bubblePool->slots[0];
+    const Bubble& bubble = demo.pools.bubblePool->slots[0];
     EXPECT_EQ(bubble.riseSpeed, 40.0f);
     EXPECT_EQ(bubble.life, 0.5f);
     EXPECT_EQ(bubble.scale, 0.75f);
@@ -117,34 +116,33 @@ TEST_F(Pools, FreedBubblesStayOnScreenAndFadedOnesDrawNothing)
     spawnBubble(200, 300, 40.0f, 5.0f, 1.0f, 2.0f);
     spawnBubble(400, 300, 40.0f, 0.0f, 0.0625f, 2.0f);  // fades to exactly 0 this frame
     freeAllBubbles();
-    EXPECT_FALSE(demo.bubblePool->slots[0].active);
-    EXPECT_EQ(demo.bubblePool->slots[0].alpha, 1.0f);
+    EXPECT_FALSE(demo.pools.bubblePool->slots[0].active);
+    EXPECT_EQ(demo.pools.bubblePool->slots[0].alpha, 1.0f);
     runFrameOf(updateDrawBubbles, 0.25f);
     EXPECT_EQ(windowPixel(213, 303), sf::Color::White);  // risen to y 290, 16 pixels square
     EXPECT_EQ(windowPixel(203, 307), sf::Color::Black);
     EXPECT_EQ(windowPixel(405, 295), sf::Color::Black);
     spawnBubble(600, 700, 40.0f, 5.0f, 1.0f, 2.0f);
-    EXPECT_EQ(demo.bubblePool->slots[0].x, 600.0f);
+    EXPECT_EQ(demo.pools.bubblePool->slots[0].x, 600.0f);
 }
 
 TEST_F(Pools, EmitterPrintsEveryCallAndSpawnsOnlyPastHalfABeat)
 {
     float timer = 0.0f;
-    demo.frameDelta = 0.5f * oneBeat;
+    demo.clock.frameDelta = 0.5f * oneBeat;
     EXPECT_EQ(captureConsole([&] { stepBubbleEmitter(timer); }), "bubbles\n");
     EXPECT_EQ(timer, 0.5f * oneBeat);
-    EXPECT_FALSE(demo.bubblePool->slots[0].active);
+    EXPECT_FALSE(demo.pools.bubblePool->slots[0].active);
     EXPECT_EQ(captureConsole([&] { stepBubbleEmitter(timer); }), "bubbles\n");
     EXPECT_EQ(timer, 0.0f);
-    EXPECT_TRUE(demo.bubblePool->slots[0].active);
-    EXPECT_FALSE(demo.bubblePool->slots[1].active);
+    EXPECT_TRUE(demo.pools.bubblePool->slots[0].active);
+    EXPECT_FALSE(demo.pools.bubblePool->slots[1].active);
 }
 
 TEST_F(Pools, HexPulseFadesInHoldsAWholeSecondThenFadesOut)
 {
-    demo.scene11.nextPulseRotation = 3.5f;
-    spawnHexPulse();
-    const HexPulse& pulse = demo.hexPulsePool->slots[0];
+    spawnHexPulse(3.5f);
+    const HexPulse& pulse = demo.pools.hexPulsePool->slots[0];
     EXPECT_EQ(pulse.scale, 0.01f);
     EXPECT_EQ(pulse.holdLeft, 1.0f);
     // alpha exactly 1 and exactly 0 each last one more frame; holdLeft exactly 0 ends the hold
@@ -165,9 +163,8 @@ TEST_F(Pools, HexPulseFadesInHoldsAWholeSecondThenFadesOut)
 
 TEST_F(Pools, HexPulseDrawsScaledAndTurnedAboutTheCentre)
 {
-    demo.scene11.nextPulseRotation = 37.0f;
-    spawnHexPulse();
-    demo.hexPulsePool->slots[1] = HexPulse{20.0f, 0.0f, false, 1.0f, 1, 1.0f};
+    spawnHexPulse(37.0f);
+    demo.pools.hexPulsePool->slots[1] = HexPulse{20.0f, 0.0f, false, 1.0f, 1, 1.0f};
     runFrameOf(updateDrawHexPulses, 1.0f);  // turned to 45 degrees, scale 1.01, alpha exactly 1
     EXPECT_EQ(windowPixel(640, 360), sf::Color::White);
     EXPECT_EQ(windowPixel(649, 360), sf::Color::White);  // a corner of the turned square
@@ -178,7 +175,7 @@ TEST_F(Pools, HexPulseDrawsScaledAndTurnedAboutTheCentre)
 TEST_F(Pools, GlitterBrightensAndDiesInAQuarterSecondEach)
 {
     spawnGlitter(100, 100);
-    const GlitterPoint& point = demo.glitterPool->slots[0];
+    const GlitterPoint& point = demo.pools.glitterPool->slots[0];
     const float alphas[] = {0.25f, 0.5f, 0.75f, 1, 1, 0.75f, 0.5f, 0.25f, 0, 0};
     for (int frame = 0; frame < 10; ++frame) {
         runFrameOf([](sf::RenderWindow&) { updateGlitter(); }, 0.0625f);
@@ -192,22 +189,22 @@ TEST_F(Pools, GlitterOverAQuarterSecondFlashesFullyThenDies)
 {
     spawnGlitter(100, 140);
     spawnGlitter(300, 260);
-    demo.glitterPool->slots[1].active = false;
-    demo.glitterPool->slots[1].alpha = 0.5f;
+    demo.pools.glitterPool->slots[1].active = false;
+    demo.pools.glitterPool->slots[1].alpha = 0.5f;
     runFrameOf([](sf::RenderWindow& window) { updateGlitter(); drawGlitter(window); }, 0.3f);
-    EXPECT_EQ(demo.glitterPool->slots[1].alpha, 0.5f) << "an inactive point is not advanced";
+    EXPECT_EQ(demo.pools.glitterPool->slots[1].alpha, 0.5f) << "an inactive point is not advanced";
     EXPECT_EQ(windowPixel(100, 140), sf::Color::White);
     EXPECT_EQ(windowPixel(90, 131), sf::Color::White);  // the image's top-left, origin (10, 9)
     EXPECT_EQ(windowPixel(89, 131), sf::Color::Black);
     EXPECT_EQ(windowPixel(300, 260), sf::Color::Black);
     runFrameOf([](sf::RenderWindow&) { updateGlitter(); }, 0.3f);
-    EXPECT_FALSE(demo.glitterPool->slots[0].active);
+    EXPECT_FALSE(demo.pools.glitterPool->slots[0].active);
 }
 
 TEST_F(Pools, SparkFadesFromLifeExactlyZeroAndFreesAtAlphaExactlyZero)
 {
     spawnSpark(0, 100.0f, 0.0f, 0.25f);
-    const Spark& spark = demo.sparkPool->slots[0];
+    const Spark& spark = demo.pools.sparkPool->slots[0];
     runFrameOf([](sf::RenderWindow&) { updateSparks(); }, 0.125f);
     EXPECT_EQ(spark.x, 652);  // moved already on the first update
     EXPECT_EQ(spark.spin, 5.0f);
@@ -221,7 +218,7 @@ TEST_F(Pools, SparkFadesFromLifeExactlyZeroAndFreesAtAlphaExactlyZero)
     EXPECT_EQ(spark.alpha, 0.0f);
 
     spawnSpark(0, 100.0f, 0.0f, 0.125f);
-    demo.sparkPool->slots[0].alpha = 0.5f;
+    demo.pools.sparkPool->slots[0].alpha = 0.5f;
     runFrameOf([](sf::RenderWindow&) { updateSparks(); }, 0.125f);
     EXPECT_FALSE(spark.active) << "alpha exactly 0 frees a spark at once";
 }
@@ -233,7 +230,7 @@ TEST_F(Pools, SparksDrawByKindWhereTheyHaveFlown)
     spawnSpark(1, 200.0f, pi, 5.0f);
     spawnSpark(2, 200.0f, pi / 2, 5.0f);
     runFrameOf([](sf::RenderWindow& window) { updateSparks(); drawSparks(window); }, 0.5f);
-    const Spark* slots = demo.sparkPool->slots;
+    const Spark* slots = demo.pools.sparkPool->slots;
     EXPECT_EQ(slots[0].x, 740);
     EXPECT_EQ(slots[0].y, 360);
     // Cosine and sine are rounded to float, so the straight flights land on whole pixels.

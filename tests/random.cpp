@@ -11,7 +11,7 @@
 
 #include "effects/bubbles.h"
 #include "effects/random.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(FreshProcess, DISABLED_PrintDraws)
     if (mode == "bubble") {
         createBubblePool();
         spawnRandomBubble();
-        const Bubble& b = demo.bubblePool->slots[0];
+        const Bubble& b = demo.pools.bubblePool->slots[0];
         for (float value : {b.x, b.y, b.alpha, b.scale, b.riseSpeed, b.life})
             std::printf("draw %.17g\n", value);
     }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "scenes/reveal.h"
 #include "support/support.h"
 
@@ -18,7 +18,7 @@ std::vector<double> driveReveal(Reveal reveal, const std::vector<float>& frames)
     double crossfadeStart = -1.0, crossfadeFrame = 0.0, time = 0.0;
     for (float frameDelta : frames) {
         const Reveal before = reveal;
-        demo.frameDelta = frameDelta;
+        demo.clock.frameDelta = frameDelta;
         advanceReveal(reveal);
         time += frameDelta;
         SCOPED_TRACE(testing::Message() << "frame ending at " << time << " s");
@@ -81,7 +81,7 @@ void expectPhaseLengths(const std::vector<double>& phaseStart, double longestFra
 
 TEST(Reveal, PhasesStartOnTheBeatAt60FramesPerSecond)
 {
-    const std::vector<double> phaseStart = driveReveal(demo.scene06.reveal, std::vector<float>(1200, 1.0f / 60));
+    const std::vector<double> phaseStart = driveReveal(demo.scenes.scene06.reveal, std::vector<float>(1200, 1.0f / 60));
     expectPhaseLengths(phaseStart, 1.0 / 60);
     EXPECT_NEAR(phaseStart[2], 14.118, 2.0 / 60);
     EXPECT_NEAR(phaseStart[3], 17.6475, 3.0 / 60);
@@ -93,18 +93,18 @@ TEST(Reveal, PhasesKeepTheirLengthsOverAnIrregularFrameSequence)
     std::vector<float> frames;
     for (int frame = 0; frames.size() < 1500; ++frame)
         frames.push_back(pattern[frame % 9]);
-    expectPhaseLengths(driveReveal(demo.scene07.reveal, frames), 0.1);
+    expectPhaseLengths(driveReveal(demo.scenes.scene07.reveal, frames), 0.1);
 }
 
 TEST(Reveal, ALongFrameAdvancesOnePhaseOnlyAndClampsItsValues)
 {
-    Reveal reveal = demo.scene08.reveal;
-    demo.frameDelta = 1.0f / 60;
+    Reveal reveal = demo.scenes.scene08.reveal;
+    demo.clock.frameDelta = 1.0f / 60;
     advanceReveal(reveal);
     EXPECT_GT(reveal.blackAlpha, 251.0f);
     EXPECT_LT(reveal.blackAlpha, 255.0f);
 
-    demo.frameDelta = 20.0f;
+    demo.clock.frameDelta = 20.0f;
     // A change comes after the row of the phase it leaves: phase 2's row clamps the caption.
     const float expectedCaption[] = {0.0f, 0.0f, 0.0f, 255.0f};
     for (int phase = 1; phase <= 3; ++phase) {
@@ -132,7 +132,7 @@ TEST(Reveal, ColoursReachTheOverlayCaptionAndOnlyTheStackedLayers)
     applyRevealColours(reveal, 3);
 
     EXPECT_EQ(sprite(Image::Black).getColor(), sf::Color(255, 255, 255, 254));
-    EXPECT_EQ(demo.captionText.getFillColor(), sf::Color(255, 255, 255, 0));
+    EXPECT_EQ(demo.content.captionText.getFillColor(), sf::Color(255, 255, 255, 0));
     for (Image layer : {Image::EmblemCore, Image::EmblemSatellites, Image::EmblemDial})
         EXPECT_EQ(sprite(layer).getColor(), sf::Color(255, 255, 255, 128));
     EXPECT_EQ(sprite(Image::EmblemDial).getScale(), sf::Vector2f(1.25f, 1.25f));

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "scenes/scenes.h"
 #include "support/support.h"
 
@@ -10,7 +10,7 @@ namespace {
 
 void startScene04()
 {
-    demo.scene04 = Scene04State{};
+    demo.scenes.scene04 = Scene04State{};
     captureConsole([] { runFrameOf(scene04, 0.0f); });
 }
 
@@ -50,14 +50,14 @@ TEST(Scene04, PhasesStartOnTheBeatGridAtSixtyFramesPerSecond)
     std::vector<double> starts = {0.0};
     double clock = 0.0;
     while (clock < 20.0) {
-        const int phase = demo.scene04.phase;
+        const int phase = demo.scenes.scene04.phase;
         runFrameOf(scene04, frame);
         clock += frame;
-        if (demo.scene04.phase != phase) {
-            EXPECT_EQ(demo.scene04.phase, phase + 1);
+        if (demo.scenes.scene04.phase != phase) {
+            EXPECT_EQ(demo.scenes.scene04.phase, phase + 1);
             starts.push_back(clock);
         }
-        const Scene04State& scene = demo.scene04;
+        const Scene04State& scene = demo.scenes.scene04;
         EXPECT_GE(scene.blackScale, 0.0f);
         EXPECT_GE(scene.overlayAlpha, 0.0f);
         EXPECT_LE(scene.overlayAlpha, 255.0f);
@@ -65,7 +65,7 @@ TEST(Scene04, PhasesStartOnTheBeatGridAtSixtyFramesPerSecond)
             expectLayerAlpha(0);
         }
         if (scene.phase >= 3) {
-            EXPECT_EQ(demo.captionText.getFillColor().a, 0);
+            EXPECT_EQ(demo.content.captionText.getFillColor().a, 0);
         }
     }
     // Each phase lasts its nominal length, up to one frame more as the overshoot is dropped.
@@ -76,10 +76,10 @@ TEST(Scene04, PhasesStartOnTheBeatGridAtSixtyFramesPerSecond)
         EXPECT_LE(length, nominalLengths[phase] + frame + 1e-4) << "phase " << phase;
     }
     EXPECT_NEAR(starts[5], 8.2355, 5 * frame);
-    EXPECT_EQ(demo.scene04.blackScale, 0.0f);
-    EXPECT_EQ(demo.scene04.overlayAlpha, 0.0f) << "held at 0 long after the zoom-out ends";
+    EXPECT_EQ(demo.scenes.scene04.blackScale, 0.0f);
+    EXPECT_EQ(demo.scenes.scene04.overlayAlpha, 0.0f) << "held at 0 long after the zoom-out ends";
     expectLayerAlpha(0);
-    EXPECT_FLOAT_EQ(sprite(Image::Wall).getScale().x, demo.scene04.zoomScale);
+    EXPECT_FLOAT_EQ(sprite(Image::Wall).getScale().x, demo.scenes.scene04.zoomScale);
 }
 
 TEST(Scene04, AFrameLongerThanAPhaseAdvancesOnePhaseOnly)
@@ -88,14 +88,14 @@ TEST(Scene04, AFrameLongerThanAPhaseAdvancesOnePhaseOnly)
     const float longFrame = 3.0f;  // longer than any phase
     for (int phase = 1; phase <= 5; ++phase) {
         runFrameOf(scene04, longFrame);
-        EXPECT_EQ(demo.scene04.phase, phase);
-        EXPECT_EQ(demo.scene04.phaseTimer, 0.0f);
+        EXPECT_EQ(demo.scenes.scene04.phase, phase);
+        EXPECT_EQ(demo.scenes.scene04.phaseTimer, 0.0f);
     }
-    EXPECT_EQ(demo.scene04.blackScale, 0.0f) << "clamped, never negative";
+    EXPECT_EQ(demo.scenes.scene04.blackScale, 0.0f) << "clamped, never negative";
     EXPECT_EQ(sprite(Image::Black).getScale(), sf::Vector2f(0.0f, 0.0f));
     expectLayerAlpha(255);
     runFrameOf(scene04, longFrame);
-    EXPECT_EQ(demo.scene04.overlayAlpha, 0.0f) << "a fade far past 0 stays at 0";
+    EXPECT_EQ(demo.scenes.scene04.overlayAlpha, 0.0f) << "a fade far past 0 stays at 0";
     expectLayerAlpha(0);
 }
 
@@ -104,34 +104,35 @@ TEST(Scene04, CrossFadeEndsJustAfterHalfABarWithTheLayersOpaque)
     startScene04();
     runFrameOf(scene04, 3.0f);
     runFrameOf(scene04, 3.0f);
-    ASSERT_EQ(demo.scene04.phase, 2);
+    ASSERT_EQ(demo.scenes.scene04.phase, 2);
     runFrameOf(scene04, halfBar);
-    EXPECT_EQ(demo.scene04.phase, 2) << "a caption alpha of 0 is not below 0";
-    EXPECT_GE(demo.scene04.captionAlpha, 0.0f);
-    EXPECT_EQ(demo.captionText.getFillColor().a, 0);
+    EXPECT_EQ(demo.scenes.scene04.phase, 2) << "a caption alpha of 0 is not below 0";
+    EXPECT_GE(demo.scenes.scene04.captionAlpha, 0.0f);
+    EXPECT_EQ(demo.content.captionText.getFillColor().a, 0);
     runFrameOf(scene04, 0.001f);
-    EXPECT_EQ(demo.scene04.phase, 3);
-    EXPECT_EQ(demo.scene04.overlayAlpha, 255.0f);
+    EXPECT_EQ(demo.scenes.scene04.phase, 3);
+    EXPECT_EQ(demo.scenes.scene04.overlayAlpha, 255.0f);
     expectLayerAlpha(255);
 }
 
 TEST(Scene04, LayersFadeInAndOutAsOnePictureWithNoWhiteShowingThrough)
 {
     const sf::Color stone(0, 40, 140);  // no red: any red is white showing through
+    testCatalogue().captionFont = sf::Font();  // no glyphs: only the layers reach a pixel
     giveLayer(Image::White, sf::Color::White);
     giveLayer(Image::Black, sf::Color::Black);
     giveLayer(Image::Wall, stone, {540, 260, 200, 200});
     const sf::Vector2i windowCentre(640, 360), wallStone(100, 100);
 
     playScene04To(oneBar + halfBar + halfBar / 2);  // halfway through the fade-in
-    ASSERT_EQ(demo.scene04.phase, 2);
+    ASSERT_EQ(demo.scenes.scene04.phase, 2);
     const int fadeIn = sprite(Image::Wall).getColor().a;
     EXPECT_EQ(windowPixel(windowCentre.x, windowCentre.y), sf::Color::Black) << "the black still hides the white";
     EXPECT_EQ(windowPixel(wallStone.x, wallStone.y).r, 0) << "no white under the stone";
     EXPECT_NEAR(windowPixel(wallStone.x, wallStone.y).b, stone.b * fadeIn / 255, 2);
 
     playScene04To(fourBars - halfBar / 2);  // halfway through the fade-out
-    ASSERT_EQ(demo.scene04.phase, 5);
+    ASSERT_EQ(demo.scenes.scene04.phase, 5);
     const int fadeOut = sprite(Image::Wall).getColor().a;
     EXPECT_NEAR(windowPixel(windowCentre.x, windowCentre.y).g, fadeOut, 2) << "the light in the window dims";
     EXPECT_EQ(windowPixel(wallStone.x, wallStone.y).r, 0) << "the stone dims, not greys";

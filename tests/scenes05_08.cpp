@@ -7,7 +7,7 @@
 
 #include "effects/bubbles.h"
 #include "effects/glitter.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "scenes/scenes.h"
 #include "scenes/verses.h"
 #include "support/support.h"
@@ -35,13 +35,10 @@ void giveFullPicture(Image image, sf::Color colour, unsigned width = 1280, unsig
     givePicture(image, width, height, {0, 0, int(width), int(height)}, colour);
 }
 
-// Test pictures, placed as the catalogue places the real ones, for what the probes look at.
+// Test pictures, placed as the catalogue places the real ones, for what the probes look at; given
+// afresh for each case, as a case of another area may have loaded the real ones.
 void loadTestPictures()
 {
-    static bool loaded = false;
-    if (loaded)
-        return;
-    loaded = true;
     giveFullPicture(Image::Black, black);
     giveFullPicture(Image::WarpNebula, glint1Colour);
     givePicture(Image::WarpBokeh, 1280, 720, {540, 260, 200, 200}, growingGlintColour);
@@ -76,13 +73,9 @@ void loadTestPictures()
 void freshScenes()
 {
     loadTestPictures();
-    demo.scene05 = Scene05State{};
-    demo.scene06 = Scene06State{};
-    demo.scene07 = Scene07State{};
-    demo.scene08 = Scene08State{};
     createBubblePool();
     createGlitterPool();
-    for (FadeSprite& fadeSprite : demo.fadeSprites) {
+    for (FadeSprite& fadeSprite : demo.pools.fadeSprites) {
         fadeSprite.alpha = 0.0f;
         fadeSprite.visible = false;
         fadeSprite.state = 0;
@@ -150,10 +143,10 @@ TEST(RevealScenes, EachRunsItsBubbleEmitterBeforeItsFirstFrameSetUp)
     };
     freshScenes();
     const Case cases[] = {
-        {scene05, demo.scene05.reveal.bubblesOn, demo.scene05.bubbleSpawnTimer, "scene 05", scene05Verse},
-        {scene06, demo.scene06.reveal.bubblesOn, demo.scene06.bubbleSpawnTimer, "scene 06", scene06Verse},
-        {scene07, demo.scene07.reveal.bubblesOn, demo.scene07.bubbleSpawnTimer, "scene 07", scene07Verse},
-        {scene08, demo.scene08.reveal.bubblesOn, demo.scene08.bubbleSpawnTimer, "scene 08", scene08Verse},
+        {scene05, demo.scenes.scene05.reveal.bubblesOn, demo.scenes.scene05.bubbleSpawnTimer, "scene 05", scene05Verse},
+        {scene06, demo.scenes.scene06.reveal.bubblesOn, demo.scenes.scene06.bubbleSpawnTimer, "scene 06", scene06Verse},
+        {scene07, demo.scenes.scene07.reveal.bubblesOn, demo.scenes.scene07.bubbleSpawnTimer, "scene 07", scene07Verse},
+        {scene08, demo.scenes.scene08.reveal.bubblesOn, demo.scenes.scene08.bubbleSpawnTimer, "scene 08", scene08Verse},
     };
     sprite(Image::Black).setScale(3.0f, 3.0f);
     sprite(Image::White).setScale(2.0f, 2.0f);
@@ -164,9 +157,9 @@ TEST(RevealScenes, EachRunsItsBubbleEmitterBeforeItsFirstFrameSetUp)
         scene.bubblesOn = true;
         scene.bubbleSpawnTimer = 0.29f;
         EXPECT_EQ(playFrame(scene.scene), std::string("bubbles\n") + scene.line + "\n");
-        EXPECT_GT(demo.bubblePool->slots[0].alpha, 0.0f);
-        EXPECT_FALSE(demo.bubblePool->slots[0].active);
-        EXPECT_EQ(demo.captionText.getString(), sf::String(scene.verse));
+        EXPECT_GT(demo.pools.bubblePool->slots[0].alpha, 0.0f);
+        EXPECT_FALSE(demo.pools.bubblePool->slots[0].active);
+        EXPECT_EQ(demo.content.captionText.getString(), sf::String(scene.verse));
         EXPECT_EQ(count(playFrame(scene.scene), scene.line), 0);
     }
     EXPECT_EQ(sprite(Image::Black).getScale(), sf::Vector2f(1.0f, 1.0f));
@@ -176,7 +169,7 @@ TEST(RevealScenes, EachRunsItsBubbleEmitterBeforeItsFirstFrameSetUp)
 FULL_TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
 {
     freshScenes();
-    const Scene05State& scene = demo.scene05;
+    const Scene05State& scene = demo.scenes.scene05;
     const float growthRates[] = {0.75f, 0.9f, 1.5f, 1.75f, 2.5f, 3.45f};
     BubbleLines bubbles;
     int hej = 0;
@@ -207,7 +200,7 @@ FULL_TEST(Scene05, GrowsTheGlintsThenHoldsH1AndSaysHejOnce)
     });
     EXPECT_EQ(hej, 1);
     EXPECT_EQ(scene.reveal.phase, 3);
-    EXPECT_EQ(demo.captionText.getFillColor().a, 0);
+    EXPECT_EQ(demo.content.captionText.getFillColor().a, 0);
 }
 
 TEST(Scene06, SpawnsTwoGlitterPointsPerFrameInTheirRectangles)
@@ -217,14 +210,14 @@ TEST(Scene06, SpawnsTwoGlitterPointsPerFrameInTheirRectangles)
     for (int frameCount = 0; frameCount < 10; ++frameCount)
         playFrame(scene06);
     for (int slot = 0; slot < 20; ++slot) {
-        const GlitterPoint& point = demo.glitterPool->slots[slot];
+        const GlitterPoint& point = demo.pools.glitterPool->slots[slot];
         const sf::IntRect rectangle = slot % 2 == 0 ? sf::IntRect(426, 369, 491, 102) : sf::IntRect(547, 367, 179, 176);
         EXPECT_TRUE(point.active) << slot;
         EXPECT_TRUE(sf::IntRect(rectangle.left, rectangle.top, rectangle.width + 1, rectangle.height + 1)
                         .contains(point.x, point.y))
             << "slot " << slot << " at " << point.x << ", " << point.y;
     }
-    EXPECT_FALSE(demo.glitterPool->slots[20].active);
+    EXPECT_FALSE(demo.pools.glitterPool->slots[20].active);
 }
 
 TEST(Scene06, AFullGlitterPoolDropsSpawnsWhileTheTimerStillResets)
@@ -233,14 +226,14 @@ TEST(Scene06, AFullGlitterPoolDropsSpawnsWhileTheTimerStillResets)
     for (int slot = 0; slot < GlitterPool::size; ++slot)
         spawnGlitter(-50, -50);
     playFrame(scene06);
-    for (const GlitterPoint& point : demo.glitterPool->slots)
+    for (const GlitterPoint& point : demo.pools.glitterPool->slots)
         EXPECT_EQ(point.x, -50);
-    EXPECT_EQ(demo.scene06.glitterSpawnTimer, 0.0f);
+    EXPECT_EQ(demo.scenes.scene06.glitterSpawnTimer, 0.0f);
 
-    demo.glitterPool->slots[7].active = false;
+    demo.pools.glitterPool->slots[7].active = false;
     playFrame(scene06, 0.0004);
-    EXPECT_FALSE(demo.glitterPool->slots[7].active);
-    EXPECT_FLOAT_EQ(demo.scene06.glitterSpawnTimer, 0.0004f);
+    EXPECT_FALSE(demo.pools.glitterPool->slots[7].active);
+    EXPECT_FLOAT_EQ(demo.scenes.scene06.glitterSpawnTimer, 0.0004f);
 }
 
 FULL_TEST(Scene06, ShowsGlitterUncoveredThenTwoLayersOverBlack)
@@ -249,12 +242,12 @@ FULL_TEST(Scene06, ShowsGlitterUncoveredThenTwoLayersOverBlack)
     BubbleLines bubbles;
     playScene(scene06, 12.1, [&](double time, const std::string& printed) {
         SCOPED_TRACE(testing::Message() << time << " s");
-        bubbles.check(demo.scene06.reveal.bubblesOn, printed);
+        bubbles.check(demo.scenes.scene06.reveal.bubblesOn, printed);
         if (firstFrameAt(time, 4.0)) {
             EXPECT_EQ(windowPixel(20, 20), glint2Colour);
             EXPECT_EQ(windowPixel(640, 200), glint2Colour);
-            const GlitterPoint* brightest = &demo.glitterPool->slots[0];
-            for (const GlitterPoint& point : demo.glitterPool->slots)
+            const GlitterPoint* brightest = &demo.pools.glitterPool->slots[0];
+            for (const GlitterPoint& point : demo.pools.glitterPool->slots)
                 brightest = point.active && point.alpha > brightest->alpha ? &point : brightest;
             EXPECT_GT(windowPixel(brightest->x, brightest->y).r, 200);
         }
@@ -267,7 +260,7 @@ FULL_TEST(Scene06, ShowsGlitterUncoveredThenTwoLayersOverBlack)
 FULL_TEST(Scene07, ScrollsFlashesFlaresOnTheBeatAndStacksThreeLayers)
 {
     freshScenes();
-    const Scene07State& scene = demo.scene07;
+    const Scene07State& scene = demo.scenes.scene07;
     const std::vector<std::vector<int>> shownByStep = {{3}, {2}, {1}, {0, 4}};
     std::vector<double> steps;
     bool wasVisible[5] = {};
@@ -275,9 +268,9 @@ FULL_TEST(Scene07, ScrollsFlashesFlaresOnTheBeatAndStacksThreeLayers)
         SCOPED_TRACE(testing::Message() << time << " s");
         std::vector<int> shown;
         for (int record = 0; record < 5; ++record) {
-            if (demo.fadeSprites[record].visible && !wasVisible[record])
+            if (demo.pools.fadeSprites[record].visible && !wasVisible[record])
                 shown.push_back(record);
-            wasVisible[record] = demo.fadeSprites[record].visible;
+            wasVisible[record] = demo.pools.fadeSprites[record].visible;
         }
         if (scene.sceneClock <= 5.8825f) {
             EXPECT_EQ(scene.flareTimer, 0.0f);
@@ -308,14 +301,14 @@ FULL_TEST(Scene07, ScrollsFlashesFlaresOnTheBeatAndStacksThreeLayers)
         EXPECT_GE(steps[step] - steps[step - 1], 0.58825 - 1e-4);
         EXPECT_LE(steps[step] - steps[step - 1], 0.58825 + frame + 1e-4);
     }
-    EXPECT_TRUE(demo.fadeSprites[4].visible);
-    EXPECT_EQ(demo.fadeSprites[4].alpha, 1.0f);
+    EXPECT_TRUE(demo.pools.fadeSprites[4].visible);
+    EXPECT_EQ(demo.pools.fadeSprites[4].alpha, 1.0f);
 }
 
 TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
 {
     freshScenes();
-    const Scene07State& scene = demo.scene07;
+    const Scene07State& scene = demo.scenes.scene07;
     playFrame(scene07, 0.1);
     EXPECT_FLOAT_EQ(sprite(Image::RangeFar).getPosition().x, 123.0f) << "122.6, on the nearest whole pixel";
     EXPECT_FLOAT_EQ(sprite(Image::GroundStripNarrow).getPosition().x, 1230.0f);
@@ -323,13 +316,13 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
     EXPECT_EQ(scene.flareTimer, 0.0f);
     playFrame(scene07, 2.0);
     EXPECT_EQ(scene.flareCount, 1);
-    EXPECT_TRUE(demo.fadeSprites[3].visible);
-    EXPECT_FALSE(demo.fadeSprites[2].visible);
+    EXPECT_TRUE(demo.pools.fadeSprites[3].visible);
+    EXPECT_FALSE(demo.pools.fadeSprites[2].visible);
     playFrame(scene07, 0.5);
     EXPECT_EQ(scene.flareCount, 1);
     playFrame(scene07, 0.1);
     EXPECT_EQ(scene.flareCount, 2);
-    EXPECT_TRUE(demo.fadeSprites[2].visible);
+    EXPECT_TRUE(demo.pools.fadeSprites[2].visible);
 
     // 8.4 s in: the parallax at 24, 48 and 96 pixels per second, the strip at 500, each on the
     // nearest whole pixel (-76.6, -283.2 and -706.4 for the parallax).
@@ -345,7 +338,7 @@ TEST(Scene07, ScrollsFromTheFirstFrameAndALongFrameTakesOneFlareStep)
 FULL_TEST(Scene08, ShowsEachImageFromItsFirstFrameAtItsTimeThenFourLayers)
 {
     freshScenes();
-    const Scene08State& scene = demo.scene08;
+    const Scene08State& scene = demo.scenes.scene08;
     const double imageTimes[] = {3.0, 4.25, 6.0};
     bool wasShown[3] = {};
     playScene(scene08, 12.1, [&](double time, const std::string&) {
@@ -372,7 +365,7 @@ FULL_TEST(Scene08, ShowsEachImageFromItsFirstFrameAtItsTimeThenFourLayers)
 TEST(Scene08, ALongFrameShowsSeveralImagesAtOnce)
 {
     freshScenes();
-    const Scene08State& scene = demo.scene08;
+    const Scene08State& scene = demo.scenes.scene08;
     playFrame(scene08, 3.0);
     EXPECT_TRUE(scene.overlay1Shown);
     EXPECT_FALSE(scene.overlay2Shown);

@@ -123,8 +123,8 @@ While the device is gone the demo's clock is the steady
 # early: the earliest line sets the start, and every line is due within 0.5 s after it.
 order=$(timeline orderSeconds)
 check "every order from scene 03 to scene 06 lasts $order s, no line more than 0.5 s late" \
-  awk -v order="$order" '
-    BEGIN { first["scene 03"] = 2; first["scene 04"] = 3; first["scene 05"] = 4; first["scene 06"] = 6 }
+  awk -v order="$order" -v firsts="$(for scene in 03 04 05 06; do echo "scene $scene=$(first_order "scene $scene")"; done)" '
+    BEGIN { scenes = split(firsts, pairs, "\n"); for (i = 1; i <= scenes; ++i) { split(pairs[i], pair, "="); first[pair[1]] = pair[2] } }
     { time = $1; sub(/^[^ ]* /, "") }
     $0 in first && !($0 in at) { at[$0] = time; start = time - first[$0] * order; if (n++ == 0 || start < earliest) earliest = start }
     END {

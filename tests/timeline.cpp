@@ -9,7 +9,7 @@
 #include "audio/bass.h"
 #include "audio/bass_offline.h"
 #include "demo/demo.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "support/support.h"
 
 namespace {
@@ -56,15 +56,15 @@ TEST(Timeline, EachOrderReachesItsSceneAndTwoOrderScenesShareOneSlot)
 TEST(Timeline, Order19IsBlackAndOrder20PrintsEndOnceAndEndsAfterThatFrame)
 {
     sf::RenderWindow& window = testWindow();
-    demo.syncMusic = playOneTickTimeline();
-    demo.quitRequested = false;
+    demo.clock.syncMusic = playOneTickTimeline();
+    demo.clock.quitRequested = false;
     bassRenderOffline(19 * orderFrames, nullptr);
 
     unsigned order = 0;
     std::string console = captureConsole([&] { order = drawFrame(window); });
     EXPECT_EQ(order, 19u);
     EXPECT_EQ(console, "");
-    EXPECT_FALSE(demo.quitRequested);
+    EXPECT_FALSE(demo.clock.quitRequested);
     EXPECT_EQ(windowPixel(640, 360), sf::Color::Black);
     EXPECT_TRUE(presentFrame(window));
 
@@ -72,18 +72,18 @@ TEST(Timeline, Order19IsBlackAndOrder20PrintsEndOnceAndEndsAfterThatFrame)
     console = captureConsole([&] { order = drawFrame(window); });
     EXPECT_EQ(order, 20u);
     EXPECT_EQ(console, "end?\n");
-    EXPECT_TRUE(demo.quitRequested);
+    EXPECT_TRUE(demo.clock.quitRequested);
     EXPECT_TRUE(presentFrame(window)) << "the order-20 frame is still presented";
-    demo.quitRequested = false;
+    demo.clock.quitRequested = false;
 }
 
 TEST(Timeline, WithoutAModuleEveryFrameIsBlackAndNothingEnds)
 {
     sf::RenderWindow& window = testWindow();
-    demo.syncMusic = BASS_MusicLoad(false, "no-such-sync.xm", 0, 0, BASS_MUSIC_LOOP, 0);
-    EXPECT_EQ(demo.syncMusic, 0u);
-    EXPECT_FALSE(BASS_ChannelPlay(demo.syncMusic, false));
-    demo.quitRequested = false;
+    demo.clock.syncMusic = BASS_MusicLoad(false, "no-such-sync.xm", 0, 0, BASS_MUSIC_LOOP, 0);
+    EXPECT_EQ(demo.clock.syncMusic, 0u);
+    EXPECT_FALSE(BASS_ChannelPlay(demo.clock.syncMusic, false));
+    demo.clock.quitRequested = false;
     for (int frame = 0; frame < 3; ++frame) {
         unsigned order = 0;
         const std::string console = captureConsole([&] { order = drawFrame(window); });
@@ -92,5 +92,5 @@ TEST(Timeline, WithoutAModuleEveryFrameIsBlackAndNothingEnds)
         EXPECT_EQ(windowPixel(640, 360), sf::Color::Black);
         EXPECT_TRUE(presentFrame(window));
     }
-    EXPECT_FALSE(demo.quitRequested);
+    EXPECT_FALSE(demo.clock.quitRequested);
 }

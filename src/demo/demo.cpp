@@ -13,7 +13,7 @@
 #include "audio/bass.h"
 #include "runtime/assets.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 
 namespace {
@@ -68,8 +68,8 @@ void drainEvents(sf::RenderWindow& window)
     while (window.pollEvent(event)) {
         // Escape is sampled once per event, so a held key acts only when something arrives.
         if (sf::Keyboard::isKeyPressed(sf::Keyboard::Escape))
-            demo.quitRequested = true;
-        if (event.type == sf::Event::Closed || demo.quitRequested)
+            demo.clock.quitRequested = true;
+        if (event.type == sf::Event::Closed || demo.clock.quitRequested)
             window.close();
         else if (event.type == sf::Event::Resized)
             framePicture(window);
@@ -87,11 +87,11 @@ void startTimeline()
     printLine("generic data loaded");
 
     BASS_Init(-1, 44100, 0, nullptr, nullptr);
-    demo.quitRequested = false;
+    demo.clock.quitRequested = false;
     // The first frame's delta also covers loading and starting the module.
-    demo.demoClock.restart();
-    demo.syncMusic = BASS_MusicLoad(false, timelineModuleFile, 0, 0, BASS_MUSIC_LOOP, 0);
-    BASS_ChannelPlay(demo.syncMusic, false);
+    demo.clock.demoClock.restart();
+    demo.clock.syncMusic = BASS_MusicLoad(false, timelineModuleFile, 0, 0, BASS_MUSIC_LOOP, 0);
+    BASS_ChannelPlay(demo.clock.syncMusic, false);
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ void openDemoWindow(sf::RenderWindow& window, const ViewerOptions& options)
 void startDemo(Catalogue& catalogue, PendingImages imagesAhead)
 {
     setOpenGLState();
-    demo.catalogue = &catalogue;
+    demo.content.catalogue = &catalogue;
     loadAssets(catalogue, pictureScale(), std::move(imagesAhead));
     startTimeline();
 }
@@ -138,7 +138,7 @@ void startDemo(Catalogue& catalogue, PendingImages imagesAhead)
 void startLoadedDemo(Catalogue& catalogue)
 {
     setOpenGLState();
-    demo.catalogue = &catalogue;
+    demo.content.catalogue = &catalogue;
     startTimeline();
 }
 
@@ -152,10 +152,10 @@ unsigned drawFrame(sf::RenderWindow& window)
     window.setActive(true);
     clearOffscreenOutput();
 
-    const unsigned order = BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) & 0xFFFF;
+    const unsigned order = BASS_ChannelGetPosition(demo.clock.syncMusic, BASS_POS_MUSIC_ORDER) & 0xFFFF;
     if (order == endOrder) {
         printLine("end?");
-        demo.quitRequested = true;
+        demo.clock.quitRequested = true;
     } else if (SceneFunction scene = sceneForOrder(order)) {
         scene(window);
     }
@@ -178,8 +178,8 @@ int runDemo(const ViewerOptions& options, PendingImages imagesAhead)
     startDemo(*catalogue, std::move(imagesAhead));
     if (!window.isOpen())
         return 0;
-    while (!demo.quitRequested) {
-        demo.frameDelta = demo.demoClock.restart().asSeconds();
+    while (!demo.clock.quitRequested) {
+        demo.clock.frameDelta = demo.clock.demoClock.restart().asSeconds();
         drawFrame(window);
         if (!presentFrame(window))
             break;

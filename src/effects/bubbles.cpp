@@ -3,21 +3,23 @@
 #include "effects/random.h"
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "effects/pools.h"
 #include "runtime/draw_layer.h"
+#include "runtime/state_rooms.h"
+#include "runtime/timeline.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createBubblePool()
 {
-    if (!demo.bubblePool)
-        demo.bubblePool = new BubblePool{};
+    if (!statePools().bubblePool)
+        statePools().bubblePool = new BubblePool{};
     else
-        *demo.bubblePool = BubblePool{};
+        *statePools().bubblePool = BubblePool{};
 }
 
 void spawnBubble(int x, int y, float riseSpeed, float life, float alpha, float scale)
 {
-    for (Bubble& bubble : demo.bubblePool->slots) {
+    for (Bubble& bubble : statePools().bubblePool->slots) {
         if (bubble.active)
             continue;
         bubble.riseSpeed = riseSpeed;
@@ -34,9 +36,9 @@ void spawnBubble(int x, int y, float riseSpeed, float life, float alpha, float s
 // Every slot moves and draws, free or not: a freed bubble drifts on until a spawn takes its slot.
 void updateDrawBubbles(sf::RenderWindow& window)
 {
-    const float dt = demo.frameDelta;
+    const float dt = stateClock().frameDelta;
     sf::Sprite& bubbleSprite = sprite(Image::BubbleHexagon);
-    for (Bubble& bubble : demo.bubblePool->slots) {
+    for (Bubble& bubble : statePools().bubblePool->slots) {
         bubble.y = bubble.y - bubble.riseSpeed * dt;
         bubble.life = bubble.life - dt;
         if (bubble.life <= 0.0f) {
@@ -55,7 +57,7 @@ void updateDrawBubbles(sf::RenderWindow& window)
 
 void freeAllBubbles()
 {
-    for (Bubble& bubble : demo.bubblePool->slots)
+    for (Bubble& bubble : statePools().bubblePool->slots)
         bubble.active = false;
 }
 
@@ -73,7 +75,7 @@ void spawnRandomBubble()
 void stepBubbleEmitter(float& timer)
 {
     printLine("bubbles");
-    timer = timer + demo.frameDelta;
+    timer = timer + stateClock().frameDelta;
     if (timer > 0.5f * oneBeat) {
         timer = 0.0f;
         spawnRandomBubble();

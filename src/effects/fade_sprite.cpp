@@ -1,8 +1,8 @@
 #include "effects/fade_sprite.h"
 
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
 #include "runtime/draw_layer.h"
+#include "runtime/state_rooms.h"
 
 // The state is left as it is, so an instance is good for one appearance per run.
 void showFadeSprite(FadeSprite& fadeSprite)
@@ -15,7 +15,7 @@ void updateFadeSprite(FadeSprite& fadeSprite)
 {
     if (!fadeSprite.visible)
         return;
-    const float dt = demo.frameDelta;
+    const float dt = stateClock().frameDelta;
     switch (fadeSprite.state) {
     case 0:
         fadeSprite.alpha = fadeSprite.alpha + 4.0f * dt;

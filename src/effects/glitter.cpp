@@ -1,21 +1,22 @@
 #include "effects/glitter.h"
 
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "effects/pools.h"
 #include "runtime/draw_layer.h"
+#include "runtime/state_rooms.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createGlitterPool()
 {
-    if (!demo.glitterPool)
-        demo.glitterPool = new GlitterPool{};
+    if (!statePools().glitterPool)
+        statePools().glitterPool = new GlitterPool{};
     else
-        *demo.glitterPool = GlitterPool{};
+        *statePools().glitterPool = GlitterPool{};
 }
 
 void spawnGlitter(int x, int y)
 {
-    for (GlitterPoint& point : demo.glitterPool->slots) {
+    for (GlitterPoint& point : statePools().glitterPool->slots) {
         if (point.active)
             continue;
         point.state = 0;
@@ -30,8 +31,8 @@ void spawnGlitter(int x, int y)
 // No hold at full brightness: a point turns as soon as it passes 1.
 void updateGlitter()
 {
-    const float dt = demo.frameDelta;
-    for (GlitterPoint& point : demo.glitterPool->slots) {
+    const float dt = stateClock().frameDelta;
+    for (GlitterPoint& point : statePools().glitterPool->slots) {
         if (!point.active)
             continue;
         if (point.state == 0) {
@@ -53,7 +54,7 @@ void updateGlitter()
 void drawGlitter(sf::RenderWindow& window)
 {
     sf::Sprite& glitter = sprite(Image::Glitter);
-    for (const GlitterPoint& point : demo.glitterPool->slots) {
+    for (const GlitterPoint& point : statePools().glitterPool->slots) {
         if (!point.active)
             continue;
         glitter.setPosition(static_cast<float>(point.x), static_cast<float>(point.y));

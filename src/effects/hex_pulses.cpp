@@ -1,26 +1,27 @@
 #include "effects/hex_pulses.h"
 
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "effects/pools.h"
 #include "runtime/draw_layer.h"
+#include "runtime/state_rooms.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createHexPulsePool()
 {
-    if (!demo.hexPulsePool)
-        demo.hexPulsePool = new HexPulsePool{};
+    if (!statePools().hexPulsePool)
+        statePools().hexPulsePool = new HexPulsePool{};
     else
-        *demo.hexPulsePool = HexPulsePool{};
+        *statePools().hexPulsePool = HexPulsePool{};
 }
 
-void spawnHexPulse()
+void spawnHexPulse(float rotation)
 {
-    for (HexPulse& pulse : demo.hexPulsePool->slots) {
+    for (HexPulse& pulse : statePools().hexPulsePool->slots) {
         if (pulse.active)
             continue;
         pulse.scale = 0.01f;
         pulse.active = true;
-        pulse.rotation = demo.scene11.nextPulseRotation;
+        pulse.rotation = rotation;
         pulse.state = 0;
         pulse.alpha = 0.0f;
         pulse.holdLeft = 1.0f;
@@ -30,9 +31,9 @@ void spawnHexPulse()
 
 void updateDrawHexPulses(sf::RenderWindow& window)
 {
-    const float dt = demo.frameDelta;
+    const float dt = stateClock().frameDelta;
     sf::Sprite& hexagon = sprite(Image::PulseHexagon);
-    for (HexPulse& pulse : demo.hexPulsePool->slots) {
+    for (HexPulse& pulse : statePools().hexPulsePool->slots) {
         if (!pulse.active)
             continue;
         pulse.scale = pulse.scale + dt;

@@ -18,5 +18,5 @@ struct HexPulsePool {
 };
 
 void createHexPulsePool();
-void spawnHexPulse();
+void spawnHexPulse(float rotation);  // rotation: degrees
 void updateDrawHexPulses(sf::RenderWindow& window);

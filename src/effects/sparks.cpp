@@ -3,21 +3,22 @@
 #include <cmath>
 
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "effects/pools.h"
 #include "runtime/draw_layer.h"
+#include "runtime/state_rooms.h"
 
 // Allocated on the first call only; a later call just frees and zeroes every slot.
 void createSparkPool()
 {
-    if (!demo.sparkPool)
-        demo.sparkPool = new SparkPool{};
+    if (!statePools().sparkPool)
+        statePools().sparkPool = new SparkPool{};
     else
-        *demo.sparkPool = SparkPool{};
+        *statePools().sparkPool = SparkPool{};
 }
 
 void spawnSpark(int kind, float speed, float angle, float life)
 {
-    for (Spark& spark : demo.sparkPool->slots) {
+    for (Spark& spark : statePools().sparkPool->slots) {
         if (spark.active)
             continue;
         spark.life = life;
@@ -40,8 +41,8 @@ void spawnSpark(int kind, float speed, float angle, float life)
 // so a spark flown straight down or left lands on the whole pixel it aims at.
 void updateSparks()
 {
-    const float dt = demo.frameDelta;
-    for (Spark& spark : demo.sparkPool->slots) {
+    const float dt = stateClock().frameDelta;
+    for (Spark& spark : statePools().sparkPool->slots) {
         if (!spark.active)
             continue;
         spark.spin = spark.spin + 40.0f * dt;
@@ -63,7 +64,7 @@ void updateSparks()
 
 void drawSparks(sf::RenderWindow& window)
 {
-    for (const Spark& spark : demo.sparkPool->slots) {
+    for (const Spark& spark : statePools().sparkPool->slots) {
         // A spark of any other kind flies and fades unseen.
         if (!spark.active || (spark.kind != 0 && spark.kind != 1))
             continue;

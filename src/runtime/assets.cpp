@@ -21,8 +21,10 @@
 
 #include "platform/image_memory.h"
 #include "platform/program_folder.h"
+#include "runtime/catalogue.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "runtime/state_rooms.h"
+#include "runtime/timeline.h"
 #include "runtime/draw_layer.h"
 #include "runtime/png_file.h"
 
@@ -318,7 +320,7 @@ void loadCaptionFont(Catalogue& catalogue)
 {
     if (!catalogue.captionFont.loadFromFile(captionFontFile))
         reportFailure("Error while loading font!");
-    demo.captionText.setFont(catalogue.captionFont);
+    stateContent().captionText.setFont(catalogue.captionFont);
 }
 
 void loadRow(Catalogue& catalogue, ImageDecoding& queue, int row)

@@ -3,9 +3,10 @@
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
 
-#include "runtime/demo_state.h"
+#include "runtime/catalogue.h"
 #include "runtime/draw_cells.h"
 #include "runtime/draw_substitutions.h"
+#include "runtime/state_rooms.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ const ImageFacts* factsOf(const sf::Sprite& sprite, const Catalogue& catalogue)
 bool viewIsPicture(const sf::RenderTarget& output)
 {
     const sf::View& view = output.getView();
-    const PictureFrame& frame = demo.drawLayer.frame;
+    const PictureFrame& frame = stateDraw().frame;
     const sf::View picture = pictureView(frame);
     return output.getSize() == frame.outputSize && view.getRotation() == picture.getRotation() &&
            view.getSize() == picture.getSize() && view.getCenter() == picture.getCenter() &&
@@ -42,7 +43,7 @@ bool viewIsPicture(const sf::RenderTarget& output)
 // A sprite as it lands in the picture: its transform, in pixels of the picture.
 sf::Transform placementOf(const sf::Sprite& sprite)
 {
-    return demo.drawLayer.frame.toPixels * sprite.getTransform();
+    return stateDraw().frame.toPixels * sprite.getTransform();
 }
 
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
@@ -85,21 +86,21 @@ bool textShows(const sf::Text& text)
 
 void setDrawMode(DrawMode mode)
 {
-    demo.drawLayer.mode = mode;
+    stateDraw().mode = mode;
 }
 
 void drawSprite(sf::RenderWindow& window, const sf::Sprite& sprite)
 {
-    DrawLayer& layer = demo.drawLayer;
+    DrawLayer& layer = stateDraw();
     if (layer.mode == DrawMode::Everything)
-        outputOf(window).draw(asDrawn(sprite, *demo.catalogue, pictureScale()));
+        outputOf(window).draw(asDrawn(sprite, *stateContent().catalogue, pictureScale()));
     else if (layer.mode == DrawMode::Layer)
-        layer.draws.push_back({asDrawn(sprite, *demo.catalogue, pictureScale()), -1});
+        layer.draws.push_back({asDrawn(sprite, *stateContent().catalogue, pictureScale()), -1});
 }
 
 void drawText(sf::RenderWindow& window, const sf::Text& text)
 {
-    DrawLayer& layer = demo.drawLayer;
+    DrawLayer& layer = stateDraw();
     if (layer.mode == DrawMode::Everything) {
         drawTextSharp(outputOf(window), text, pictureScale());
     } else if (layer.mode == DrawMode::Layer) {
@@ -113,10 +114,10 @@ void drawText(sf::RenderWindow& window, const sf::Text& text)
 
 void flushDraws(sf::RenderWindow& window)
 {
-    DrawLayer& layer = demo.drawLayer;
+    DrawLayer& layer = stateDraw();
     if (layer.draws.empty())
         return;
-    const Catalogue& catalogue = *demo.catalogue;
+    const Catalogue& catalogue = *stateContent().catalogue;
     sf::RenderTarget& output = outputOf(window);
     const sf::Vector2i pictureSize(layer.frame.pixels.width, layer.frame.pixels.height);
     const bool narrow = viewIsPicture(output);

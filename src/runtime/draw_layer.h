@@ -47,6 +47,9 @@ struct DrawLayer {
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
 };
 
+// The state block's draw room; the block is assembled above this layer.
+DrawLayer& stateDraw();
+
 void setDrawMode(DrawMode mode);
 
 // Hand the layer a draw of the state block's catalogue images or captions.

@@ -8,7 +8,7 @@
 
 #include "audio/bass_offline.h"
 #include "platform/process_times.h"
-#include "runtime/demo_state.h"
+#include "runtime/state_rooms.h"
 #include "runtime/picture_frame.h"
 
 namespace {
@@ -63,7 +63,7 @@ unsigned stepFrame(FixedStep& step, sf::RenderWindow& window, FrameDrawing draw,
     }
     bassRenderOffline(samples, sound);
 
-    demo.frameDelta = static_cast<float>(double(step.fps.den) / double(step.fps.num));
+    stateClock().frameDelta = static_cast<float>(double(step.fps.den) / double(step.fps.num));
     const auto drawStart = std::chrono::steady_clock::now();
     const double cpuStart = outputs.timed ? processCpuMs() : 0.0;
     const unsigned order = draw(window);

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "runtime/demo_state.h"
+#include "runtime/draw_layer.h"
 
 PictureFrame pictureFrame(sf::Vector2u outputSize)
 {
@@ -34,7 +34,7 @@ sf::View pictureView(const PictureFrame& frame)
 void framePicture(sf::RenderWindow& window)
 {
     sf::RenderTarget& output = outputOf(window);
-    PictureFrame& frame = demo.drawLayer.frame;
+    PictureFrame& frame = stateDraw().frame;
     frame = pictureFrame(output.getSize());
     if (frame.pixels.width > 0 && frame.pixels.height > 0)
         output.setView(pictureView(frame));
@@ -47,22 +47,22 @@ float scaleOf(const PictureFrame& frame)
 
 float pictureScale()
 {
-    return scaleOf(demo.drawLayer.frame);
+    return scaleOf(stateDraw().frame);
 }
 
 void setOffscreenOutput(sf::RenderTexture* texture)
 {
-    demo.drawLayer.offscreen = texture;
+    stateDraw().offscreen = texture;
 }
 
 sf::RenderTarget& outputOf(sf::RenderWindow& window)
 {
-    DrawLayer& layer = demo.drawLayer;
+    DrawLayer& layer = stateDraw();
     return layer.offscreen ? static_cast<sf::RenderTarget&>(*layer.offscreen) : window;
 }
 
 void clearOffscreenOutput()
 {
-    if (sf::RenderTexture* texture = demo.drawLayer.offscreen)
+    if (sf::RenderTexture* texture = stateDraw().offscreen)
         texture->clear(sf::Color(0, 0, 0, 255));
 }

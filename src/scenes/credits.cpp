@@ -1,17 +1,17 @@
 // Credits (module order 18): the credits image comes out of black over the first half bar,
 // stays until 7.059 s and is black again from 8.2355 s until the timeline moves on.
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/scenes.h"
 
 void creditsScene(sf::RenderWindow& window)
 {
-    CreditsState& scene = demo.credits;
+    CreditsState& scene = demo.scenes.credits;
 
-    scene.creditsClock += demo.frameDelta;
+    scene.creditsClock += demo.clock.frameDelta;
     if (scene.creditsClock > oneBar + twoBars) {
-        scene.fadeOutTimer += demo.frameDelta;
+        scene.fadeOutTimer += demo.clock.frameDelta;
         scene.blackAlpha = scene.fadeOutTimer / halfBar * 255.0f;
         if (scene.blackAlpha > 255.0f)
             scene.blackAlpha = 255.0f;

@@ -4,15 +4,15 @@
 #include "effects/random.h"
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/scenes.h"
 
 void flashScene(sf::RenderWindow& window)
 {
-    FlashState& scene = demo.flash;
+    FlashState& scene = demo.scenes.flash;
 
-    scene.jitterTimer += demo.frameDelta;
+    scene.jitterTimer += demo.clock.frameDelta;
     printLine(scene.jitterTimer);
     // Reset to 0 rather than by the period, so a jitter comes every 0.075 s rounded up to frames.
     if (scene.jitterTimer > 0.075f) {
@@ -22,13 +22,13 @@ void flashScene(sf::RenderWindow& window)
 
     float overlayAlpha = 0.0f;
     if (scene.phase == 0) {
-        scene.phaseTimer += demo.frameDelta;
+        scene.phaseTimer += demo.clock.frameDelta;
         if (scene.phaseTimer > oneBar + twoBars + halfBar) {
             scene.phase = 1;
             scene.phaseTimer = 0.0f;
         }
     } else {
-        scene.phaseTimer += demo.frameDelta;
+        scene.phaseTimer += demo.clock.frameDelta;
         overlayAlpha = scene.phaseTimer / halfBar * 255.0f;
         if (overlayAlpha > 255.0f)
             overlayAlpha = 255.0f;

@@ -6,7 +6,7 @@
 #include "effects/bubbles.h"
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 
@@ -34,7 +34,7 @@ void openRevealScene(const char* sceneLine, const char* verse)
 
 void advanceReveal(Reveal& reveal)
 {
-    reveal.phaseTimer += demo.frameDelta;
+    reveal.phaseTimer += demo.clock.frameDelta;
 
     switch (reveal.phase) {
     case 0:
@@ -43,7 +43,7 @@ void advanceReveal(Reveal& reveal)
             if (reveal.blackAlpha < 0.0f)
                 reveal.blackAlpha = 0.0f;
         } else {
-            reveal.crossfadeTimer += demo.frameDelta;
+            reveal.crossfadeTimer += demo.clock.frameDelta;
             const double progress = static_cast<double>(reveal.crossfadeTimer) / halfBar;
             // One rounding, so the overlay and the layers can never disagree.
             const float crossfadeAlpha = static_cast<float>(255.0 * progress);
@@ -92,7 +92,7 @@ void advanceReveal(Reveal& reveal)
 
 void applyRevealColours(const Reveal& reveal, int layerCount)
 {
-    demo.captionText.setFillColor(alphaColour(reveal.captionAlpha));
+    demo.content.captionText.setFillColor(alphaColour(reveal.captionAlpha));
     for (int index = 0; index < layerCount; ++index)
         stackedLayer(index).setColor(alphaColour(reveal.layerAlpha));
     stackedLayer(layerCount - 1).setScale(reveal.layerScale, reveal.layerScale);

@@ -2,7 +2,7 @@
 // bars, fading out over a bar.
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
@@ -10,7 +10,7 @@
 
 void scene01(sf::RenderWindow& window)
 {
-    OpeningSceneState& scene = demo.scene01;
+    OpeningSceneState& scene = demo.scenes.scene01;
     if (scene.firstFrame) {
         scene.firstFrame = false;
         printLine("scene 01");
@@ -19,6 +19,6 @@ void scene01(sf::RenderWindow& window)
 
     advanceCaptionFader(scene.fader, oneBar, twoBars, oneBar);
 
-    demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
-    drawText(window, demo.captionText);
+    demo.content.captionText.setFillColor(alphaColour(scene.fader.alpha));
+    drawText(window, demo.content.captionText);
 }

@@ -3,7 +3,7 @@
 #include "audio/bass.h"
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
@@ -11,18 +11,18 @@
 
 void scene02(sf::RenderWindow& window)
 {
-    OpeningSceneState& scene = demo.scene02;
+    OpeningSceneState& scene = demo.scenes.scene02;
     if (scene.firstFrame) {
         scene.firstFrame = false;
         // Opened and started once per run; without the file the demo simply plays silent.
-        demo.soundtrackStream = BASS_StreamCreateFile(false, soundtrackFile, 0, 0, 0);
-        BASS_ChannelPlay(demo.soundtrackStream, false);
+        demo.clock.soundtrackStream = BASS_StreamCreateFile(false, soundtrackFile, 0, 0, 0);
+        BASS_ChannelPlay(demo.clock.soundtrackStream, false);
         printLine("scene 02");
         setupCaption(titleCaptionSize, scene02Credit, 300.0f);
     }
 
     advanceCaptionFader(scene.fader, oneBar, twoBars, oneBar);
 
-    demo.captionText.setFillColor(alphaColour(scene.fader.alpha));
-    drawText(window, demo.captionText);
+    demo.content.captionText.setFillColor(alphaColour(scene.fader.alpha));
+    drawText(window, demo.content.captionText);
 }

@@ -2,14 +2,14 @@
 // like the captions before it: in over a bar, held for two bars, out over a bar.
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
 
 void scene03(sf::RenderWindow& window)
 {
-    OpeningSceneState& scene = demo.scene03;
+    OpeningSceneState& scene = demo.scenes.scene03;
     if (scene.firstFrame) {
         scene.firstFrame = false;
         printLine("scene 03");

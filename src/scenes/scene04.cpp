@@ -4,7 +4,7 @@
 // 1.5 bars, 2 bars, 2.5 bars, 3.5 bars.
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/caption.h"
 #include "scenes/scenes.h"
@@ -21,7 +21,7 @@ void enterPhase(Scene04State& scene, int phase)
 // One phase change at most per frame; each change drops the timer's overshoot.
 void advancePhase(Scene04State& scene)
 {
-    scene.phaseTimer += demo.frameDelta;
+    scene.phaseTimer += demo.clock.frameDelta;
     switch (scene.phase) {
     case 0:  // caption fades in
         scene.captionAlpha = 255.0f * scene.phaseTimer / halfBar;
@@ -94,7 +94,7 @@ void drawLayersAsOnePicture(sf::RenderWindow& window, const sf::Sprite& white, c
 
 void scene04(sf::RenderWindow& window)
 {
-    Scene04State& scene = demo.scene04;
+    Scene04State& scene = demo.scenes.scene04;
     if (scene.firstFrame) {
         scene.firstFrame = false;
         printLine("scene 04");
@@ -106,7 +106,7 @@ void scene04(sf::RenderWindow& window)
     sf::Sprite& white = sprite(Image::White);
     sf::Sprite& black = sprite(Image::Black);
     sf::Sprite& wall = sprite(Image::Wall);
-    demo.captionText.setFillColor(alphaColour(scene.captionAlpha));
+    demo.content.captionText.setFillColor(alphaColour(scene.captionAlpha));
     white.setColor(alphaColour(scene.overlayAlpha));
     black.setColor(alphaColour(scene.overlayAlpha));
     wall.setColor(alphaColour(scene.overlayAlpha));
@@ -116,5 +116,5 @@ void scene04(sf::RenderWindow& window)
     wall.setScale(scene.zoomScale, scene.zoomScale);
 
     drawLayersAsOnePicture(window, white, black, wall);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

@@ -3,7 +3,7 @@
 // from 8.2355 s, "HEJ!!!" and the verse from 14.118 s, verse out from 17.6475 s.
 #include "effects/bubbles.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
@@ -20,7 +20,7 @@ constexpr float glintGrowthRates[] = {0.75f, 0.9f, 1.5f, 1.75f, 2.5f, 3.45f};
 
 void scene05(sf::RenderWindow& window)
 {
-    Scene05State& scene = demo.scene05;
+    Scene05State& scene = demo.scenes.scene05;
 
     if (scene.reveal.bubblesOn)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
@@ -56,5 +56,5 @@ void scene05(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 1);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

@@ -4,7 +4,7 @@
 #include "effects/bubbles.h"
 #include "effects/glitter.h"
 #include "effects/random.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
@@ -24,7 +24,7 @@ void spawnGlitterIn(float top, float bottom, float left, float right)
 
 void scene06(sf::RenderWindow& window)
 {
-    Scene06State& scene = demo.scene06;
+    Scene06State& scene = demo.scenes.scene06;
 
     if (scene.reveal.bubblesOn)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
@@ -35,7 +35,7 @@ void scene06(sf::RenderWindow& window)
     }
 
     // The threshold is far below a frame, so in practice two points come every frame.
-    scene.glitterSpawnTimer += demo.frameDelta;
+    scene.glitterSpawnTimer += demo.clock.frameDelta;
     if (scene.glitterSpawnTimer > 0.0005f) {
         scene.glitterSpawnTimer = 0.0f;
         spawnGlitterIn(369.0f, 471.0f, 426.0f, 917.0f);
@@ -52,5 +52,5 @@ void scene06(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 2);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

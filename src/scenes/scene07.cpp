@@ -3,7 +3,7 @@
 // ten beats (5.8825 s), cross-fade from 8.2355 s, verse in from 14.118 s, out from 17.6475 s.
 #include "effects/bubbles.h"
 #include "effects/fade_sprite.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
@@ -13,13 +13,13 @@
 
 namespace {
 
-// Where each flash sits in demo.fadeSprites, which holds them in draw order.
+// Where each flash sits in demo.pools.fadeSprites, which holds them in draw order.
 enum FadeSpriteIndex { flare1, flare2, flare3, flare4, glint };
 
 // The flares light up from the last to the first; the glint comes with the last flare and stays.
 void showFlaresOfStep(int flareCount)
 {
-    FadeSprite* fadeSprites = demo.fadeSprites;
+    FadeSprite* fadeSprites = demo.pools.fadeSprites;
     switch (flareCount) {
     case 1:
         showFadeSprite(fadeSprites[flare4]);
@@ -51,12 +51,12 @@ float onWholePixels(float x)
 
 void scene07(sf::RenderWindow& window)
 {
-    Scene07State& scene = demo.scene07;
+    Scene07State& scene = demo.scenes.scene07;
 
-    scene.sceneClock += demo.frameDelta;
+    scene.sceneClock += demo.clock.frameDelta;
 
     if (scene.sceneClock > twoBars + halfBar) {
-        scene.flareTimer += demo.frameDelta;
+        scene.flareTimer += demo.clock.frameDelta;
         // The overshoot is dropped, so a late frame delays the next flares but never skips one.
         if (scene.flareTimer > oneBeat) {
             scene.flareTimer = 0.0f;
@@ -73,8 +73,8 @@ void scene07(sf::RenderWindow& window)
         openRevealScene("scene 07", scene07Verse);
     }
 
-    scene.slowScroll -= 24.0f * demo.frameDelta;
-    scene.fastScroll -= 500.0f * demo.frameDelta;
+    scene.slowScroll -= 24.0f * demo.clock.frameDelta;
+    scene.fastScroll -= 500.0f * demo.clock.frameDelta;
 
     advanceReveal(scene.reveal);
 
@@ -100,7 +100,7 @@ void scene07(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::GroundStripWide));
     drawSprite(window, sprite(Image::GroundStripNarrow));
     drawSprite(window, sprite(Image::GroundStripMiddle));
-    for (FadeSprite& fadeSprite : demo.fadeSprites) {
+    for (FadeSprite& fadeSprite : demo.pools.fadeSprites) {
         updateFadeSprite(fadeSprite);
         drawFadeSprite(fadeSprite, window);
     }
@@ -108,5 +108,5 @@ void scene07(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 3);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

@@ -2,7 +2,7 @@
 // black clears, then h1 to h4 stack over the returning black. Beats: images at 3.0, 4.25 and
 // 6.0 s, cross-fade from 8.2355 s, verse in from 14.118 s, verse out from 17.6475 s.
 #include "effects/bubbles.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
@@ -10,7 +10,7 @@
 
 void scene08(sf::RenderWindow& window)
 {
-    Scene08State& scene = demo.scene08;
+    Scene08State& scene = demo.scenes.scene08;
 
     if (scene.reveal.bubblesOn)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
@@ -21,7 +21,7 @@ void scene08(sf::RenderWindow& window)
     }
 
     // Fixed seconds, not beats; each image stays once it has appeared.
-    scene.overlayTimer += demo.frameDelta;
+    scene.overlayTimer += demo.clock.frameDelta;
     if (scene.overlayTimer >= 3.0f)
         scene.overlay1Shown = true;
     if (scene.overlayTimer >= 4.25f)
@@ -43,5 +43,5 @@ void scene08(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, 4);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

@@ -3,7 +3,7 @@
 // back with five hexagon layers at 8.2355 s; the layers give way to the verse from 14.118 s.
 #include "effects/bubbles.h"
 #include "runtime/alpha.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
@@ -17,7 +17,7 @@ constexpr int layerCount = 5;  // h1 to h5
 
 void scene09(sf::RenderWindow& window)
 {
-    Scene09State& scene = demo.scene09;
+    Scene09State& scene = demo.scenes.scene09;
 
     if (scene.reveal.bubblesOn)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
@@ -28,9 +28,9 @@ void scene09(sf::RenderWindow& window)
     }
 
     // The background keeps moving in every phase, even once the overlay hides it.
-    scene.glintScale += 0.05f * demo.frameDelta;
-    scene.skullScale -= 0.05f * demo.frameDelta;
-    scene.skullAlpha -= 50.0f * demo.frameDelta;
+    scene.glintScale += 0.05f * demo.clock.frameDelta;
+    scene.skullScale -= 0.05f * demo.clock.frameDelta;
+    scene.skullAlpha -= 50.0f * demo.clock.frameDelta;
     if (scene.skullAlpha < 0.0f)
         scene.skullAlpha = 0.0f;
 
@@ -48,5 +48,5 @@ void scene09(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, layerCount);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

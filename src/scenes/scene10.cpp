@@ -4,7 +4,7 @@
 #include "effects/bubbles.h"
 #include "effects/random.h"
 #include "effects/sparks.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/reveal.h"
 #include "scenes/scenes.h"
@@ -38,13 +38,13 @@ SparkDraw drawSpark(float maxSpeed)
 
 void scene10(sf::RenderWindow& window)
 {
-    Scene10State& scene = demo.scene10;
+    Scene10State& scene = demo.scenes.scene10;
 
     if (scene.reveal.bubblesOn)
         stepBubbleEmitter(scene.bubbleSpawnTimer);
 
     // The emitter runs before the set-up, so the very first frame already has its two sparks.
-    scene.sparkSpawnTimer += demo.frameDelta;
+    scene.sparkSpawnTimer += demo.clock.frameDelta;
     if (scene.sparkSpawnTimer > 0.0005f) {
         const SparkDraw yellow = drawSpark(90.0f);
         scene.sparkSpawnTimer = 0.0f;
@@ -69,5 +69,5 @@ void scene10(sf::RenderWindow& window)
     drawSprite(window, sprite(Image::Black));
     updateDrawBubbles(window);
     drawRevealLayers(window, layerCount);
-    drawText(window, demo.captionText);
+    drawText(window, demo.content.captionText);
 }

@@ -5,14 +5,14 @@
 #include "effects/hex_pulses.h"
 #include "runtime/alpha.h"
 #include "runtime/console.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "scenes/scenes.h"
 
 void scene11(sf::RenderWindow& window)
 {
-    Scene11State& scene = demo.scene11;
-    const float frameDelta = demo.frameDelta;
+    Scene11State& scene = demo.scenes.scene11;
+    const float frameDelta = demo.clock.frameDelta;
 
     if (scene.firstFrame) {
         scene.firstFrame = false;
@@ -28,7 +28,7 @@ void scene11(sf::RenderWindow& window)
         if (scene.pulseTimer > oneBeat / scene.pulseRate) {
             scene.pulseTimer = 0.0f;
             scene.nextPulseRotation += 0.1f;
-            spawnHexPulse();
+            spawnHexPulse(scene.nextPulseRotation);
         }
     } else {
         printLine("done");

@@ -21,7 +21,7 @@
 #include "runtime/assets.h"
 #include "runtime/catalogue.h"
 #include "runtime/command_line.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 #include "runtime/fixed_step.h"
 #include "runtime/picture_frame.h"
@@ -65,13 +65,13 @@ const CaptionUse captionUses[] = {
 // framebuffer, which stalls a browser's frame for a second or more.
 void renderCaptionGlyphs(sf::RenderWindow& window)
 {
-    const sf::Text untouched = demo.captionText;
+    const sf::Text untouched = demo.content.captionText;
     for (const CaptionUse& use : captionUses) {
         setupCaption(use.size, *use.verse, 0.0f);
-        drawText(window, demo.captionText);
+        drawText(window, demo.content.captionText);
         flushDraws(window);
     }
-    demo.captionText = untouched;
+    demo.content.captionText = untouched;
     window.clear(sf::Color::Black);
 }
 
@@ -116,9 +116,9 @@ void browserFrame()
     }
     if (!module.started || module.fixed)
         return;
-    demo.frameDelta = demo.demoClock.restart().asSeconds();
+    demo.clock.frameDelta = demo.clock.demoClock.restart().asSeconds();
     drawFrame(module.window);
-    if (!presentFrame(module.window) || demo.quitRequested)
+    if (!presentFrame(module.window) || demo.clock.quitRequested)
         endDemo();
 }
 
@@ -182,7 +182,7 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t nerethvalAdvance(std::uint32_t frames)
         StepOutputs outputs;
         outputs.picture = run == frames ? &module.still : nullptr;
         stepFrame(module.step, module.window, drawFrame, outputs);
-        if (!presentFrame(module.window) || demo.quitRequested)
+        if (!presentFrame(module.window) || demo.clock.quitRequested)
             endDemo();
     }
     return run;
@@ -227,7 +227,7 @@ int main()
     options.windowed = true;
     openDemoWindow(page->window, options);
     page->catalogue = std::make_unique<Catalogue>();
-    demo.catalogue = page->catalogue.get();
+    demo.content.catalogue = page->catalogue.get();
     page->loading = decodeAssetsInTurn(pictureScale());
     // The browser calls browserFrame before each repaint; main returns to it.
     emscripten_set_main_loop(browserFrame, 0, false);

@@ -46,6 +46,11 @@ timeline() {
   python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' "$build/timeline.json" "$1"
 }
 
+# first_order SHOWING: the first module order that shows SHOWING ("scene 03"), from the same file.
+first_order() {
+  python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["orders"].index(sys.argv[2]))' "$build/timeline.json" "$1"
+}
+
 # transcript FILE KIND: the demo's standard output, line by line as the demo may print it: the
 # start-up lines (load errors each after an empty line), then scenes in timeline order, "bubbles"
 # in scenes 05 to 10, "HEJ!!!" in scene 05, "done" in scene 11 before the flash's timer values,

@@ -1,6 +1,6 @@
 // Every test program's main: GoogleTest's own, with --tier=quick or --tier=full choosing the cases of
 // a tier (tier.h), and a run that selects no test fails, so that a filter matching nothing cannot
-// pass unseen.
+// pass unseen. Each case starts with the scenes' states at their first frames.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,10 +10,17 @@
 #include "support/tier.h"
 
 #include "audio/bass_close.h"
+#include "scenes/demo_state.h"
+
+// Every case starts from the scenes' first frames, whichever cases ran before it.
+class FreshScenes : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { demo.scenes = SceneStates{}; }
+};
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshScenes);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--tier=quick") == 0) {
             GTEST_FLAG_SET(filter, std::string("-") + fullTierCases);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 
 sf::RenderWindow& testWindow()
@@ -19,7 +19,7 @@ sf::RenderWindow& testWindow()
             ADD_FAILURE() << "no window could be opened: is an X display (or Xvfb) available?";
         // Its textures need the window's GL context.
         catalogue = std::make_unique<Catalogue>();
-        demo.catalogue = catalogue.get();
+        demo.content.catalogue = catalogue.get();
     }
     return *window;
 }
@@ -27,7 +27,7 @@ sf::RenderWindow& testWindow()
 Catalogue& testCatalogue()
 {
     testWindow();
-    return *demo.catalogue;
+    return *demo.content.catalogue;
 }
 
 std::string captureConsole(const std::function<void()>& body)
@@ -47,14 +47,21 @@ void giveTestPicture(Image image, unsigned width, unsigned height, sf::Color bac
     for (int y = rect.top; y < rect.top + rect.height; ++y)
         for (int x = rect.left; x < rect.left + rect.width; ++x)
             picture.setPixel(x, y, rectColour);
-    sf::Texture& texture = testCatalogue().textures[static_cast<int>(image)];
+    Catalogue& catalogue = testCatalogue();
+    const int row = static_cast<int>(image);
+    sf::Texture& texture = catalogue.textures[row];
+    texture = sf::Texture{};  // unsmoothed, as a fresh program's
     EXPECT_TRUE(texture.loadFromImage(picture)) << "a test picture of " << width << " x " << height;
+    // Nothing an earlier case loaded or assumed of the image outlives its new picture.
+    catalogue.facts[row] = ImageFacts{};
+    catalogue.closeUps[row] = sf::Texture{};
+    catalogue.closeUpFacts[row] = ImageFacts{};
     sprite(image).setTexture(texture, true);
 }
 
 void runFrameOf(const std::function<void(sf::RenderWindow&)>& scene, float frameDelta)
 {
-    demo.frameDelta = frameDelta;
+    demo.clock.frameDelta = frameDelta;
     scene(testWindow());
     flushDraws(testWindow());
 }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 
 // The test program's one 1280 x 720 window (not fullscreen), and the catalogue in the state block
 // that its GL context allows. Fails the test if none can open.
@@ -16,7 +16,8 @@ Catalogue& testCatalogue();
 std::string captureConsole(const std::function<void()>& body);
 
 // Gives a catalogue image a test picture: `background`, with `rect` painted `rectColour`. Its
-// sprite shows the whole picture and keeps its origin and position.
+// sprite shows the whole picture and keeps its origin and position; the image's facts and close-up
+// are forgotten.
 void giveTestPicture(Image image, unsigned width, unsigned height, sf::Color background, sf::IntRect rect = {},
                      sf::Color rectColour = sf::Color::Transparent);
 

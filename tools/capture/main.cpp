@@ -21,7 +21,7 @@
 #include "demo/display.h"
 #include "runtime/assets.h"
 #include "runtime/catalogue.h"
-#include "runtime/demo_state.h"
+#include "scenes/demo_state.h"
 #include "runtime/draw_layer.h"
 
 namespace {
@@ -190,7 +190,7 @@ std::optional<int> startRun(Run& run, PendingImages imagesAhead)
         return fail("the window did not open");
     // A sync.xm that is there but cannot be played never reaches order 20: unbounded, the run
     // would go on for ever, writing frames all the while.
-    if (!options.limited && BASS_ChannelGetPosition(demo.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1))
+    if (!options.limited && BASS_ChannelGetPosition(demo.clock.syncMusic, BASS_POS_MUSIC_ORDER) == QWORD(-1))
         return refuse(std::string("the ") + timelineModuleFile + " in the working directory cannot be played as a "
                       "module, so the demo would never end: give --seconds");
     outputOf(run.window).setActive(true);
@@ -269,7 +269,7 @@ std::optional<int> runFrames(Run& run)
     run.step.fps = options.fps;
     std::cout.setstate(std::ios::badbit);
     setDrawMode(DrawMode::Nothing);
-    while (!demo.quitRequested) {
+    while (!demo.clock.quitRequested) {
         if (!run.shown && reached(run.step.frame + 1, options.fps, options.from)) {
             run.shown = true;
             std::cout.clear();

@@ -1,19 +1,8 @@
 #pragma once
-// DemoState: the one static block that holds every long-lived value of the demo.
-#include <SFML/Graphics.hpp>
-#include <cstdint>
-
-#include "effects/fade_sprite.h"
-#include "runtime/catalogue.h"
-#include "runtime/draw_layer.h"
-#include "runtime/timeline.h"
+// Each scene's own state: plain records, so that the whole scenes room goes back to its first
+// frame by one value reset.
 #include "scenes/caption.h"
 #include "scenes/reveal.h"
-
-struct BubblePool;
-struct HexPulsePool;
-struct GlitterPool;
-struct SparkPool;
 
 struct OpeningSceneState {
     bool firstFrame = true;
@@ -106,38 +95,7 @@ struct CreditsState {
     float blackAlpha = 0.0f;    // 0-255
 };
 
-struct DemoState {
-    // Scene 07's flares and glint, in draw order.
-    FadeSprite fadeSprites[5] = {
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare1)]},
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare2)]},
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare3)]},
-        {0.0f, false, 0, 0, &sprites[static_cast<int>(Image::LandscapeFlare4)]},
-        {0.0f, false, 0, 1, &sprites[static_cast<int>(Image::LandscapeStar)]},
-    };
-
-    // Effect pools, allocated once at start-up and never released.
-    BubblePool* bubblePool = nullptr;      // 20 slots
-    HexPulsePool* hexPulsePool = nullptr;  // 50 slots
-    GlitterPool* glitterPool = nullptr;    // 100 slots
-    SparkPool* sparkPool = nullptr;        // 250 slots
-
-    // Audio handles.
-    std::uint32_t syncMusic = 0;         // the timeline module
-    std::uint32_t soundtrackStream = 0;  // the MP3, opened by scene 02
-
-    float frameDelta = 0.0f;  // seconds between the starts of the last two frames
-    bool quitRequested = false;
-
-    // Content. The block holds no GL resource: it is constructed before main, and SFML's first
-    // texture would reach for a display.
-    Catalogue* catalogue = nullptr;  // made by the program once its window is open
-    sf::Sprite sprites[imageCount];
-    sf::Text captionText;
-    sf::Clock demoClock;
-    DrawLayer drawLayer;
-
-    // Each scene's own state.
+struct SceneStates {
     OpeningSceneState scene01;
     OpeningSceneState scene02;
     OpeningSceneState scene03;
@@ -152,10 +110,3 @@ struct DemoState {
     FlashState flash;
     CreditsState credits;
 };
-
-extern DemoState demo;
-
-inline sf::Sprite& sprite(Image image)
-{
-    return demo.sprites[static_cast<int>(image)];
-}

@@ -1,3 +1,0 @@
-#include "runtime/demo_state.h"
-
-DemoState demo;
