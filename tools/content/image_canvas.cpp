@@ -1,13 +1,17 @@
 #include "image_canvas.h"
 
-#include <png.h>
+#include <libdeflate.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
 
 const float pi = 3.14159265f;
+
+// libdeflate's level 10 packs our pictures smaller than zlib's strongest, in a quarter of its time.
+const int pngCompressionLevel = 10;
 
 uint32_t mixBits(uint32_t v)
 {
@@ -419,33 +423,93 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, b
 
 namespace {
 
-// libpng reports errors by jumping back here, so this frame keeps no state across the jump.
-bool encodePng(png_structp png, png_infop info, FILE* file, const sf::Image& image)
+int paethPredictor(int left, int up, int upLeft)
 {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    const sf::Vector2u size = image.getSize();
-    png_init_io(png, file);
-    png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, size.x, size.y, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (unsigned y = 0; y < size.y; ++y)
-        png_write_row(png, image.getPixelsPtr() + static_cast<size_t>(y) * size.x * 4);
-    png_write_end(png, info);
-    return true;
+    const int estimate = left + up - upLeft;
+    const int toLeft = std::abs(estimate - left);
+    const int toUp = std::abs(estimate - up);
+    const int toUpLeft = std::abs(estimate - upLeft);
+    if (toLeft <= toUp && toLeft <= toUpLeft)
+        return left;
+    return toUp <= toUpLeft ? up : upLeft;
+}
+
+// Each row with the PNG filter whose output has the smallest sum of magnitudes, libpng's own rule
+// for picking one, each filtered row led by its filter's number.
+std::vector<unsigned char> filterRows(const unsigned char* pixels, size_t rowBytes, size_t rows)
+{
+    std::vector<unsigned char> filtered((rowBytes + 1) * rows);
+    std::vector<unsigned char> zeros(rowBytes, 0);
+    std::vector<unsigned char> trial(rowBytes);
+    for (size_t y = 0; y < rows; ++y) {
+        const unsigned char* row = pixels + y * rowBytes;
+        const unsigned char* above = y > 0 ? row - rowBytes : zeros.data();
+        unsigned char* out = &filtered[y * (rowBytes + 1)];
+        long bestSum = -1;
+        for (int filter = 0; filter < 5; ++filter) {
+            long sum = 0;
+            for (size_t i = 0; i < rowBytes; ++i) {
+                const int left = i >= 4 ? row[i - 4] : 0;
+                const int upLeft = i >= 4 ? above[i - 4] : 0;
+                const int predicted = filter == 1   ? left
+                                      : filter == 2 ? above[i]
+                                      : filter == 3 ? (left + above[i]) / 2
+                                      : filter == 4 ? paethPredictor(left, above[i], upLeft)
+                                                    : 0;
+                trial[i] = static_cast<unsigned char>(row[i] - predicted);
+                sum += trial[i] < 128 ? trial[i] : 256 - trial[i];
+            }
+            if (bestSum < 0 || sum < bestSum) {
+                bestSum = sum;
+                out[0] = static_cast<unsigned char>(filter);
+                std::copy(trial.begin(), trial.end(), out + 1);
+            }
+        }
+    }
+    return filtered;
+}
+
+void appendChunk(std::vector<unsigned char>& file, const char* type, const std::vector<unsigned char>& data)
+{
+    const uint32_t length = static_cast<uint32_t>(data.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        file.push_back(static_cast<unsigned char>(length >> shift));
+    const size_t typeAt = file.size();
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), data.begin(), data.end());
+    const uint32_t crc = libdeflate_crc32(0, &file[typeAt], file.size() - typeAt);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        file.push_back(static_cast<unsigned char>(crc >> shift));
 }
 
 }  // namespace
 
 bool savePng(const sf::Image& image, const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
+    const sf::Vector2u size = image.getSize();
+    const std::vector<unsigned char> filtered = filterRows(image.getPixelsPtr(), size_t(size.x) * 4, size.y);
+    libdeflate_compressor* deflater = libdeflate_alloc_compressor(pngCompressionLevel);
+    if (!deflater)
         return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    const bool encoded = info && encodePng(png, info, file, image);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 && encoded;
+    std::vector<unsigned char> compressed(libdeflate_zlib_compress_bound(deflater, filtered.size()));
+    compressed.resize(libdeflate_zlib_compress(deflater, filtered.data(), filtered.size(), compressed.data(), compressed.size()));
+    libdeflate_free_compressor(deflater);
+    if (compressed.empty())
+        return false;
+
+    std::vector<unsigned char> header;
+    for (uint32_t dimension : {size.x, size.y})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header.push_back(static_cast<unsigned char>(dimension >> shift));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, adaptive filters, not interlaced
+    std::vector<unsigned char> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    appendChunk(file, "IHDR", header);
+    appendChunk(file, "IDAT", compressed);
+    appendChunk(file, "IEND", {});
+
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    return std::fclose(out) == 0 && written;
 }

@@ -175,6 +175,6 @@ sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, b
 // nearest it, so filtering and mipmaps never blend black into an edge. Alpha stays as it is.
 void bleedIntoClear(std::vector<uint8_t>& rgba, int width, int height);
 
-// Writes the image as an RGBA PNG at zlib's strongest compression: smaller files decode faster
-// at start-up, and the decoded pixels are the same. False if the file cannot be written.
+// Writes the image as an RGBA PNG, strongly compressed: smaller files decode faster at start-up,
+// and the decoded pixels are the same. False if the file cannot be written.
 bool savePng(const sf::Image& image, const std::string& path);

@@ -1,6 +1,8 @@
 // Writes the images of the manifest in its order, each with its denser files, then a contact sheet.
 #include <cstdlib>
+#include <future>
 #include <iostream>
+#include <string>
 
 #include "content.h"
 #include "image_art.h"
@@ -149,26 +151,36 @@ void writeImages(const std::string& dataDir, const std::string& fontPath)
     Canvas sheet = makeFilledCanvas(sheetColumns * cellWidth, sheetHeader + rows * cellHeight, {0.09f, 0.09f, 0.11f});
     stampText(sheet, rasteriseText(fontPath, "Nereth//Val - the 47 images", 30, 1, 4), {sheetColumns * cellWidth * 0.5f, 36.0f},
               palette::coldWhite, {}, 0.0f, 0.0f);
+    // Compressing a file takes about as long as painting the next, so each is saved while the next
+    // is painted, one at a time and in order.
+    std::future<std::string> saving;
+    const auto saveInTurn = [&](sf::Image image, const std::string& file) {
+        const std::string failed = saving.valid() ? saving.get() : std::string();
+        if (!failed.empty())
+            failWrite(failed);
+        saving = std::async(std::launch::async, [image = std::move(image), path = dataDir + "/" + file, file] {
+            if (!savePng(image, path))
+                return path;
+            const std::string line = "make-content: " + file + " (" + std::to_string(image.getSize().x) + " x " +
+                                     std::to_string(image.getSize().y) + ")\n";
+            std::cout << line << std::flush;
+            return std::string();
+        });
+    };
     for (int i = 0; i < imageCount; ++i) {
         const ImageManifestRow& row = imageManifest[i];
         const std::string file = row.file;
-        const sf::Image image = paint(row, 1, fontPath);
-        if (!savePng(image, dataDir + "/" + file))
-            failWrite(dataDir + "/" + file);
-        std::cout << "make-content: " << file << " (" << image.getSize().x << " x " << image.getSize().y << ")" << std::endl;
+        sf::Image image = paint(row, 1, fontPath);
         addThumbnail(sheet, image, i, file, fontPath);
+        saveInTurn(std::move(image), file);
         for (unsigned density : row.densities) {
             if (density == 0)
                 break;
-            const std::string dense = file.substr(0, file.size() - 4) + "@" + std::to_string(density) + "x.png";
-            const sf::Image denser = paint(row, int(density), fontPath);
-            if (!savePng(denser, dataDir + "/" + dense))
-                failWrite(dataDir + "/" + dense);
-            std::cout << "make-content: " << dense << " (" << denser.getSize().x << " x " << denser.getSize().y << ")"
-                      << std::endl;
+            saveInTurn(paint(row, int(density), fontPath), file.substr(0, file.size() - 4) + "@" + std::to_string(density) + "x.png");
         }
     }
-    if (!savePng(finishCanvas(sheet, true, 99, false), dataDir + "/contact-sheet.png"))
-        failWrite(dataDir + "/contact-sheet.png");
-    std::cout << "make-content: contact-sheet.png" << std::endl;
+    saveInTurn(finishCanvas(sheet, true, 99, false), "contact-sheet.png");
+    const std::string failed = saving.get();
+    if (!failed.empty())
+        failWrite(failed);
 }

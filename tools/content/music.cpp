@@ -731,5 +731,5 @@ void writeSoundtrack(const std::string& dataDir)
         throw std::runtime_error("cannot write " + path);
     char loudness[64];
     std::snprintf(loudness, sizeof loudness, " (%.1f LUFS)", integratedLoudness(soundtrack));
-    std::cout << "make-content: nerethval_dream.mp3" << loudness << std::endl;
+    std::cout << "make-content: nerethval_dream.mp3" + std::string(loudness) + "\n" << std::flush;
 }
