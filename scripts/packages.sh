@@ -11,6 +11,7 @@ test_packages=(
   git libgtest-dev
   xvfb xauth xdotool openmpt123 mpg123 ffmpeg python3
   python3-numpy  # tools/sync/measure_soundtrack.py
+  python3-pil  # tools/sync/measure_art.py, measure_sharpness.py
   dpkg-dev file  # cpack reads the .deb's dependencies with dpkg-shlibdeps
   clang-14 libclang-rt-14-dev llvm-14  # scripts/fuzz.sh: libFuzzer, the sanitizers, llvm-cov
   pulseaudio pulseaudio-utils  # tests/sound_server.sh: a private sound server to take away

@@ -258,25 +258,46 @@ TEST(Content, SmallSpritesShineOnTheirOrigin)
 
 TEST(Content, EmblemRingsNestOneInsideTheNextWithClearGaps)
 {
-    // Stacked over black at full alpha, each ring must sit in its own band around the centre.
-    float previousOuter = -1.0f;
+    // Stacked over black at full alpha, each ring must sit in its own band around the centre:
+    // the core by its solid body, every other ring by whatever it shows. Only the core's glow may
+    // reach under the rings drawn over it: they hide it where their lines are opaque, and their
+    // glows' colours are brighter than it, so it never dims them.
+    const auto radius = [](unsigned x, unsigned y) { return std::hypot(x + 0.5f - 360.0f, y + 0.5f - 360.0f); };
+    float inner[7] = {}, outer[7] = {};
     for (int ring = 1; ring <= 6; ++ring) {
         SCOPED_TRACE(ring);
         const sf::Image& picture = image("h" + std::to_string(ring) + ".png");
-        float inner = 1e9f, outer = 0.0f;
+        inner[ring] = 1e9f;
         for (unsigned y = 0; y < 720; ++y)
-            for (unsigned x = 0; x < 720; ++x)
-                if (picture.getPixel(x, y).a >= 2) {
-                    const float r = std::hypot(x + 0.5f - 360.0f, y + 0.5f - 360.0f);
-                    inner = std::min(inner, r);
-                    outer = std::max(outer, r);
+            for (unsigned x = 0; x < 720; ++x) {
+                const int alpha = picture.getPixel(x, y).a;
+                if (ring == 1 ? alpha == 255 : alpha >= 2) {
+                    inner[ring] = std::min(inner[ring], radius(x, y));
+                    outer[ring] = std::max(outer[ring], radius(x, y));
                 }
-        EXPECT_GT(inner, previousOuter) << "ring overlaps the one inside it";
-        EXPECT_LT(outer, 360.0f * std::sqrt(2.0f));
-        previousOuter = outer;
+            }
+        EXPECT_GT(inner[ring], outer[ring - 1]) << "ring overlaps the one inside it";
+        EXPECT_LT(outer[ring], 360.0f * std::sqrt(2.0f));
     }
     EXPECT_EQ(alphaAt(image("h1.png"), 360, 360), 255) << "the core fills the centre";
-    EXPECT_GT(previousOuter, 300.0f) << "the outer frame spans most of the image";
+    EXPECT_GT(outer[6], 300.0f) << "the outer frame spans most of the image";
+
+    // The glow stays far dimmer than the satellites' lines and is gone before the runes.
+    const auto light = [](const sf::Image& picture, unsigned x, unsigned y) {
+        const sf::Color c = picture.getPixel(x, y);
+        return (0.299f * c.r + 0.587f * c.g + 0.114f * c.b) * c.a / 255.0f;
+    };
+    float glowUnderRings = 0.0f, glowEnd = 0.0f, brightestLine = 0.0f;
+    for (unsigned y = 0; y < 720; ++y)
+        for (unsigned x = 0; x < 720; ++x) {
+            if (radius(x, y) >= inner[2])
+                glowUnderRings = std::max(glowUnderRings, light(image("h1.png"), x, y));
+            if (alphaAt(image("h1.png"), int(x), int(y)) >= 2)
+                glowEnd = std::max(glowEnd, radius(x, y));
+            brightestLine = std::max(brightestLine, light(image("h2.png"), x, y));
+        }
+    EXPECT_LT(glowUnderRings, 0.5f * brightestLine);
+    EXPECT_LT(glowEnd, inner[5]);
 }
 
 TEST(Content, HexagonsAreABrightOutlineAndATranslucentBubble)

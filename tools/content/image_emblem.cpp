@@ -57,6 +57,10 @@ void ringCore(Pixel& p, Vec2 q)
     // The heart glows over the verses: a lilac bloom that ends before the next ring begins.
     const float bloom = std::exp(-std::max(d, 0.0f) / 9.0f) * (1.0f - smoothstep(54.0f, 64.0f, length(q)));
     addLight(p, mix(palette::violet, palette::lilac, 0.6f), 0.9f * bloom * (1.0f - coverage(d)));
+    // Wider, the core is the light the rings are drawn around: a violet glow that reaches under
+    // the satellites and the dial, far dimmer than their lines, and is gone before the blades.
+    const float wide = std::exp(-std::max(d, 0.0f) / 70.0f) * (1.0f - smoothstep(150.0f, 212.0f, length(q)));
+    addLight(p, palette::violet, 0.9f * wide * (1.0f - coverage(d)));
 }
 
 void ringSatellites(Pixel& p, Vec2 q)

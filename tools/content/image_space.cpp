@@ -431,6 +431,79 @@ sf::Image makeEclipse()
     return finishCanvas(canvas, true, 43);
 }
 
+namespace {
+
+// A stone of the skull cut like the gem: a convex outline (corners clockwise on screen) whose
+// edges are bevelled up to a flat top, so each point lies on one flat facet.
+struct CutStone {
+    float outline = -1e9f;  // distance to the outline, negative inside
+    Vec2 slope;             // how the facet under the point rises: its height's gradient
+    float seam = 1e9f;      // distance to the nearest edge between two facets
+    int facet = 0;          // 0 the top, i + 1 the bevel of the edge from corner i
+};
+
+// `bevel` is the rise per unit inwards; the top is `top` high at `apex` and falls away from it by
+// `tilt` per unit in four facets, a low pyramid. Edges in `open` (bit i for the edge from corner
+// i) are not bevelled: the stone goes on under whatever covers them.
+CutStone cutStone(Vec2 q, const std::vector<Vec2>& corners, float bevel, float top, float tilt, Vec2 apex, unsigned open = 0)
+{
+    CutStone stone;
+    float lowest = 1e9f, second = 1e9f;
+    Vec2 lowestSlope, secondSlope;
+    const auto plane = [&](float height, Vec2 slope, int facet) {
+        if (height < lowest) {
+            second = lowest;
+            secondSlope = lowestSlope;
+            lowest = height;
+            lowestSlope = slope;
+            stone.facet = facet;
+        } else if (height < second) {
+            second = height;
+            secondSlope = slope;
+        }
+    };
+    const Vec2 fromApex = q - apex;
+    plane(top - tilt * fromApex.x, {-tilt, 0.0f}, 0);
+    if (tilt > 0.0f) {
+        plane(top + tilt * fromApex.x, {tilt, 0.0f}, 0);
+        plane(top - tilt * fromApex.y, {0.0f, -tilt}, 0);
+        plane(top + tilt * fromApex.y, {0.0f, tilt}, 0);
+    }
+    for (size_t i = 0; i < corners.size(); ++i) {
+        const Vec2 a = corners[i];
+        const Vec2 b = corners[(i + 1) % corners.size()];
+        const Vec2 along = (b - a) * (1.0f / length(b - a));
+        const Vec2 outward{along.y, -along.x};
+        const float out = dot(q - a, outward);
+        stone.outline = std::max(stone.outline, out);
+        if (!(open & (1U << i)))
+            plane(-bevel * out, outward * -bevel, static_cast<int>(i) + 1);
+    }
+    stone.slope = lowestSlope;
+    stone.seam = (second - lowest) / std::max(length(secondSlope - lowestSlope), 1e-4f);
+    return stone;
+}
+
+// How a facet of the given slope is lit from the upper left: diffuse 0..1 and a specular flash.
+struct FacetLight {
+    float diffuse;
+    float flash;
+};
+
+FacetLight facetLight(Vec2 slope)
+{
+    const float nx = -slope.x, ny = -slope.y;
+    const float norm = std::sqrt(nx * nx + ny * ny + 1.0f);
+    const float lx = -0.55f, ly = -0.62f, lz = 0.56f;  // towards the light
+    const float diffuse = clamp01((nx * lx + ny * ly + lz) / norm);
+    const float hx = lx, hy = ly, hz = lz + 1.0f;  // halfway between the light and the eye
+    const float half = std::sqrt(hx * hx + hy * hy + hz * hz);
+    const float facing = clamp01((nx * hx + ny * hy + hz) / (norm * half));
+    return {diffuse, std::pow(facing, 40.0f)};
+}
+
+}  // namespace
+
 sf::Image makeSkull()
 {
     Canvas canvas = makeCanvas(1280, 720);
@@ -450,6 +523,34 @@ sf::Image makeSkull()
     std::vector<Vec2> facets;
     for (int i = 0; i < 24; ++i)
         facets.push_back({uniform(rng, 0.0f, 105.0f), uniform(rng, -95.0f, 160.0f)});
+    // The jaw is one cut stone under the cheeks; the grin in it is a slot of the disc's black
+    // with a row of crystal teeth hanging into it from above and a row rising from below, their
+    // points between each other's.
+    const std::vector<Vec2> jaw{{-60.0f, 98.0f}, {60.0f, 98.0f}, {61.0f, 128.0f}, {44.0f, 147.0f},
+                                {14.0f, 154.0f}, {-14.0f, 154.0f}, {-44.0f, 147.0f}, {-61.0f, 128.0f}};
+    const std::vector<Vec2> mouth{{-46.0f, 106.0f}, {46.0f, 106.0f}, {52.0f, 122.0f}, {46.0f, 139.0f},
+                                  {-46.0f, 139.0f}, {-52.0f, 122.0f}};
+    struct Tooth {
+        std::vector<Vec2> corners;
+        unsigned gum;    // the edge it grows from
+        int fireFacet;   // a shaded facet that throws back colour, 0 for none
+    };
+    std::vector<Tooth> teeth;
+    for (int i = 0; i < 7; ++i) {
+        const float x = 13.2f * static_cast<float>(i - 3);
+        const float half = 5.6f - 0.35f * std::fabs(static_cast<float>(i - 3));
+        const float point = 126.0f - 1.0f * std::fabs(static_cast<float>(i - 3));
+        teeth.push_back({{{x - half, 106.0f}, {x + half, 106.0f}, {x + half, 116.0f}, {x, point}, {x - half, 116.0f}}, 1U,
+                         i == 2 || i == 5 ? 2 : 0});
+    }
+    for (int i = 0; i < 6; ++i) {
+        const float x = 13.2f * (static_cast<float>(i) - 2.5f);
+        const float half = 5.4f - 0.35f * std::fabs(static_cast<float>(i) - 2.5f);
+        const float point = 119.0f + 1.0f * std::fabs(static_cast<float>(i) - 2.5f);
+        teeth.push_back({{{x + half, 139.0f}, {x - half, 139.0f}, {x - half, 129.0f}, {x, point}, {x + half, 129.0f}}, 1U,
+                         i == 1 || i == 4 ? 5 : 0});
+    }
+    const Colour rose{1.0f, 0.5f, 0.78f};
     shadeRect(canvas, 250, 0, 1030, 720, [&](float x, float y, Pixel& p) {
         Vec2 q = fromCentre(x, y, windowCentre) * (1.0f / size);
         // A short face under the round cranium, so the picture stays centred on its middle.
@@ -458,17 +559,13 @@ sf::Image makeSkull()
         float head = std::max(circleDistance(q, 87.5f), q.y - 36.0f);
         head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 42.0f}, {74.0f, 62.0f}, 34.0f), 40.0f);
         head = smoothCut(head, circleDistance(Vec2{std::fabs(q.x), q.y} - Vec2{108.0f, 70.0f}, 30.0f), 14.0f);
-        head = smoothUnion(head, boxDistance(q - Vec2{0.0f, 122.0f}, {56.0f, 30.0f}, 16.0f), 12.0f) * size;
+        const CutStone jawStone = cutStone(q, jaw, 0.7f, 9.0f, 0.22f, {0.0f, 146.0f}, 1U);
+        head = smoothUnion(head, jawStone.outline, 6.0f) * size;
         const Vec2 eye = Vec2{std::fabs(q.x), q.y} - Vec2{45.0f, 10.0f};
         const float socket = hexagonDistance(rotated(eye, 0.18f), 27.0f) * size;
         const float nose = triangleDistance(q, {0.0f, 48.0f}, {-14.0f, 82.0f}, {14.0f, 82.0f}) - 2.0f;
-        // The grin: a dark slot with a row of rounded teeth standing in it.
-        const float slot = boxDistance(q - Vec2{0.0f, 124.0f}, {47.0f, 13.0f}, 4.0f);
-        const float toothStep = 13.0f;
-        const float toothX = q.x - toothStep * std::floor(q.x / toothStep + 0.5f);
-        const float tooth = boxDistance(Vec2{toothX, q.y - 124.0f}, {4.9f, 10.5f}, 3.0f);
-        const float teeth = std::max(slot, -tooth);
-        const float holes = std::min(socket, std::min(nose, teeth) * size);
+        const float slot = cutStone(q, mouth, 1.0f, 1.0f, 0.0f, {}).outline;
+        const float holes = std::min(socket, std::min(nose, slot) * size);
 
         // Facets of the crystal: the cells of scattered seeds, mirrored, each tilted its own way.
         const Vec2 mirrored{std::fabs(q.x), q.y};
@@ -496,16 +593,56 @@ sf::Image makeSkull()
         const float inside = coverage(head);
         const Colour glass = mix(Colour{0.006f, 0.005f, 0.02f}, Colour{0.1f, 0.06f, 0.26f}, facing * facing);
         paintOver(p, glass, inside);
-        const float ridges = inside * coverage(border - 0.75f) * smoothstep(0.0f, 6.0f, -head);
+        // Cranium facets turned to the light catch a faint sheen.
+        addLight(p, palette::lilac, inside * 0.12f * std::pow(facing, 4.0f) * hash2(facet, 9, 523U));
+        const float onJaw = coverage(jawStone.outline * size);
+        const float ridges = inside * (1.0f - onJaw) * coverage(border - 0.75f) * smoothstep(0.0f, 6.0f, -head);
         addLight(p, mix(palette::violet, palette::lilac, facing), (0.4f + 0.6f * facing) * ridges * smoothstep(0.0f, 5.0f, holes));
+
+        // The jaw: dark glass whose bevels turned to the light are lit lilac and flash white.
+        const FacetLight jawLight = facetLight(jawStone.slope);
+        const float jawShade = jawLight.diffuse * jawLight.diffuse;
+        paintOver(p, mix(Colour{0.012f, 0.008f, 0.04f}, Colour{0.3f, 0.19f, 0.66f}, jawShade), onJaw);
+        addLight(p, palette::coldWhite, onJaw * 0.45f * jawLight.flash);
+        addLight(p, mix(palette::violet, palette::lilac, jawLight.diffuse),
+                 onJaw * (0.25f + 0.5f * jawLight.diffuse) * coverage(jawStone.seam * size - 0.6f) * smoothstep(0.0f, 4.0f, holes));
+
         // The hollows are the disc's own black, each ringed by a lit edge.
         paintOver(p, Colour{0.004f, 0.004f, 0.014f}, coverage(holes) * inside);
         addLight(p, palette::lilac, 0.8f * inside * coverage(std::fabs(holes + 1.2f) - 0.8f));
+
+        // The teeth: crystal points, a bright face and a shaded one each side of a lit ridge.
+        for (const Tooth& tooth : teeth) {
+            if (q.y < 100.0f || q.y > 145.0f)
+                break;
+            const CutStone stone = cutStone(q, tooth.corners, 1.0f, 1e9f, 0.0f, {}, tooth.gum);
+            const float outline = stone.outline * size;
+            if (outline > 3.0f)
+                continue;
+            const float body = coverage(outline);
+            const FacetLight light = facetLight(stone.slope);
+            const float lit = light.diffuse * light.diffuse;
+            paintOver(p, mix(Colour{0.05f, 0.03f, 0.16f}, mix(palette::lilac, palette::coldWhite, 0.3f), lit), body);
+            addLight(p, palette::coldWhite, body * 0.7f * light.flash);
+            // Fire: the shaded face of a few teeth glows rose towards the point.
+            const float towardsPoint = clamp01(1.0f - std::fabs(q.y - tooth.corners[3].y) / 22.0f);
+            addLight(p, rose, body * 0.8f * towardsPoint * (stone.facet == tooth.fireFacet ? 1.0f : 0.0f));
+            addLight(p, mix(palette::lilac, palette::coldWhite, 0.5f), body * 0.6f * coverage(stone.seam * size - 0.5f));
+            addLight(p, mix(palette::violet, palette::lilac, lit), 0.5f * coverage(std::fabs(outline + 0.6f) - 0.6f));
+        }
         addLight(p, mix(palette::lilac, palette::coldWhite, 0.6f), 1.0f * coverage(std::fabs(head + 1.4f) - 0.8f));
         // Cold lights deep in the sockets.
         const float pupil = length(eye - Vec2{-2.0f, 4.0f}) * size;
         addLight(p, palette::lilac, coverage(socket) * (1.1f * std::exp(-pupil * pupil / 18.0f) + 0.3f * std::exp(-pupil * pupil / 200.0f)));
     });
+    // Specular points where the light catches the jaw's corner, the cheekbone, the chin and the teeth.
+    const auto onScreen = [&](Vec2 v) { return windowCentre + Vec2{v.x, v.y > 0.0f ? v.y / 1.25f : v.y} * size; };
+    addGlint(canvas, onScreen({-61.0f, 128.0f}), 1.6f, 22.0f, palette::coldWhite, 0.9f, 2, pi / 4.0f);
+    addGlint(canvas, onScreen({-66.0f, 52.0f}), 1.4f, 18.0f, palette::coldWhite, 0.7f, 2, 0.0f);
+    addGlint(canvas, onScreen({-26.4f, 108.0f}), 1.2f, 14.0f, palette::coldWhite, 0.8f, 2, pi / 4.0f);
+    addGlint(canvas, onScreen({-14.0f, 154.0f}), 1.2f, 12.0f, palette::paleGold, 0.6f, 2, 0.0f);
+    addGlint(canvas, onScreen({-19.8f, 120.5f}), 1.0f, 10.0f, palette::coldWhite, 0.7f, 2, 0.0f);
+    addGlint(canvas, onScreen({6.6f, 119.0f}), 0.9f, 8.0f, palette::paleGold, 0.6f, 2, pi / 4.0f);
     return finishCanvas(canvas, false, 44);
 }
 

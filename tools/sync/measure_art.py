@@ -27,6 +27,7 @@ import sys
 import tempfile
 
 import numpy as np
+from PIL import Image
 
 CLIMAX = 164.0
 SCENE10 = [133.0, 134.5, 136.0, 137.5, 139.0]
@@ -37,13 +38,7 @@ VIOLET = 255.0
 
 
 def read_rgb(path):
-    probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                            "stream=width,height", "-of", "csv=p=0", path],
-                           capture_output=True, check=True, text=True).stdout.strip()
-    width, height = (int(v) for v in probe.split(","))
-    rgb = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"],
-                         capture_output=True, check=True).stdout
-    return np.frombuffer(rgb, np.uint8).reshape(height, width, 3).astype(np.float64)
+    return np.asarray(Image.open(path).convert("RGB"), dtype=np.float64)
 
 
 def luma(rgb):
@@ -81,7 +76,9 @@ def circular_median(hues):
 
 
 def capture(program, size, args):
-    command = ["xvfb-run", "-a", "-s", "-screen 0 1280x720x24", program] + (["--size", size] if size else []) + args
+    # The capture's output must fit the screen it opens its window on.
+    screen = f"-screen 0 {size or '1280x720'}x24"
+    command = ["xvfb-run", "-a", "-s", screen, program] + (["--size", size] if size else []) + args
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
 
 
