@@ -11,6 +11,11 @@
 open_library_cache() {
   cache="$1"
   prefix="$cache/prefix"
+  # One builder per cache: a second one (the web test's fixture beside a developer's build) waits
+  # here, then finds the libraries built, instead of unpacking them again under the first.
+  mkdir -p "$cache"
+  exec 9>"$cache/lock"
+  flock 9
   local library done_steps=0
   for library in "${steps[@]}"; do
     [ -f "$cache/$library.done" ] && done_steps=$((done_steps + 1))
