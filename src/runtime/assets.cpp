@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gl_fast_paths.h"
 #include "platform/image_memory.h"
 #include "platform/program_folder.h"
 #include "runtime/catalogue.h"
@@ -274,8 +275,10 @@ PendingImages startDecoding(float outputScale, int workerCount)
 void loadImage(Catalogue& catalogue, const ImageManifestRow& row, const ImageFile& file, DecodedImage& image)
 {
     sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
-    // The empty rectangle selects the whole image.
-    const bool loaded = image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect());
+    // The empty rectangle selects the whole image. An image drawn at its own texels is stored the
+    // way the window stores pixels; a dense one and its mipmaps stay as SFML stores them.
+    const bool loaded = image.decoded && (file.density > 1 ? texture.loadFromImage(*image.pixels, sf::IntRect())
+                                                           : loadTexels(texture, *image.pixels));
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
     ImageFacts& facts = catalogue.facts[static_cast<int>(row.image)];

@@ -3,6 +3,7 @@
 // The program makes it once its window (and with it the GL context) exists; the state block only
 // points at it.
 #include <SFML/Graphics/Font.hpp>
+#include <SFML/Graphics/Shader.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
 #include "runtime/image_facts.h"
@@ -16,4 +17,9 @@ struct Catalogue {
     sf::Texture closeUps[imageCount];
     ImageFacts closeUpFacts[imageCount];
     sf::Font captionFont;
+    // The draw layer's shader for untinted whole-texel sprites, loaded at its first flush where GL
+    // has one.
+    sf::Shader texelShader;
+    bool texelShaderTried = false;
+    bool texelShaderLoaded = false;
 };

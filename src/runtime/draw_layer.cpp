@@ -3,6 +3,7 @@
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
 
+#include "platform/gl_fast_paths.h"
 #include "runtime/catalogue.h"
 #include "runtime/draw_cells.h"
 #include "runtime/draw_substitutions.h"
@@ -46,8 +47,19 @@ sf::Transform placementOf(const sf::Sprite& sprite)
     return stateDraw().frame.toPixels * sprite.getTransform();
 }
 
+// Loads the catalogue's texel shader once; null where there is none.
+const sf::Shader* texelShaderOf(Catalogue& catalogue)
+{
+    if (!catalogue.texelShaderTried) {
+        catalogue.texelShaderTried = true;
+        catalogue.texelShaderLoaded = loadTexelShader(catalogue.texelShader);
+    }
+    return catalogue.texelShaderLoaded ? &catalogue.texelShader : nullptr;
+}
+
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
-                        const sf::Transform& placement, const ImageFacts* facts, const std::vector<char>* hidden)
+                        const sf::Transform& placement, const ImageFacts* facts, const std::vector<char>* hidden,
+                        const sf::Shader* texelShader)
 {
     if (!facts) {
         output.draw(sprite);
@@ -65,14 +77,24 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     sf::Texture& texture = const_cast<sf::Texture&>(*sprite.getTexture());
     // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
     const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
+    // Untinted on whole texels, the texel shader gives the fixed pipeline's pixels, faster. Tinted
+    // sprites keep the fixed pipeline: with the tint as a uniform, Mesa's fast path on BGRA
+    // textures rounds some tints' products (of 152 to 253) a level away from it.
+    const sf::Shader* shader = nearest && sprite.getColor() == sf::Color::White ? texelShader : nullptr;
     if (nearest)
         texture.setSmooth(false);
+    // Only around these draws: elsewhere the first vertex leading moves interpolated colours and
+    // texture coordinates by a rounding.
+    if (shader)
+        leadWithFirstVertex(true);
     glEnable(GL_SCISSOR_TEST);
     for (const sf::IntRect& cells : layer.scissors) {
         setScissor(cells, layer.frame);
-        drawNarrowed(output, sprite, plain ? &colour : nullptr, opaque);
+        drawNarrowed(output, sprite, plain ? &colour : nullptr, opaque, shader);
     }
     glDisable(GL_SCISSOR_TEST);
+    if (shader)
+        leadWithFirstVertex(false);
     if (nearest)
         texture.setSmooth(true);
 }
@@ -117,7 +139,7 @@ void flushDraws(sf::RenderWindow& window)
     DrawLayer& layer = stateDraw();
     if (layer.draws.empty())
         return;
-    const Catalogue& catalogue = *stateContent().catalogue;
+    Catalogue& catalogue = *stateContent().catalogue;
     sf::RenderTarget& output = outputOf(window);
     const sf::Vector2i pictureSize(layer.frame.pixels.width, layer.frame.pixels.height);
     const bool narrow = viewIsPicture(output);
@@ -145,6 +167,7 @@ void flushDraws(sf::RenderWindow& window)
     }
 
     output.setActive(true);
+    const sf::Shader* texelShader = texelShaderOf(catalogue);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
     for (std::size_t i = first; i < layer.draws.size(); ++i) {
@@ -163,7 +186,8 @@ void flushDraws(sf::RenderWindow& window)
         const sf::Transform placement = placementOf(draw.sprite);
         if (canShow(draw.sprite, placement, facts, pictureSize))
             drawSpriteNarrowed(layer, output, draw.sprite, placement, facts,
-                               layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])]);
+                               layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])],
+                               texelShader);
     }
     if (fog)
         glEnable(GL_FOG);

@@ -86,12 +86,13 @@ bool onWholeTexels(const sf::Transform& placement)
            m[13] == std::floor(m[13]);
 }
 
-void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque)
+void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque,
+                  const sf::Shader* shader)
 {
     // At full alpha the blend hands on the source colour exactly, so an opaque image needs none.
     const sf::BlendMode blend = opaque ? sf::BlendNone : sf::BlendAlpha;
     if (!plain) {
-        output.draw(sprite, blend);
+        output.draw(sprite, sf::RenderStates(blend, sf::Transform::Identity, nullptr, shader));
         return;
     }
     const sf::FloatRect local = sprite.getLocalBounds();

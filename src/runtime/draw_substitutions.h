@@ -15,8 +15,10 @@ bool showsWholeTexture(const sf::Sprite& sprite);
 // The colour that a one-colour image gives the sprite's quad, where the blend unit gives it exactly.
 bool plainColour(const sf::Sprite& sprite, const ImageFacts& facts, sf::Color& colour);
 bool onWholeTexels(const sf::Transform& placement);
-// The sprite, or with `plain` a quad of that colour in its place; without blending when opaque.
-void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque);
+// The sprite, or with `plain` a quad of that colour in its place; without blending when opaque;
+// through `shader` where one is given.
+void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque,
+                  const sf::Shader* shader = nullptr);
 // The caption as set at `scale` output pixels per design pixel.
 void drawTextSharp(sf::RenderTarget& output, const sf::Text& text, float scale);
 // The sprite as it is drawn at `outputScale` output pixels per design pixel.

@@ -16,6 +16,7 @@
 #include "audio/bass_close.h"
 #include "audio/bass_offline.h"
 #include "platform/files.h"
+#include "platform/gl_fast_paths.h"
 #include "platform/process_times.h"
 #include "demo/demo.h"
 #include "demo/display.h"
@@ -180,6 +181,7 @@ std::optional<int> startRun(Run& run, PendingImages imagesAhead)
         if (!run.offscreen.create(options.width, options.height))
             return fail("cannot draw off-screen at " + std::to_string(options.width) + " x " +
                         std::to_string(options.height));
+        storeOutputLikeWindow(run.offscreen);
         setOffscreenOutput(&run.offscreen);
         framePicture(run.window);
     }

@@ -1,0 +1,72 @@
+#include "platform/gl_fast_paths.h"
+
+#include <SFML/OpenGL.hpp>
+#include <SFML/Window/Context.hpp>
+#include <utility>
+#include <vector>
+
+// Windows' gl.h stops at OpenGL 1.1 and names it GL_BGRA_EXT.
+#ifndef GL_BGRA
+#define GL_BGRA 0x80E1
+#endif
+
+namespace {
+
+// OpenGL 3.2's GL_FIRST_VERTEX_CONVENTION and GL_LAST_VERTEX_CONVENTION.
+constexpr GLenum firstVertexConvention = 0x8E4D;
+constexpr GLenum lastVertexConvention = 0x8E4E;
+
+// Mesa keeps the BGRA order only for the unsized internal format given BGRA data.
+void specifyBgra(const sf::Texture& texture, const void* texels)
+{
+    const sf::Vector2u size = texture.getSize();
+    sf::Texture::bind(&texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_BGRA, GL_UNSIGNED_BYTE, texels);
+    sf::Texture::bind(nullptr);
+    // As SFML does after an upload: other contexts see the new texels at once.
+    glFlush();
+}
+
+}  // namespace
+
+bool loadTexels(sf::Texture& texture, const sf::Image& pixels)
+{
+    if (!texture.create(pixels.getSize().x, pixels.getSize().y))
+        return false;
+    const sf::Uint8* rgba = pixels.getPixelsPtr();
+    std::vector<sf::Uint8> bgra(rgba, rgba + std::size_t(pixels.getSize().x) * pixels.getSize().y * 4);
+    for (std::size_t i = 0; i < bgra.size(); i += 4)
+        std::swap(bgra[i], bgra[i + 2]);
+    specifyBgra(texture, bgra.data());
+    return true;
+}
+
+void storeOutputLikeWindow(sf::RenderTexture& output)
+{
+    output.setActive(true);
+    specifyBgra(output.getTexture(), nullptr);
+}
+
+void leadWithFirstVertex(bool first)
+{
+    // Through the context: Windows' opengl32 exports no entry point beyond OpenGL 1.1.
+    using ProvokingVertex = void (*)(GLenum);
+    if (auto provokingVertex = reinterpret_cast<ProvokingVertex>(sf::Context::getFunction("glProvokingVertex")))
+        provokingVertex(first ? firstVertexConvention : lastVertexConvention);
+}
+
+bool loadTexelShader(sf::Shader& shader)
+{
+    // No gl_Color: Mesa's fast path wants nothing interpolated but the texture coordinates.
+    static const char vertex[] =
+        "varying vec2 uv;\n"
+        "void main() { gl_Position = ftransform(); uv = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy; }\n";
+    static const char fragment[] =
+        "uniform sampler2D texels;\n"
+        "varying vec2 uv;\n"
+        "void main() { gl_FragColor = texture2D(texels, uv); }\n";
+    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, fragment))
+        return false;
+    shader.setUniform("texels", sf::Shader::CurrentTexture);
+    return true;
+}
