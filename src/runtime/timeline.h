@@ -66,6 +66,9 @@ constexpr float twoBars = 4.706f;
 constexpr float oneBar = 2.353f;
 constexpr float halfBar = 1.1765f;
 constexpr float oneBeat = 0.58825f;
+// Four bars as a double, as the reveals' crossfade compares them (the float above is a hair
+// shorter).
+constexpr double fourBarsInDouble = 9.412;
 
 // Content files the demo opens by name from the working directory, besides the images.
 constexpr const char* timelineModuleFile = "sync.xm";

@@ -12,10 +12,10 @@
 
 namespace {
 
-// The overlay returns in the last half bar of the first four; 9.412 is fourBars, fixed.
+// The overlay returns in the last half bar of the first four.
 bool inCrossfade(const Reveal& reveal)
 {
-    return reveal.phaseTimer >= 9.412 - halfBar;
+    return reveal.phaseTimer >= fourBarsInDouble - halfBar;
 }
 
 sf::Sprite& stackedLayer(int index)
