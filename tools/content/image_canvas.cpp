@@ -469,17 +469,19 @@ std::vector<unsigned char> filterRows(const unsigned char* pixels, size_t rowByt
     return filtered;
 }
 
+void appendBigEndian(std::vector<unsigned char>& bytes, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<unsigned char>(value >> shift));
+}
+
 void appendChunk(std::vector<unsigned char>& file, const char* type, const std::vector<unsigned char>& data)
 {
-    const uint32_t length = static_cast<uint32_t>(data.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        file.push_back(static_cast<unsigned char>(length >> shift));
+    appendBigEndian(file, static_cast<uint32_t>(data.size()));
     const size_t typeAt = file.size();
     file.insert(file.end(), type, type + 4);
     file.insert(file.end(), data.begin(), data.end());
-    const uint32_t crc = libdeflate_crc32(0, &file[typeAt], file.size() - typeAt);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        file.push_back(static_cast<unsigned char>(crc >> shift));
+    appendBigEndian(file, libdeflate_crc32(0, &file[typeAt], file.size() - typeAt));
 }
 
 }  // namespace
@@ -498,9 +500,8 @@ bool savePng(const sf::Image& image, const std::string& path)
         return false;
 
     std::vector<unsigned char> header;
-    for (uint32_t dimension : {size.x, size.y})
-        for (int shift = 24; shift >= 0; shift -= 8)
-            header.push_back(static_cast<unsigned char>(dimension >> shift));
+    appendBigEndian(header, size.x);
+    appendBigEndian(header, size.y);
     header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, adaptive filters, not interlaced
     std::vector<unsigned char> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     appendChunk(file, "IHDR", header);

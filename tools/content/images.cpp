@@ -154,10 +154,13 @@ void writeImages(const std::string& dataDir, const std::string& fontPath)
     // Compressing a file takes about as long as painting the next, so each is saved while the next
     // is painted, one at a time and in order.
     std::future<std::string> saving;
-    const auto saveInTurn = [&](sf::Image image, const std::string& file) {
+    const auto waitForSave = [&] {
         const std::string failed = saving.valid() ? saving.get() : std::string();
         if (!failed.empty())
             failWrite(failed);
+    };
+    const auto saveInTurn = [&](sf::Image image, const std::string& file) {
+        waitForSave();
         saving = std::async(std::launch::async, [image = std::move(image), path = dataDir + "/" + file, file] {
             if (!savePng(image, path))
                 return path;
@@ -180,7 +183,5 @@ void writeImages(const std::string& dataDir, const std::string& fontPath)
         }
     }
     saveInTurn(finishCanvas(sheet, true, 99, false), "contact-sheet.png");
-    const std::string failed = saving.get();
-    if (!failed.empty())
-        failWrite(failed);
+    waitForSave();
 }
