@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten chromium chromium-headless-shell nodejs python3 patch xz-utils cmake pkg-config)
-bash scripts/install-packages.sh "${packages[@]}"
+source scripts/packages.sh
+bash scripts/install-packages.sh "${web_packages[@]}"
 # Debian's emcc looks for its node modules there even when another node is first on the PATH.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 # Each emcc call is a Python process: the system's own, not whatever python3 is first on the PATH

@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 googletest zip unzip binutils-mingw-w64-x86-64)
-bash scripts/install-packages.sh "${packages[@]}"
+source scripts/packages.sh
+bash scripts/install-packages.sh "${windows_packages[@]}"
 
 [ -f build/data/content.stamp ] || bash scripts/setup.sh
 prefix="$(bash scripts/build-windows-deps.sh)"
