@@ -1,9 +1,9 @@
 #pragma once
-// What the system's OpenGL offers for drawing an untinted whole-texel sprite the way Mesa's
-// software renderer does fastest: textures stored in the window's BGRA order, the first vertex of
-// each triangle as its provoking vertex (so a strip's quad counts as a rectangle), and a shader
-// that hands on texels, with no vertex colour to interpolate. Used that way, none of it changes a
-// pixel. The browser's WebGL has neither BGRA textures nor this GLSL: there textures and drawing
+// What the system's OpenGL offers for drawing a whole-texel sprite the way Mesa's software
+// renderer does fastest: textures stored in the window's BGRA order, the first vertex of each
+// triangle as its provoking vertex (so a strip's quad counts as a rectangle), and a shader that
+// hands on texels times a tint uniform, with no vertex colour to interpolate. Used that way, none
+// of it changes a pixel. The browser's WebGL has neither BGRA textures nor this GLSL: there textures and drawing
 // stay as SFML makes them.
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RenderTexture.hpp>
@@ -17,6 +17,9 @@ void storeOutputLikeWindow(sf::RenderTexture& output);
 // In the active GL context, the first vertex of each triangle becomes its provoking vertex, or with
 // false the last again, as GL starts.
 void leadWithFirstVertex(bool first);
-// The texel shader: the current texture's texel, as an untinted sprite shows it. False where there
-// is none.
+// The texel shader: the current texture's texel times the tint, as a sprite shows it. False where
+// there is none.
 bool loadTexelShader(sf::Shader& shader);
+// Gives the texel shader the sprite's tint; false, leaving it as it was, for a tint that Mesa's fast
+// path would not multiply exactly as the fixed pipeline does.
+bool tintTexels(sf::Shader& shader, sf::Color tint);

@@ -17,7 +17,7 @@ struct Catalogue {
     sf::Texture closeUps[imageCount];
     ImageFacts closeUpFacts[imageCount];
     sf::Font captionFont;
-    // The draw layer's shader for untinted whole-texel sprites, loaded at its first flush where GL
+    // The draw layer's shader for whole-texel sprites, loaded at its first flush where GL
     // has one.
     sf::Shader texelShader;
     bool texelShaderTried = false;

@@ -48,7 +48,7 @@ sf::Transform placementOf(const sf::Sprite& sprite)
 }
 
 // Loads the catalogue's texel shader once; null where there is none.
-const sf::Shader* texelShaderOf(Catalogue& catalogue)
+sf::Shader* texelShaderOf(Catalogue& catalogue)
 {
     if (!catalogue.texelShaderTried) {
         catalogue.texelShaderTried = true;
@@ -59,7 +59,7 @@ const sf::Shader* texelShaderOf(Catalogue& catalogue)
 
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
                         const sf::Transform& placement, const ImageFacts* facts, const std::vector<char>* hidden,
-                        const sf::Shader* texelShader)
+                        sf::Shader* texelShader)
 {
     if (!facts) {
         output.draw(sprite);
@@ -77,10 +77,9 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     sf::Texture& texture = const_cast<sf::Texture&>(*sprite.getTexture());
     // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
     const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
-    // Untinted on whole texels, the texel shader gives the fixed pipeline's pixels, faster. Tinted
-    // sprites keep the fixed pipeline: with the tint as a uniform, Mesa's fast path on BGRA
-    // textures rounds some tints' products (of 152 to 253) a level away from it.
-    const sf::Shader* shader = nearest && sprite.getColor() == sf::Color::White ? texelShader : nullptr;
+    // On whole texels the texel shader gives the fixed pipeline's pixels, faster, for every tint
+    // it takes.
+    sf::Shader* shader = nearest && texelShader && tintTexels(*texelShader, sprite.getColor()) ? texelShader : nullptr;
     if (nearest)
         texture.setSmooth(false);
     // Only around these draws: elsewhere the first vertex leading moves interpolated colours and
@@ -167,7 +166,7 @@ void flushDraws(sf::RenderWindow& window)
     }
 
     output.setActive(true);
-    const sf::Shader* texelShader = texelShaderOf(catalogue);
+    sf::Shader* texelShader = texelShaderOf(catalogue);
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
     for (std::size_t i = first; i < layer.draws.size(); ++i) {

@@ -63,10 +63,28 @@ bool loadTexelShader(sf::Shader& shader)
         "void main() { gl_Position = ftransform(); uv = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy; }\n";
     static const char fragment[] =
         "uniform sampler2D texels;\n"
+        "uniform vec4 tint;\n"
         "varying vec2 uv;\n"
-        "void main() { gl_FragColor = texture2D(texels, uv); }\n";
+        "void main() { gl_FragColor = texture2D(texels, uv) * tint; }\n";
     if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, fragment))
         return false;
     shader.setUniform("texels", sf::Shader::CurrentTexture);
+    shader.setUniform("tint", sf::Glsl::Vec4(sf::Color::White));
+    return true;
+}
+
+bool tintTexels(sf::Shader& shader, sf::Color tint)
+{
+    // The fast path multiplies bytes as (p + (p >> 8) + 128) >> 8 with p = texel * tint, where the
+    // fixed pipeline rounds texel * tint / 255; for 24 tints (152 to 253) one texel value comes out
+    // a level apart. Those tints stay with the fixed pipeline.
+    for (const unsigned channel : {tint.r, tint.g, tint.b, tint.a}) {
+        for (unsigned texel = 0; texel < 256; ++texel) {
+            const unsigned product = texel * channel;
+            if ((product + (product >> 8) + 128) >> 8 != (2 * product + 255) / 510)
+                return false;
+        }
+    }
+    shader.setUniform("tint", sf::Glsl::Vec4(tint));
     return true;
 }

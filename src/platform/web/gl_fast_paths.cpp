@@ -14,3 +14,8 @@ bool loadTexelShader(sf::Shader&)
 {
     return false;
 }
+
+bool tintTexels(sf::Shader&, sf::Color)
+{
+    return false;
+}
