@@ -2,6 +2,7 @@
 
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/gl_fast_paths.h"
 #include "runtime/catalogue.h"
@@ -47,6 +48,27 @@ sf::Transform placementOf(const sf::Sprite& sprite)
     return stateDraw().frame.toPixels * sprite.getTransform();
 }
 
+// Axis-aligned: the fast path takes only quads that are rectangles.
+bool upright(const sf::Transform& placement)
+{
+    const float* m = placement.getMatrix();
+    return m[1] == 0.0f && m[4] == 0.0f;
+}
+
+// Fewer than one output pixel per texel along either axis.
+bool shrinks(const sf::Transform& placement)
+{
+    const float* m = placement.getMatrix();
+    return std::fabs(m[0]) < 1.0f || std::fabs(m[5]) < 1.0f;
+}
+
+void setMinifyingFilter(const sf::Texture& texture, GLint filter)
+{
+    sf::Texture::bind(&texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    sf::Texture::bind(nullptr);
+}
+
 // Loads the catalogue's texel shader once; null where there is none.
 sf::Shader* texelShaderOf(Catalogue& catalogue)
 {
@@ -77,9 +99,22 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     sf::Texture& texture = const_cast<sf::Texture&>(*sprite.getTexture());
     // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
     const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
-    // On whole texels the texel shader gives the fixed pipeline's pixels, faster, for every tint
-    // it takes.
-    sf::Shader* shader = nearest && texelShader && tintTexels(*texelShader, sprite.getColor()) ? texelShader : nullptr;
+    // On whole texels the texel shader gives the fixed pipeline's pixels, faster, for the tints
+    // that Mesa's fast path multiplies as the fixed pipeline does. Filtered, unturned and not
+    // shrunk below its mipmaps, a sprite takes the fast path through it too, whose bilinear weights
+    // and products land a few levels from the fixed pipeline's: that frame is approximate.
+    const bool exact = nearest && tintsTexelsExactly(sprite.getColor());
+    const bool filtered = !nearest && !plain && texture.isSmooth() && upright(placement) &&
+                          (!facts->mipmapped || !shrinks(placement));
+    sf::Shader* shader = texelShader && (exact || filtered) ? texelShader : nullptr;
+    if (shader) {
+        tintTexels(*shader, sprite.getColor());
+        layer.approximate = layer.approximate || filtered;
+    }
+    // Enlarged, a mipmapped image shows only its own texels; the fast path takes no mipmaps.
+    const bool withoutMipmaps = shader && facts->mipmapped;
+    if (withoutMipmaps)
+        setMinifyingFilter(texture, GL_LINEAR);
     if (nearest)
         texture.setSmooth(false);
     // Only around these draws: elsewhere the first vertex leading moves interpolated colours and
@@ -96,6 +131,8 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
         leadWithFirstVertex(false);
     if (nearest)
         texture.setSmooth(true);
+    if (withoutMipmaps)
+        setMinifyingFilter(texture, GL_LINEAR_MIPMAP_LINEAR);
 }
 
 bool textShows(const sf::Text& text)
@@ -136,6 +173,7 @@ void drawText(sf::RenderWindow& window, const sf::Text& text)
 void flushDraws(sf::RenderWindow& window)
 {
     DrawLayer& layer = stateDraw();
+    layer.approximate = false;
     if (layer.draws.empty())
         return;
     Catalogue& catalogue = *stateContent().catalogue;
