@@ -20,9 +20,10 @@ void storeOutputLikeWindow(sf::RenderTexture& output);
 // In the active GL context, the first vertex of each triangle becomes its provoking vertex, or with
 // false the last again, as GL starts.
 void leadWithFirstVertex(bool first);
-// The texel shader: the current texture's texel times the tint, as a sprite shows it. False where
-// there is none.
-bool loadTexelShader(sf::Shader& shader);
+// The texel shader: the current texture's texel, as an untinted sprite shows it, or `tinted` times
+// a tint uniform. False where there is none. Untinted, Mesa copies texels faster still.
+bool loadTexelShader(sf::Shader& shader, bool tinted);
+// Gives the tinted texel shader the sprite's tint.
 void tintTexels(sf::Shader& shader, sf::Color tint);
 // Whether Mesa's fast path multiplies texels by this tint exactly as the fixed pipeline does.
 bool tintsTexelsExactly(sf::Color tint);

@@ -69,19 +69,20 @@ void setMinifyingFilter(const sf::Texture& texture, GLint filter)
     sf::Texture::bind(nullptr);
 }
 
-// Loads the catalogue's texel shader once; null where there is none.
-sf::Shader* texelShaderOf(Catalogue& catalogue)
+// Loads the catalogue's texel shaders once; false where there are none.
+bool texelShadersOf(Catalogue& catalogue)
 {
-    if (!catalogue.texelShaderTried) {
-        catalogue.texelShaderTried = true;
-        catalogue.texelShaderLoaded = loadTexelShader(catalogue.texelShader);
+    if (!catalogue.texelShadersTried) {
+        catalogue.texelShadersTried = true;
+        catalogue.texelShadersLoaded =
+            loadTexelShader(catalogue.texelShader, false) && loadTexelShader(catalogue.tintedTexelShader, true);
     }
-    return catalogue.texelShaderLoaded ? &catalogue.texelShader : nullptr;
+    return catalogue.texelShadersLoaded;
 }
 
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
                         const sf::Transform& placement, const ImageFacts* facts, const std::vector<char>* hidden,
-                        sf::Shader* texelShader)
+                        Catalogue* texelShaders)
 {
     if (!facts) {
         output.draw(sprite);
@@ -106,9 +107,12 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     const bool exact = nearest && tintsTexelsExactly(sprite.getColor());
     const bool filtered = !nearest && !plain && texture.isSmooth() && upright(placement) &&
                           (!facts->mipmapped || !shrinks(placement));
-    sf::Shader* shader = texelShader && (exact || filtered) ? texelShader : nullptr;
-    if (shader) {
-        tintTexels(*shader, sprite.getColor());
+    const bool untinted = sprite.getColor() == sf::Color::White;
+    sf::Shader* shader = nullptr;
+    if (texelShaders && (exact || filtered)) {
+        shader = untinted ? &texelShaders->texelShader : &texelShaders->tintedTexelShader;
+        if (!untinted)
+            tintTexels(*shader, sprite.getColor());
         layer.approximate = layer.approximate || filtered;
     }
     // Enlarged, a mipmapped image shows only its own texels; the fast path takes no mipmaps.
@@ -204,7 +208,7 @@ void flushDraws(sf::RenderWindow& window)
     }
 
     output.setActive(true);
-    sf::Shader* texelShader = texelShaderOf(catalogue);
+    Catalogue* texelShaders = texelShadersOf(catalogue) ? &catalogue : nullptr;
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
     for (std::size_t i = first; i < layer.draws.size(); ++i) {
@@ -224,7 +228,7 @@ void flushDraws(sf::RenderWindow& window)
         if (canShow(draw.sprite, placement, facts, pictureSize))
             drawSpriteNarrowed(layer, output, draw.sprite, placement, facts,
                                layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])],
-                               texelShader);
+                               texelShaders);
     }
     if (fog)
         glEnable(GL_FOG);

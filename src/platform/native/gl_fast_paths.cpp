@@ -63,21 +63,24 @@ void leadWithFirstVertex(bool first)
         provokingVertex(first ? firstVertexConvention : lastVertexConvention);
 }
 
-bool loadTexelShader(sf::Shader& shader)
+bool loadTexelShader(sf::Shader& shader, bool tinted)
 {
     // No gl_Color: Mesa's fast path wants nothing interpolated but the texture coordinates.
     static const char vertex[] =
         "varying vec2 uv;\n"
         "void main() { gl_Position = ftransform(); uv = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy; }\n";
-    static const char fragment[] =
+    static const char texels[] =
+        "uniform sampler2D texels;\n"
+        "varying vec2 uv;\n"
+        "void main() { gl_FragColor = texture2D(texels, uv); }\n";
+    static const char tintedTexels[] =
         "uniform sampler2D texels;\n"
         "uniform vec4 tint;\n"
         "varying vec2 uv;\n"
         "void main() { gl_FragColor = texture2D(texels, uv) * tint; }\n";
-    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, fragment))
+    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, tinted ? tintedTexels : texels))
         return false;
     shader.setUniform("texels", sf::Shader::CurrentTexture);
-    shader.setUniform("tint", sf::Glsl::Vec4(sf::Color::White));
     return true;
 }
 

@@ -19,7 +19,7 @@ void storeOutputLikeWindow(sf::RenderTexture&) {}
 
 void leadWithFirstVertex(bool) {}
 
-bool loadTexelShader(sf::Shader&)
+bool loadTexelShader(sf::Shader&, bool)
 {
     return false;
 }
