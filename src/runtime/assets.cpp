@@ -161,13 +161,12 @@ MipmapLevels mipmapLevels(const sf::Image& image)
 
 void uploadSmallerLevels(sf::Texture& texture, const MipmapLevels& levels)
 {
-    sf::Texture::bind(&texture);
     sf::Vector2u size = texture.getSize();
     for (std::size_t level = 0; level < levels.size(); ++level) {
         size = {std::max(1u, size.x / 2), std::max(1u, size.y / 2)};
-        glTexImage2D(GL_TEXTURE_2D, GLint(level + 1), GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, levels[level].data());
+        loadSmallerTexels(texture, unsigned(level + 1), size, levels[level].data());
     }
+    sf::Texture::bind(&texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     sf::Texture::bind(nullptr);
 }
@@ -275,10 +274,8 @@ PendingImages startDecoding(float outputScale, int workerCount)
 void loadImage(Catalogue& catalogue, const ImageManifestRow& row, const ImageFile& file, DecodedImage& image)
 {
     sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
-    // The empty rectangle selects the whole image. An image drawn at its own texels is stored the
-    // way the window stores pixels; a dense one and its mipmaps stay as SFML stores them.
-    const bool loaded = image.decoded && (file.density > 1 ? texture.loadFromImage(*image.pixels, sf::IntRect())
-                                                           : loadTexels(texture, *image.pixels));
+    // Stored the way the window stores pixels, a dense image's mipmaps too.
+    const bool loaded = image.decoded && loadTexels(texture, *image.pixels);
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
     ImageFacts& facts = catalogue.facts[static_cast<int>(row.image)];
@@ -309,7 +306,7 @@ void loadCloseUp(Catalogue& catalogue, const ImageManifestRow& row, const ImageF
     sf::Texture& texture = catalogue.closeUps[static_cast<int>(row.image)];
     ImageFacts& facts = catalogue.closeUpFacts[static_cast<int>(row.image)];
     facts = ImageFacts();
-    if (image.decoded && texture.loadFromImage(*image.pixels, sf::IntRect())) {
+    if (image.decoded && loadTexels(texture, *image.pixels)) {
         texture.setSmooth(true);
         facts = std::move(image.facts);
         facts.density = file.density;

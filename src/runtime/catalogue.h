@@ -17,9 +17,10 @@ struct Catalogue {
     sf::Texture closeUps[imageCount];
     ImageFacts closeUpFacts[imageCount];
     sf::Font captionFont;
-    // The draw layer's shader for untinted whole-texel sprites, loaded at its first flush where GL
-    // has one.
+    // The draw layer's shaders for whole-texel and filtered sprites, untinted and tinted, loaded at
+    // its first flush where GL has them.
     sf::Shader texelShader;
-    bool texelShaderTried = false;
-    bool texelShaderLoaded = false;
+    sf::Shader tintedTexelShader;
+    bool texelShadersTried = false;
+    bool texelShadersLoaded = false;
 };

@@ -2,6 +2,7 @@
 
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/gl_fast_paths.h"
 #include "runtime/catalogue.h"
@@ -47,19 +48,41 @@ sf::Transform placementOf(const sf::Sprite& sprite)
     return stateDraw().frame.toPixels * sprite.getTransform();
 }
 
-// Loads the catalogue's texel shader once; null where there is none.
-const sf::Shader* texelShaderOf(Catalogue& catalogue)
+// Axis-aligned: the fast path takes only quads that are rectangles.
+bool upright(const sf::Transform& placement)
 {
-    if (!catalogue.texelShaderTried) {
-        catalogue.texelShaderTried = true;
-        catalogue.texelShaderLoaded = loadTexelShader(catalogue.texelShader);
+    const float* m = placement.getMatrix();
+    return m[1] == 0.0f && m[4] == 0.0f;
+}
+
+// Fewer than one output pixel per texel along either axis.
+bool shrinks(const sf::Transform& placement)
+{
+    const float* m = placement.getMatrix();
+    return std::fabs(m[0]) < 1.0f || std::fabs(m[5]) < 1.0f;
+}
+
+void setMinifyingFilter(const sf::Texture& texture, GLint filter)
+{
+    sf::Texture::bind(&texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    sf::Texture::bind(nullptr);
+}
+
+// Loads the catalogue's texel shaders once; false where there are none.
+bool texelShadersOf(Catalogue& catalogue)
+{
+    if (!catalogue.texelShadersTried) {
+        catalogue.texelShadersTried = true;
+        catalogue.texelShadersLoaded =
+            loadTexelShader(catalogue.texelShader, false) && loadTexelShader(catalogue.tintedTexelShader, true);
     }
-    return catalogue.texelShaderLoaded ? &catalogue.texelShader : nullptr;
+    return catalogue.texelShadersLoaded;
 }
 
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
                         const sf::Transform& placement, const ImageFacts* facts, const std::vector<char>* hidden,
-                        const sf::Shader* texelShader)
+                        Catalogue* texelShaders)
 {
     if (!facts) {
         output.draw(sprite);
@@ -77,10 +100,25 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     sf::Texture& texture = const_cast<sf::Texture&>(*sprite.getTexture());
     // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
     const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
-    // Untinted on whole texels, the texel shader gives the fixed pipeline's pixels, faster. Tinted
-    // sprites keep the fixed pipeline: with the tint as a uniform, Mesa's fast path on BGRA
-    // textures rounds some tints' products (of 152 to 253) a level away from it.
-    const sf::Shader* shader = nearest && sprite.getColor() == sf::Color::White ? texelShader : nullptr;
+    // On whole texels the texel shader gives the fixed pipeline's pixels, faster, for the tints
+    // that Mesa's fast path multiplies as the fixed pipeline does. Filtered, unturned and not
+    // shrunk below its mipmaps, a sprite takes the fast path through it too, whose bilinear weights
+    // and products land a few levels from the fixed pipeline's: that frame is approximate.
+    const bool exact = nearest && tintsTexelsExactly(sprite.getColor());
+    const bool filtered = !nearest && !plain && texture.isSmooth() && upright(placement) &&
+                          (!facts->mipmapped || !shrinks(placement));
+    const bool untinted = sprite.getColor() == sf::Color::White;
+    sf::Shader* shader = nullptr;
+    if (texelShaders && (exact || filtered)) {
+        shader = untinted ? &texelShaders->texelShader : &texelShaders->tintedTexelShader;
+        if (!untinted)
+            tintTexels(*shader, sprite.getColor());
+        layer.approximate = layer.approximate || filtered;
+    }
+    // Enlarged, a mipmapped image shows only its own texels; the fast path takes no mipmaps.
+    const bool withoutMipmaps = shader && facts->mipmapped;
+    if (withoutMipmaps)
+        setMinifyingFilter(texture, GL_LINEAR);
     if (nearest)
         texture.setSmooth(false);
     // Only around these draws: elsewhere the first vertex leading moves interpolated colours and
@@ -97,6 +135,8 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
         leadWithFirstVertex(false);
     if (nearest)
         texture.setSmooth(true);
+    if (withoutMipmaps)
+        setMinifyingFilter(texture, GL_LINEAR_MIPMAP_LINEAR);
 }
 
 bool textShows(const sf::Text& text)
@@ -137,6 +177,7 @@ void drawText(sf::RenderWindow& window, const sf::Text& text)
 void flushDraws(sf::RenderWindow& window)
 {
     DrawLayer& layer = stateDraw();
+    layer.approximate = false;
     if (layer.draws.empty())
         return;
     Catalogue& catalogue = *stateContent().catalogue;
@@ -167,7 +208,7 @@ void flushDraws(sf::RenderWindow& window)
     }
 
     output.setActive(true);
-    const sf::Shader* texelShader = texelShaderOf(catalogue);
+    Catalogue* texelShaders = texelShadersOf(catalogue) ? &catalogue : nullptr;
     const GLboolean fog = glIsEnabled(GL_FOG);
     glDisable(GL_FOG);
     for (std::size_t i = first; i < layer.draws.size(); ++i) {
@@ -187,7 +228,7 @@ void flushDraws(sf::RenderWindow& window)
         if (canShow(draw.sprite, placement, facts, pictureSize))
             drawSpriteNarrowed(layer, output, draw.sprite, placement, facts,
                                layer.hiddenFor[i] < 0 ? nullptr : &layer.hidden[std::size_t(layer.hiddenFor[i])],
-                               texelShader);
+                               texelShaders);
     }
     if (fog)
         glEnable(GL_FOG);

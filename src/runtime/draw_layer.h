@@ -11,6 +11,9 @@
 //   draw_cells.h          culling and scissors over the picture's cells
 //   draw_substitutions.h  cheaper draws of the same pixels, and draws at the output's resolution
 //
+// The one route that does not give exactly the pixels of drawing every call: filtered sprites,
+// unturned and not shrunk below their mipmaps, drawn on Mesa's fast path (draw_layer.cpp).
+//
 // Images of more texels than design pixels are drawn at their design size, and captions are set
 // at the output's size.
 #include <SFML/Graphics.hpp>
@@ -45,6 +48,7 @@ struct DrawLayer {
     std::vector<int> hiddenFor;
     std::vector<std::vector<char>> hidden;
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
+    bool approximate = false;  // the last flush drew a filtered sprite on the fast path
 };
 
 // The state block's draw room; the block is assembled above this layer.

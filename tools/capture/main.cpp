@@ -242,7 +242,7 @@ std::optional<int> writeFrame(Run& run, unsigned order)
     if (run.orders.is_open())
         run.orders << order << '\n';
     if (run.hashes.is_open())
-        run.hashes << frameHash(run.frame) << '\n';
+        run.hashes << frameHash(run.frame) << (stateDraw().approximate ? " approximate\n" : "\n");
     std::string error;
     for (StillRequest& still : options.stills) {
         if (still.written || !reached(k, options.fps, still.time))

@@ -28,9 +28,10 @@ const char* usageText()
            "Runs the demo on a fixed-step clock until it ends (order 20) or for S seconds of timeline\n"
            "time, with the content of the working directory, or else of the program's own content folder.\n"
            "Standard output carries only the demo's lines. With --from, the frames before T run unseen and\n"
-           "write nothing. --hashes writes one line per frame with a hash of its pixels; --draw-all draws\n"
-           "every call as the scenes make it instead of through the draw layer, which leaves out what\n"
-           "changes no pixel. --size gives every frame W x H pixels (1280x720 up to 3840x2160), the picture\n"
+           "write nothing. --hashes writes one line per frame with a hash of its pixels, and \"approximate\"\n"
+           "after it where the draw layer drew filtered sprites on Mesa's fast path; --draw-all draws every\n"
+           "call as the scenes make it instead of through the draw layer, which leaves out what changes\n"
+           "no pixel. --size gives every frame W x H pixels (1280x720 up to 3840x2160), the picture\n"
            "drawn at that resolution off-screen, letterboxed as the demo is in a window of that size.\n";
 }
 

@@ -17,14 +17,21 @@ constexpr GLenum firstVertexConvention = 0x8E4D;
 constexpr GLenum lastVertexConvention = 0x8E4E;
 
 // Mesa keeps the BGRA order only for the unsized internal format given BGRA data.
-void specifyBgra(const sf::Texture& texture, const void* texels)
+void specifyBgra(const sf::Texture& texture, GLint level, sf::Vector2u size, const void* texels)
 {
-    const sf::Vector2u size = texture.getSize();
     sf::Texture::bind(&texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_BGRA, GL_UNSIGNED_BYTE, texels);
+    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_BGRA, GL_UNSIGNED_BYTE, texels);
     sf::Texture::bind(nullptr);
     // As SFML does after an upload: other contexts see the new texels at once.
     glFlush();
+}
+
+std::vector<sf::Uint8> bgraOf(const std::uint8_t* rgba, sf::Vector2u size)
+{
+    std::vector<sf::Uint8> bgra(rgba, rgba + std::size_t(size.x) * size.y * 4);
+    for (std::size_t i = 0; i < bgra.size(); i += 4)
+        std::swap(bgra[i], bgra[i + 2]);
+    return bgra;
 }
 
 }  // namespace
@@ -33,18 +40,19 @@ bool loadTexels(sf::Texture& texture, const sf::Image& pixels)
 {
     if (!texture.create(pixels.getSize().x, pixels.getSize().y))
         return false;
-    const sf::Uint8* rgba = pixels.getPixelsPtr();
-    std::vector<sf::Uint8> bgra(rgba, rgba + std::size_t(pixels.getSize().x) * pixels.getSize().y * 4);
-    for (std::size_t i = 0; i < bgra.size(); i += 4)
-        std::swap(bgra[i], bgra[i + 2]);
-    specifyBgra(texture, bgra.data());
+    specifyBgra(texture, 0, pixels.getSize(), bgraOf(pixels.getPixelsPtr(), pixels.getSize()).data());
     return true;
+}
+
+void loadSmallerTexels(sf::Texture& texture, unsigned level, sf::Vector2u size, const std::uint8_t* rgba)
+{
+    specifyBgra(texture, GLint(level), size, bgraOf(rgba, size).data());
 }
 
 void storeOutputLikeWindow(sf::RenderTexture& output)
 {
     output.setActive(true);
-    specifyBgra(output.getTexture(), nullptr);
+    specifyBgra(output.getTexture(), 0, output.getTexture().getSize(), nullptr);
 }
 
 void leadWithFirstVertex(bool first)
@@ -55,18 +63,43 @@ void leadWithFirstVertex(bool first)
         provokingVertex(first ? firstVertexConvention : lastVertexConvention);
 }
 
-bool loadTexelShader(sf::Shader& shader)
+bool loadTexelShader(sf::Shader& shader, bool tinted)
 {
     // No gl_Color: Mesa's fast path wants nothing interpolated but the texture coordinates.
     static const char vertex[] =
         "varying vec2 uv;\n"
         "void main() { gl_Position = ftransform(); uv = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy; }\n";
-    static const char fragment[] =
+    static const char texels[] =
         "uniform sampler2D texels;\n"
         "varying vec2 uv;\n"
         "void main() { gl_FragColor = texture2D(texels, uv); }\n";
-    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, fragment))
+    static const char tintedTexels[] =
+        "uniform sampler2D texels;\n"
+        "uniform vec4 tint;\n"
+        "varying vec2 uv;\n"
+        "void main() { gl_FragColor = texture2D(texels, uv) * tint; }\n";
+    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, tinted ? tintedTexels : texels))
         return false;
     shader.setUniform("texels", sf::Shader::CurrentTexture);
+    return true;
+}
+
+void tintTexels(sf::Shader& shader, sf::Color tint)
+{
+    shader.setUniform("tint", sf::Glsl::Vec4(tint));
+}
+
+bool tintsTexelsExactly(sf::Color tint)
+{
+    // The fast path multiplies bytes as (p + (p >> 8) + 128) >> 8 with p = texel * tint, where the
+    // fixed pipeline rounds texel * tint / 255; for 24 tints (152 to 253) one texel value comes out
+    // a level apart.
+    for (const unsigned channel : {tint.r, tint.g, tint.b, tint.a}) {
+        for (unsigned texel = 0; texel < 256; ++texel) {
+            const unsigned product = texel * channel;
+            if ((product + (product >> 8) + 128) >> 8 != (2 * product + 255) / 510)
+                return false;
+        }
+    }
     return true;
 }
