@@ -2,6 +2,7 @@
 
 #include <SFML/OpenGL.hpp>
 #include <SFML/Window/Context.hpp>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -93,13 +94,18 @@ bool tintsTexelsExactly(sf::Color tint)
 {
     // The fast path multiplies bytes as (p + (p >> 8) + 128) >> 8 with p = texel * tint, where the
     // fixed pipeline rounds texel * tint / 255; for 24 tints (152 to 253) one texel value comes out
-    // a level apart.
-    for (const unsigned channel : {tint.r, tint.g, tint.b, tint.a}) {
-        for (unsigned texel = 0; texel < 256; ++texel) {
-            const unsigned product = texel * channel;
-            if ((product + (product >> 8) + 128) >> 8 != (2 * product + 255) / 510)
-                return false;
+    // a level apart. Worked out once, not for every sprite of every frame.
+    static const std::array<bool, 256> exactChannel = [] {
+        std::array<bool, 256> exact{};
+        for (unsigned channel = 0; channel < 256; ++channel) {
+            exact[channel] = true;
+            for (unsigned texel = 0; texel < 256; ++texel) {
+                const unsigned product = texel * channel;
+                if ((product + (product >> 8) + 128) >> 8 != (2 * product + 255) / 510)
+                    exact[channel] = false;
+            }
         }
-    }
-    return true;
+        return exact;
+    }();
+    return exactChannel[tint.r] && exactChannel[tint.g] && exactChannel[tint.b] && exactChannel[tint.a];
 }
