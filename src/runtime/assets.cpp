@@ -63,6 +63,8 @@ ImageFile resampledTo(ImageFile chosen, float density)
     const sf::Vector2u design = chosen.size / chosen.density;
     const unsigned common = std::gcd(design.x, design.y);
     const unsigned steps = unsigned(std::ceil(density * float(common) - 1e-3f));
+    if (steps >= chosen.density * common)
+        return chosen;
     chosen.shownDensity = float(steps) / float(common);
     chosen.shownSize = sf::Vector2u(design.x / common * steps, design.y / common * steps);
     return chosen;
