@@ -74,7 +74,7 @@ for still in "$whole/stills/"*.png; do
   check "--draw-all: still $name identical or within 12 levels and 45 dB" within_bounds "$whole/stills" "$work/drawall/stills" "$name"
 done
 
-# At another output size the picture is drawn at that resolution, dense images with their mipmaps:
+# At another output size the picture is drawn at that resolution, dense images resampled to it:
 # there too the draw layer changes no pixel of an exact frame (2 fps keeps the larger frames quick).
 fps=2 capture large --size 1920x1080 --at 141 --hashes "$work/large/hashes.txt" --frames "$work/large/frames" --every 10
 fps=2 capture largeall --size 1920x1080 --at 141 --hashes "$work/largeall/hashes.txt" --draw-all --frames "$work/largeall/frames" --every 10

@@ -46,7 +46,8 @@ protected:
 
     // A fresh load, as at start-up (inTurn: a row at a time, as in a browser), from the test
     // directory with the given files set aside.
-    std::string loadWithout(const std::vector<std::string>& missing, bool inTurn = false)
+    std::string loadWithout(const std::vector<std::string>& missing, bool inTurn = false,
+                            float outputScale = pictureScale())
     {
         for (const std::string& file : missing)
             fs::rename(dir / file, dir / "aside" / file);
@@ -58,12 +59,12 @@ protected:
         demo.content.captionText = sf::Text();
         const fs::path previous = fs::current_path();
         fs::current_path(dir);
-        const std::string output = captureConsole([inTurn] {
+        const std::string output = captureConsole([inTurn, outputScale] {
             if (!inTurn) {
-                loadAssets(testCatalogue(), pictureScale());
+                loadAssets(testCatalogue(), outputScale);
                 return;
             }
-            PendingImages rows = decodeAssetsInTurn(pictureScale());
+            PendingImages rows = decodeAssetsInTurn(outputScale);
             int calls = 1;
             for (float share = 0.0f; (share = loadNextAssets(testCatalogue(), *rows)) < 1.0f; ++calls)
                 EXPECT_NEAR(share, float(calls) / float(imageCount), 1e-6f);
@@ -403,6 +404,47 @@ TEST_F(CatalogueLoad, ContentFilesAreTheFilesTheLoaderChoosesAtEachScale)
         EXPECT_TRUE(holds(1.0f, other)) << other;
     EXPECT_EQ(contentFilesFor(1.0f).size(), std::size_t(imageCount + 1 + 3));
     fs::current_path(previous);
+}
+
+TEST_F(CatalogueLoad, AtOneAndAHalfAnImageNeverEnlargedIsResampledToTheOutputsTexels)
+{
+    // The landscape's foreground is never enlarged: its 2x file becomes 1.5x texels. Its right half is
+    // opaque white, its left half clear black, which must lend the edge no grey. The hexagon is
+    // enlarged most, but never given more than two texels an output pixel: its 4x file becomes 3x.
+    sf::Image design;
+    design.create(8, 4, sf::Color::White);
+    ASSERT_TRUE(design.saveToFile((dir / "g3-fg.png").string()));
+    sf::Image dense;
+    dense.create(16, 8, sf::Color::Transparent);
+    for (unsigned y = 0; y < 8; ++y)
+        for (unsigned x = 8; x < 16; ++x)
+            dense.setPixel(x, y, sf::Color::White);
+    ASSERT_TRUE(dense.saveToFile((dir / "g3-fg@2x.png").string()));
+    ASSERT_TRUE(dense.saveToFile((dir / "hexagon@2x.png").string()));
+    sf::Image densest;
+    densest.create(32, 16, sf::Color::White);
+    ASSERT_TRUE(densest.saveToFile((dir / "hexagon@4x.png").string()));
+    sf::Image hexagonDesign;
+    hexagonDesign.create(8, 4, sf::Color::White);
+    ASSERT_TRUE(hexagonDesign.saveToFile((dir / "hexagon.png").string()));
+
+    for (const bool inTurn : {false, true}) {
+        EXPECT_EQ(loadWithout({}, inTurn, 1.5f), "");
+        const ImageFacts& foreground = testCatalogue().facts[static_cast<int>(Image::LandscapeForeground)];
+        const sf::Image shown = testCatalogue().textures[static_cast<int>(Image::LandscapeForeground)].copyToImage();
+        ASSERT_EQ(shown.getSize(), sf::Vector2u(12, 6));
+        EXPECT_EQ(foreground.density, 1.5f);
+        for (unsigned x = 0; x < 12; ++x) {
+            const sf::Color texel = shown.getPixel(x, 3);
+            if (texel.a > 0) {
+                EXPECT_EQ(sf::Color(texel.r, texel.g, texel.b), sf::Color::White) << x;
+            }
+            EXPECT_EQ(texel.a == 0, x < 5) << x;
+            EXPECT_EQ(texel.a == 255, x > 6) << x;
+        }
+        EXPECT_EQ(testCatalogue().facts[static_cast<int>(Image::PulseHexagon)].density, 3.0f);
+        EXPECT_EQ(testCatalogue().textures[static_cast<int>(Image::PulseHexagon)].getSize(), sf::Vector2u(24, 12));
+    }
 }
 
 TEST_F(CatalogueLoad, SpritesArePlacedAsTheirGroupsNeed)

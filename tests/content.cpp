@@ -188,7 +188,7 @@ TEST(Content, DenserFilesAreTheSameArtAtWholeMultiplesOfTheDesignSize)
 
 TEST(Content, ClearTexelsCarryTheColourOfTheirVisibleNeighbours)
 {
-    // A magnified or mipmapped image blends its clear texels into its edges; black ones would
+    // A filtered image blends its clear texels into its edges; black ones would
     // draw a dark fringe along every bright line.
     for (const ImageManifestRow& expected : imageManifest) {
         if (expected.cover != Cover::ClearCorners && expected.cover != Cover::ClearTop)

@@ -31,13 +31,11 @@ sf::Sprite loadedAs(Image image, const sf::Image& picture, sf::Vector2f origin, 
     return placed;
 }
 
-// The same, for a picture of `density` texels per design pixel, mipmapped as the loader does it.
-sf::Sprite loadedDense(Image image, const sf::Image& picture, unsigned density, sf::Vector2f origin, sf::Vector2f position)
+// The same, for a picture of `density` texels per design pixel.
+sf::Sprite loadedDense(Image image, const sf::Image& picture, float density, sf::Vector2f origin, sf::Vector2f position)
 {
     sf::Sprite placed = loadedAs(image, picture, origin, position);
     testCatalogue().facts[static_cast<int>(image)].density = density;
-    testCatalogue().facts[static_cast<int>(image)].mipmapped = true;
-    EXPECT_TRUE(testCatalogue().textures[static_cast<int>(image)].generateMipmap());
     return placed;
 }
 
@@ -293,9 +291,10 @@ TEST_F(DrawLayerFrame, APictureFramedInA16By10Output)
     EXPECT_EQ(frame.getPixel(10, 600), sf::Color::Black) << "the left half, enlarged";
 }
 
-// A speck alone in its part of the picture, so that where a shrunk speck's mipmaps reach past its
-// cell, no neighbour has marked the next cell; dense images reach further through their mipmaps.
-TEST_F(DrawLayerFrame, DenseDustShrunkNearItsTexelsAndEnlargedOverADenseBandsRock)
+// A speck alone in its part of the picture, so that where a shrunk speck's filtering reaches past
+// its cell, no neighbour has marked the next cell. The band's rock, at the output's own density as
+// the loader resamples it, lands texel for pixel where it is placed at its design size.
+TEST_F(DrawLayerFrame, DenseDustShrunkNearItsTexelsAndEnlargedOverDenseBandsRock)
 {
     sf::Image sparsePicture = picture(1280, 720, sf::Color::Transparent);
     for (int i = 0; i < 10; ++i)
@@ -304,12 +303,14 @@ TEST_F(DrawLayerFrame, DenseDustShrunkNearItsTexelsAndEnlargedOverADenseBandsRoc
     sf::Sprite denseDust = loadedDense(Image::WarpStar, sparsePicture, 2, {320.0f, 180.0f}, {640.3f, 360.6f});
     sf::Sprite denseBand = loadedDense(Image::RangeMiddle, bandPicture, 2, {0.0f, 0.0f}, {-3.37f, 16.25f});
     denseBand.setScale(2.1f, 1.9f);
+    sf::Sprite resampledBand = loadedDense(Image::RangeFar, bandPicture, 1.5f, {0.0f, 0.0f}, {2.0f, -120.0f});
     for (float dustScale : {0.27f, 0.61f, 1.37f, 3.1f}) {
         denseDust.setScale(dustScale, dustScale);
         denseDust.setRotation(dustScale * 7.0f);
         layeredFrame("at 1.5 pixels a design pixel", [&](sf::RenderWindow& window) {
             drawSprite(window, glint);
             drawSprite(window, denseBand);
+            drawSprite(window, resampledBand);
             drawSprite(window, denseDust);
         }, true);
     }

@@ -9,12 +9,9 @@
 #include <SFML/Graphics/RenderTexture.hpp>
 #include <SFML/Graphics/Shader.hpp>
 #include <SFML/Graphics/Texture.hpp>
-#include <cstdint>
 
 // Makes `texture` hold the image's pixels, as sf::Texture::loadFromImage does; false where it cannot.
 bool loadTexels(sf::Texture& texture, const sf::Image& pixels);
-// Makes the texture's mipmap `level` (1 and on) hold `rgba`, `size` texels, stored as its texels are.
-void loadSmallerTexels(sf::Texture& texture, unsigned level, sf::Vector2u size, const std::uint8_t* rgba);
 // Before anything is drawn into the off-screen output, stores its pixels as the window stores its own.
 void storeOutputLikeWindow(sf::RenderTexture& output);
 // In the active GL context, the first vertex of each triangle becomes its provoking vertex, or with

@@ -1,10 +1,10 @@
 #include "runtime/assets.h"
 
-#include <SFML/OpenGL.hpp>
 
 #include <algorithm>
+#include <numeric>
+#include <cmath>
 #include <atomic>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <condition_variable>
@@ -27,6 +27,7 @@
 #include "runtime/state_rooms.h"
 #include "runtime/timeline.h"
 #include "runtime/draw_layer.h"
+#include "runtime/image_resample.h"
 #include "runtime/png_file.h"
 
 namespace {
@@ -37,6 +38,10 @@ struct ImageFile {
     std::string path;
     unsigned density = 1;  // texels per design pixel
     sf::Vector2u size;     // as its header gives it; (0, 0) when it cannot be read
+    // Where the image is shown smaller than the file's texels wherever it shows: the output's
+    // texels per design pixel and the size it is resampled to at load; 0 and (0, 0) for as read.
+    float shownDensity = 0.0f;
+    sf::Vector2u shownSize;
 };
 
 // The image's file of `density` texels per design pixel, if there is one exactly that many times
@@ -47,20 +52,35 @@ ImageFile denseFileOf(const ImageManifestRow& row, sf::Vector2u designSize, unsi
     std::string dense = name.substr(0, name.rfind('.')) + "@" + std::to_string(density) + "x.png";
     if (designSize.x == 0 || pngSize(dense.c_str()) != designSize * density)
         return {};
-    return {std::move(dense), density, designSize * density};
+    return {std::move(dense), density, designSize * density, 0.0f, {}};
 }
 
-// For an output larger than the design's: the least dense file that still gives every output
-// pixel a texel where the image is enlarged most, or else the densest there is. A denser file
-// counts only when it is exactly that many times the design file's size. A tenth of a texel short
-// is not worth a denser file, and the design texels' anti-aliased edges hold up to half as large
-// again. At the design's size the design files stay, even for the images the scenes enlarge:
-// software OpenGL samples a denser texture and its mipmaps so much more slowly that scenes 05 and
-// 11 would no longer keep up with 60 frames a second. The most enlarged get a close-up instead.
+// A file denser than the output needs is resampled once at load to `density` texels per design
+// pixel, rounded up to where both sides come out whole: at the output's density a picture never
+// enlarged then shows texel for pixel, which software OpenGL copies fast.
+ImageFile resampledTo(ImageFile chosen, float density)
+{
+    const sf::Vector2u design = chosen.size / chosen.density;
+    const unsigned common = std::gcd(design.x, design.y);
+    const unsigned steps = unsigned(std::ceil(density * float(common) - 1e-3f));
+    if (steps >= chosen.density * common)
+        return chosen;
+    chosen.shownDensity = float(steps) / float(common);
+    chosen.shownSize = sf::Vector2u(design.x / common * steps, design.y / common * steps);
+    return chosen;
+}
+
+// For an output larger than the design's: texels enough for every output pixel where the image is
+// enlarged most, but never more than two texels to an output pixel at its design size, so that
+// linear filtering reads every texel without mipmaps, which software OpenGL samples so much more
+// slowly. The least dense file with that many, or else the densest there is, resampled where it
+// has a tenth of a texel more. A denser file counts only when it is exactly that many times the
+// design file's size. The design texels' anti-aliased edges hold up to half as large again. At the
+// design's size the design files stay; the most enlarged get a close-up.
 ImageFile imageFileFor(const ImageManifestRow& row, float outputScale)
 {
-    ImageFile chosen{row.file, 1, pngSize(row.file)};
-    const float wanted = outputScale * row.mostMagnified;
+    ImageFile chosen{row.file, 1, pngSize(row.file), 0.0f, {}};
+    const float wanted = std::min(outputScale * row.mostMagnified, 2.0f * outputScale);
     if (outputScale <= 1.0f || wanted < 1.5f)
         return chosen;
     const sf::Vector2u designSize = chosen.size;
@@ -74,12 +94,14 @@ ImageFile imageFileFor(const ImageManifestRow& row, float outputScale)
         if (float(density) + 0.1f >= wanted)
             break;
     }
+    if (float(chosen.density) > wanted + 0.1f)
+        return resampledTo(std::move(chosen), wanted);
     return chosen;
 }
 
 // Denser texels for the draws that magnify an image read from its design file over twice: the
-// least dense file there is, drawn only where it is magnified enough to need no mipmaps. An empty
-// path where there is none.
+// least dense file there is, drawn only where it is magnified enough to squeeze at most two texels
+// into an output pixel. An empty path where there is none.
 ImageFile closeUpFileFor(const ImageManifestRow& row, const ImageFile& chosen, float outputScale)
 {
     if (chosen.density > 1 || outputScale * row.mostMagnified < 2.0f)
@@ -120,56 +142,12 @@ void reportFailure(const char* message)
 // Images are decoded ahead on worker threads while the catalogue walk uploads them in order; the
 // workers end before loadAssets returns. Decoding is most of the load, and it needs no GL context,
 // so it can start before the window and the catalogue exist.
-using MipmapLevels = std::vector<std::vector<std::uint8_t>>;
-
 struct DecodedImage {
     std::optional<sf::Image> pixels;  // emptied once uploaded
     bool decoded = false;
     ImageFacts facts;  // worked out on the worker too: it reads every texel
-    MipmapLevels smallerLevels;  // of a dense image, emptied once uploaded
     bool ready = false;  // guarded by ImageDecoding::lock
 };
-
-// A dense image's mipmaps below its own texels, each level half the one above (rounded down, at
-// least 1) down to 1 x 1, each texel the mean of the texels beneath it. Software OpenGL makes them
-// on the thread that asks, which would hold up start-up; the decoding workers make them instead.
-MipmapLevels mipmapLevels(const sf::Image& image)
-{
-    MipmapLevels levels;
-    sf::Vector2u size = image.getSize();
-    const std::uint8_t* above = image.getPixelsPtr();
-    while (size.x > 1 || size.y > 1) {
-        const sf::Vector2u half(std::max(1u, size.x / 2), std::max(1u, size.y / 2));
-        std::vector<std::uint8_t>& level = levels.emplace_back(std::size_t(half.x) * half.y * 4);
-        for (unsigned y = 0; y < half.y; ++y) {
-            const std::uint8_t* rows[2] = {above + std::size_t(2 * y) * size.x * 4,
-                                           above + std::size_t(std::min(2 * y + 1, size.y - 1)) * size.x * 4};
-            std::uint8_t* out = &level[std::size_t(y) * half.x * 4];
-            for (unsigned x = 0; x < half.x; ++x) {
-                const std::size_t left = std::size_t(2 * x) * 4;
-                const std::size_t right = std::size_t(std::min(2 * x + 1, size.x - 1)) * 4;
-                for (unsigned channel = 0; channel < 4; ++channel)
-                    out[x * 4 + channel] = std::uint8_t((rows[0][left + channel] + rows[0][right + channel] +
-                                                         rows[1][left + channel] + rows[1][right + channel] + 2) / 4);
-            }
-        }
-        above = level.data();
-        size = half;
-    }
-    return levels;
-}
-
-void uploadSmallerLevels(sf::Texture& texture, const MipmapLevels& levels)
-{
-    sf::Vector2u size = texture.getSize();
-    for (std::size_t level = 0; level < levels.size(); ++level) {
-        size = {std::max(1u, size.x / 2), std::max(1u, size.y / 2)};
-        loadSmallerTexels(texture, unsigned(level + 1), size, levels[level].data());
-    }
-    sf::Texture::bind(&texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    sf::Texture::bind(nullptr);
-}
 
 }  // namespace
 
@@ -195,16 +173,16 @@ void StopImageDecoding::operator()(ImageDecoding* decoding) const
 
 namespace {
 
-void decodeImage(const ImageFile& file, bool withMipmaps, PngScratch& scratch, DecodedImage& image)
+void decodeImage(const ImageFile& file, PngScratch& scratch, DecodedImage& image)
 {
     if (file.path.empty())
         return;
     sf::Image& pixels = image.pixels.emplace();
     image.decoded = readPng(file.path.c_str(), scratch, pixels) != PngRead::Failed;
+    if (image.decoded && file.shownDensity > 0.0f)
+        pixels = resampledImage(pixels, file.shownSize);
     if (image.decoded)
         image.facts = imageFacts(pixels);
-    if (image.decoded && withMipmaps)
-        image.smallerLevels = mipmapLevels(pixels);
 }
 
 void decodeJob(ImageDecoding& queue, int job, PngScratch& scratch)
@@ -212,10 +190,7 @@ void decodeJob(ImageDecoding& queue, int job, PngScratch& scratch)
     const int row = job / 2;
     const bool closeUp = job % 2 == 1;
     DecodedImage& image = closeUp ? queue.closeUpImages[row] : queue.images[row];
-    if (closeUp)
-        decodeImage(queue.closeUpFiles[row], false, scratch, image);
-    else
-        decodeImage(queue.files[row], queue.files[row].density > 1, scratch, image);
+    decodeImage(closeUp ? queue.closeUpFiles[row] : queue.files[row], scratch, image);
     std::lock_guard<std::mutex> hold(queue.lock);
     image.ready = true;
     queue.readyChanged.notify_all();
@@ -242,15 +217,15 @@ int decodeWorkerCount()
     return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
-// Room for every image and close-up twice: decoded and waiting, and as a texture.
+// Room for every image and close-up twice: decoded and waiting, and as a texture; a resampled
+// image is never larger than its file.
 void reserveImageMemory(const ImageDecoding& queue)
 {
     std::size_t bytes = 64 << 20;  // the workers' buffers, and slack
     for (int row = 0; row < imageCount; ++row) {
         const ImageFile& file = queue.files[row];
         const ImageFile& closeUp = queue.closeUpFiles[row];
-        // A dense image's mipmaps add a third.
-        bytes += 2 * std::size_t(file.size.x) * file.size.y * 4 * (file.density > 1 ? 4 : 3) / 3;
+        bytes += 2 * std::size_t(file.size.x) * file.size.y * 4;
         bytes += 2 * std::size_t(closeUp.size.x) * closeUp.size.y * 4;
     }
     growHeapForImages(bytes);
@@ -274,21 +249,16 @@ PendingImages startDecoding(float outputScale, int workerCount)
 void loadImage(Catalogue& catalogue, const ImageManifestRow& row, const ImageFile& file, DecodedImage& image)
 {
     sf::Texture& texture = catalogue.textures[static_cast<int>(row.image)];
-    // Stored the way the window stores pixels, a dense image's mipmaps too.
+    // Stored the way the window stores pixels.
     const bool loaded = image.decoded && loadTexels(texture, *image.pixels);
     if (!loaded && row.failureMessage)
         reportFailure(row.failureMessage);
     ImageFacts& facts = catalogue.facts[static_cast<int>(row.image)];
     facts = loaded ? std::move(image.facts) : ImageFacts();
-    // Layers zoom, shrink and turn; filtered sampling keeps their edges clean. A dense image is
-    // shown smaller than its texels wherever it is not enlarged: its mipmaps keep that clean too.
+    // Layers zoom, shrink and turn; filtered sampling keeps their edges clean.
     texture.setSmooth(true);
-    if (loaded && file.density > 1) {
-        facts.density = file.density;
-        facts.mipmapped = true;
-        uploadSmallerLevels(texture, image.smallerLevels);
-    }
-    image.smallerLevels.clear();
+    if (loaded)
+        facts.density = file.shownDensity > 0.0f ? file.shownDensity : float(file.density);
     // Freed now, for the images still to come: an sf::Image assigned an empty one keeps its buffer.
     image.pixels.reset();
 
@@ -309,7 +279,7 @@ void loadCloseUp(Catalogue& catalogue, const ImageManifestRow& row, const ImageF
     if (image.decoded && loadTexels(texture, *image.pixels)) {
         texture.setSmooth(true);
         facts = std::move(image.facts);
-        facts.density = file.density;
+        facts.density = float(file.density);
     } else {
         texture = sf::Texture();  // nothing left over from a load at another scale
     }

@@ -28,20 +28,8 @@ bool touchesPicture(const sf::FloatRect& area, sf::Vector2i pictureSize)
 }
 
 // How far beyond its texels with any alpha an image can reach: linear filtering reads the next
-// texel; from a mipmap's coarser levels a texel reaches some texels per pixel further, and a
-// little more where the driver rounds its level of detail up.
-int texelReach(const sf::Transform& placement, const ImageFacts& facts)
-{
-    if (!facts.mipmapped)
-        return 1;
-    const float* m = placement.getMatrix();
-    const double a = m[0], b = m[4], c = m[1], d = m[5];
-    const double sum = a * a + b * b + c * c + d * d;
-    const double det = std::fabs(a * d - b * c);
-    const double largest = std::sqrt(0.5 * (sum + std::sqrt(std::max(0.0, sum * sum - 4.0 * det * det))));
-    const double texelsPerPixel = largest > 0.0 ? largest / det : 0.0;  // along the most squeezed axis
-    return 1 + int(std::ceil(5.0 * std::clamp(texelsPerPixel, 1.0, 64.0)));
-}
+// texel.
+constexpr int texelReach = 1;
 
 // A texel rectangle grown all round by what filtering reads around it.
 sf::FloatRect paddedTexels(int left, int top, int width, int height, int padding)
@@ -129,7 +117,7 @@ bool canShow(const sf::Sprite& sprite, const sf::Transform& placement, const Ima
     const sf::IntRect& box = facts->alphaBox;
     if (box.width <= 0 || box.height <= 0)
         return false;
-    const int padding = texelReach(placement, *facts);
+    const int padding = texelReach;
     return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, padding)), pictureSize);
 }
 
@@ -150,7 +138,7 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
     cells.resize(std::size_t(grid.x) * std::size_t(grid.y));
     scissors.clear();
     const sf::IntRect& box = facts.alphaBox;
-    const int padding = texelReach(placement, facts);
+    const int padding = texelReach;
     const CellRange bounds =
         cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, padding)), pictureSize);
     if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
@@ -219,7 +207,7 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
         return false;
     const sf::Transform toImage = placement.getInverse();
     const int across = cellGrid(pictureSize).x;
-    const int padding = texelReach(placement, facts);
+    const int padding = texelReach;
     const CellRange cells = cellsUnder(reach(placement, sprite.getLocalBounds()), pictureSize);
     const int width = int(facts.size.x);
     const int height = int(facts.size.y);

@@ -55,20 +55,6 @@ bool upright(const sf::Transform& placement)
     return m[1] == 0.0f && m[4] == 0.0f;
 }
 
-// Fewer than one output pixel per texel along either axis.
-bool shrinks(const sf::Transform& placement)
-{
-    const float* m = placement.getMatrix();
-    return std::fabs(m[0]) < 1.0f || std::fabs(m[5]) < 1.0f;
-}
-
-void setMinifyingFilter(const sf::Texture& texture, GLint filter)
-{
-    sf::Texture::bind(&texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    sf::Texture::bind(nullptr);
-}
-
 // Loads the catalogue's texel shaders once; false where there are none.
 bool texelShadersOf(Catalogue& catalogue)
 {
@@ -98,15 +84,13 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     const bool opaque = facts->opaque && sprite.getColor().a == 255;
     // The sprite's own texture, the close-up's where it shows one; SFML's sprite holds it as const.
     sf::Texture& texture = const_cast<sf::Texture&>(*sprite.getTexture());
-    // SFML knows nothing of a dense image's mipmaps, so its smoothing is left as it is.
-    const bool nearest = !plain && facts->density == 1 && texture.isSmooth() && onWholeTexels(placement);
+    const bool nearest = !plain && texture.isSmooth() && onWholeTexels(placement);
     // On whole texels the texel shader gives the fixed pipeline's pixels, faster, for the tints
-    // that Mesa's fast path multiplies as the fixed pipeline does. Filtered, unturned and not
-    // shrunk below its mipmaps, a sprite takes the fast path through it too, whose bilinear weights
-    // and products land a few levels from the fixed pipeline's: that frame is approximate.
+    // that Mesa's fast path multiplies as the fixed pipeline does. Filtered and unturned, a sprite
+    // takes the fast path through it too, whose bilinear weights and products land a few levels
+    // from the fixed pipeline's: that frame is approximate.
     const bool exact = nearest && tintsTexelsExactly(sprite.getColor());
-    const bool filtered = !nearest && !plain && texture.isSmooth() && upright(placement) &&
-                          (!facts->mipmapped || !shrinks(placement));
+    const bool filtered = !nearest && !plain && texture.isSmooth() && upright(placement);
     const bool untinted = sprite.getColor() == sf::Color::White;
     sf::Shader* shader = nullptr;
     if (texelShaders && (exact || filtered)) {
@@ -115,10 +99,6 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
             tintTexels(*shader, sprite.getColor());
         layer.approximate = layer.approximate || filtered;
     }
-    // Enlarged, a mipmapped image shows only its own texels; the fast path takes no mipmaps.
-    const bool withoutMipmaps = shader && facts->mipmapped;
-    if (withoutMipmaps)
-        setMinifyingFilter(texture, GL_LINEAR);
     if (nearest)
         texture.setSmooth(false);
     // Only around these draws: elsewhere the first vertex leading moves interpolated colours and
@@ -135,8 +115,6 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
         leadWithFirstVertex(false);
     if (nearest)
         texture.setSmooth(true);
-    if (withoutMipmaps)
-        setMinifyingFilter(texture, GL_LINEAR_MIPMAP_LINEAR);
 }
 
 bool textShows(const sf::Text& text)

@@ -11,8 +11,8 @@
 //   draw_cells.h          culling and scissors over the picture's cells
 //   draw_substitutions.h  cheaper draws of the same pixels, and draws at the output's resolution
 //
-// The one route that does not give exactly the pixels of drawing every call: filtered sprites,
-// unturned and not shrunk below their mipmaps, drawn on Mesa's fast path (draw_layer.cpp).
+// The one route that does not give exactly the pixels of drawing every call: filtered, unturned
+// sprites drawn on Mesa's fast path (draw_layer.cpp).
 //
 // Images of more texels than design pixels are drawn at their design size, and captions are set
 // at the output's size.

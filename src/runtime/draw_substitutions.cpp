@@ -21,11 +21,11 @@ bool exactProduct(sf::Uint8 texel, sf::Uint8 tint, sf::Uint8& product)
 
 // The sprite placed for a texture of `density` texels per design pixel in place of its design-size
 // image: the scenes place and scale sprites in design pixels.
-sf::Sprite withDenserTexels(const sf::Sprite& sprite, unsigned density)
+sf::Sprite withDenserTexels(const sf::Sprite& sprite, float density)
 {
     sf::Sprite dense = sprite;
-    dense.setOrigin(sprite.getOrigin() * float(density));
-    dense.setScale(sprite.getScale() / float(density));
+    dense.setOrigin(sprite.getOrigin() * density);
+    dense.setScale(sprite.getScale() / density);
     return dense;
 }
 
@@ -143,13 +143,13 @@ sf::Sprite asDrawn(const sf::Sprite& sprite, const Catalogue& catalogue, float o
     const ImageFacts& closeUp = catalogue.closeUpFacts[image];
     const sf::Vector2f scale = sprite.getScale();
     const float magnified = std::min(std::fabs(scale.x), std::fabs(scale.y)) * outputScale;
-    if (closeUp.known && facts.density == 1 && showsWholeTexture(sprite) &&
-        2.0f * magnified >= float(closeUp.density)) {
+    if (closeUp.known && facts.density == 1.0f && showsWholeTexture(sprite) &&
+        2.0f * magnified >= closeUp.density) {
         sf::Sprite closer = withDenserTexels(sprite, closeUp.density);
         closer.setTexture(catalogue.closeUps[image], true);
         return closer;
     }
-    if (facts.density == 1)
+    if (facts.density == 1.0f)
         return sprite;
     return withDenserTexels(sprite, facts.density);
 }

@@ -26,8 +26,7 @@ struct ImageFacts {
     std::vector<TileBox> tileBoxes;  // for each drawCellSize-square texel tile, row by row
     std::vector<bool> opaqueTiles;   // the same tiles with every alpha 255
     bool anyOpaqueTile = false;
-    unsigned density = 1;    // texels per design pixel, across and down
-    bool mipmapped = false;  // with our own mipmaps, which SFML knows nothing of
+    float density = 1.0f;    // texels per design pixel, across and down
 };
 
 ImageFacts imageFacts(const sf::Image& image);

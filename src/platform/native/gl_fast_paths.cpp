@@ -3,6 +3,7 @@
 #include <SFML/OpenGL.hpp>
 #include <SFML/Window/Context.hpp>
 #include <array>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -18,10 +19,10 @@ constexpr GLenum firstVertexConvention = 0x8E4D;
 constexpr GLenum lastVertexConvention = 0x8E4E;
 
 // Mesa keeps the BGRA order only for the unsized internal format given BGRA data.
-void specifyBgra(const sf::Texture& texture, GLint level, sf::Vector2u size, const void* texels)
+void specifyBgra(const sf::Texture& texture, sf::Vector2u size, const void* texels)
 {
     sf::Texture::bind(&texture);
-    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_BGRA, GL_UNSIGNED_BYTE, texels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(size.x), GLsizei(size.y), 0, GL_BGRA, GL_UNSIGNED_BYTE, texels);
     sf::Texture::bind(nullptr);
     // As SFML does after an upload: other contexts see the new texels at once.
     glFlush();
@@ -41,19 +42,14 @@ bool loadTexels(sf::Texture& texture, const sf::Image& pixels)
 {
     if (!texture.create(pixels.getSize().x, pixels.getSize().y))
         return false;
-    specifyBgra(texture, 0, pixels.getSize(), bgraOf(pixels.getPixelsPtr(), pixels.getSize()).data());
+    specifyBgra(texture, pixels.getSize(), bgraOf(pixels.getPixelsPtr(), pixels.getSize()).data());
     return true;
-}
-
-void loadSmallerTexels(sf::Texture& texture, unsigned level, sf::Vector2u size, const std::uint8_t* rgba)
-{
-    specifyBgra(texture, GLint(level), size, bgraOf(rgba, size).data());
 }
 
 void storeOutputLikeWindow(sf::RenderTexture& output)
 {
     output.setActive(true);
-    specifyBgra(output.getTexture(), 0, output.getTexture().getSize(), nullptr);
+    specifyBgra(output.getTexture(), output.getTexture().getSize(), nullptr);
 }
 
 void leadWithFirstVertex(bool first)
