@@ -1,10 +1,8 @@
 #include "runtime/assets.h"
 
-
 #include <algorithm>
-#include <numeric>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <condition_variable>
@@ -13,6 +11,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -38,8 +37,8 @@ struct ImageFile {
     std::string path;
     unsigned density = 1;  // texels per design pixel
     sf::Vector2u size;     // as its header gives it; (0, 0) when it cannot be read
-    // Where the image is shown smaller than the file's texels wherever it shows: the output's
-    // texels per design pixel and the size it is resampled to at load; 0 and (0, 0) for as read.
+    // For a file denser than the output needs: the texels per design pixel it is resampled to at
+    // load, and the size that gives; 0 and (0, 0) for the file as read.
     float shownDensity = 0.0f;
     sf::Vector2u shownSize;
 };

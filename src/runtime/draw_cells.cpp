@@ -117,8 +117,7 @@ bool canShow(const sf::Sprite& sprite, const sf::Transform& placement, const Ima
     const sf::IntRect& box = facts->alphaBox;
     if (box.width <= 0 || box.height <= 0)
         return false;
-    const int padding = texelReach;
-    return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, padding)), pictureSize);
+    return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, texelReach)), pictureSize);
 }
 
 // How many cells the picture has across and down; cells are kept row by row.
@@ -138,9 +137,8 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
     cells.resize(std::size_t(grid.x) * std::size_t(grid.y));
     scissors.clear();
     const sf::IntRect& box = facts.alphaBox;
-    const int padding = texelReach;
     const CellRange bounds =
-        cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, padding)), pictureSize);
+        cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, texelReach)), pictureSize);
     if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
         return;
     for (int y = bounds.y0; y <= bounds.y1; ++y)
@@ -156,7 +154,7 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
             if (tile.right == 0)
                 continue;
             const sf::FloatRect texels = paddedTexels(tx * drawCellSize + tile.left, ty * drawCellSize + tile.top,
-                                                      tile.right - tile.left, tile.bottom - tile.top, padding);
+                                                      tile.right - tile.left, tile.bottom - tile.top, texelReach);
             if (turned) {
                 markTurnedTile(cells.data(), across, placement, texels, bounds);
                 continue;
@@ -207,7 +205,6 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
         return false;
     const sf::Transform toImage = placement.getInverse();
     const int across = cellGrid(pictureSize).x;
-    const int padding = texelReach;
     const CellRange cells = cellsUnder(reach(placement, sprite.getLocalBounds()), pictureSize);
     const int width = int(facts.size.x);
     const int height = int(facts.size.y);
@@ -225,10 +222,10 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
             if (texels.left < 0.0f || texels.top < 0.0f || texels.left + texels.width > float(width) ||
                 texels.top + texels.height > float(height))
                 continue;
-            const int left = std::max(0, int(std::floor(texels.left - 0.5f)) - padding);
-            const int top = std::max(0, int(std::floor(texels.top - 0.5f)) - padding);
-            const int right = std::min(width - 1, int(std::floor(texels.left + texels.width - 0.5f)) + 1 + padding);
-            const int bottom = std::min(height - 1, int(std::floor(texels.top + texels.height - 0.5f)) + 1 + padding);
+            const int left = std::max(0, int(std::floor(texels.left - 0.5f)) - texelReach);
+            const int top = std::max(0, int(std::floor(texels.top - 0.5f)) - texelReach);
+            const int right = std::min(width - 1, int(std::floor(texels.left + texels.width - 0.5f)) + 1 + texelReach);
+            const int bottom = std::min(height - 1, int(std::floor(texels.top + texels.height - 0.5f)) + 1 + texelReach);
             bool opaque = true;
             for (int ty = top / drawCellSize; opaque && ty <= bottom / drawCellSize; ++ty)
                 for (int tx = left / drawCellSize; opaque && tx <= right / drawCellSize; ++tx)

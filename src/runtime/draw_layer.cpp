@@ -2,7 +2,6 @@
 
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
-#include <cmath>
 
 #include "platform/gl_fast_paths.h"
 #include "runtime/catalogue.h"
