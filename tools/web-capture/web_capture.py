@@ -10,6 +10,7 @@ over the DevTools protocol, and writes the demo's lines and PNG stills.
 import base64
 import fractions
 import json
+import math
 import os
 import shutil
 import signal
@@ -26,12 +27,14 @@ import websocket
 
 import serve
 
-USAGE = """usage: web-capture.sh [--fps N] [--seconds S] [--stills DIR --at T1,T2,...]
+USAGE = """usage: web-capture.sh [--fps N] [--seconds S] [--stills DIR --at T1,T2,...] [--spans A-B,...]
                       [--realtime [--click] [--escape]] [--angle swiftshader|gl] [--build DIR]
 Plays the web build (build-web/) in headless Chromium. Without --realtime, on a fixed-step clock
 as nerethval-capture does: --fps N (N or N/D, default 60), --seconds S (stop after S seconds of
 timeline time instead of at the end), --stills DIR --at T1,... (the first frame at or after each
-time, as DIR/T.png); standard output carries only the demo's lines. With --realtime the demo plays
+time, as DIR/T.png), --spans A-B,... (the wall time and the browser's CPU time a frame over each
+span of timeline seconds, on standard error; the run stops after the last span unless --seconds
+says otherwise); standard output carries only the demo's lines. With --realtime the demo plays
 in real time, autoplay allowed unless --click (then the page waits for a click, which this sends),
 and each line is printed as "SECONDS<tab>AUDIO<tab>BEFORE<tab>LINE": SECONDS since the page was
 asked to load, AUDIO the page's audio clock then and BEFORE at the start of the frame before ("-"
@@ -65,11 +68,22 @@ def positive_seconds(text):
     return seconds
 
 
+def timed_span(text):
+    """One span of --spans: A-B in seconds, 0 <= A < B."""
+    try:
+        start, end = (fractions.Fraction(bound) for bound in text.split('-'))
+    except (ValueError, ZeroDivisionError):
+        start = end = 0
+    if not 0 <= start < end:
+        raise Refused('--spans wants spans of seconds such as 40-50,80-90, not \'%s\'' % text)
+    return start, end
+
+
 def parse_options(arguments):
-    options = {'fps': '60', 'seconds': None, 'stills': None, 'at': None,
+    options = {'fps': '60', 'seconds': None, 'stills': None, 'at': None, 'spans': [],
                'realtime': False, 'click': False, 'escape': False, 'angle': 'swiftshader',
                'build': os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'build-web')}
-    valued = {'--fps', '--seconds', '--stills', '--at', '--angle', '--build'}
+    valued = {'--fps', '--seconds', '--stills', '--at', '--spans', '--angle', '--build'}
     position = 0
     while position < len(arguments):
         name = arguments[position]
@@ -91,6 +105,8 @@ def parse_options(arguments):
             if any('/' in time for time in value.split(',')):
                 raise Refused('--at wants times in seconds separated by commas, such as 5,12.5, not \'%s\'' % value)
             options['at'] = value.split(',')
+        elif name == '--spans':
+            options['spans'] = [timed_span(span) for span in value.split(',')]
         elif name == '--angle':
             if value not in ('swiftshader', 'gl'):
                 raise Refused('--angle wants swiftshader or gl, not \'%s\'' % value)
@@ -99,8 +115,8 @@ def parse_options(arguments):
             options[name[2:]] = value
     if (options['at'] is None) != (options['stills'] is None):
         raise Refused('--stills DIR and --at T1,T2,... go together')
-    if options['realtime'] and options['at'] is not None:
-        raise Refused('--stills and --at need the fixed-step clock, not --realtime')
+    if options['realtime'] and (options['at'] is not None or options['spans']):
+        raise Refused('--stills, --at and --spans need the fixed-step clock, not --realtime')
     for name in ('click', 'escape'):
         if options[name] and not options['realtime']:
             raise Refused('--%s only applies to --realtime' % name)
@@ -368,8 +384,9 @@ def frame_at(tools, time, refusal):
     return int(frame)
 
 
-def fixed_step(page, options):
-    """Steps the demo to each still and to the end (or --seconds), as the capture's frame loop."""
+def fixed_step(page, options, browser_cpu):
+    """Steps the demo to each still and to the end (or --seconds), as the capture's frame loop;
+    browser_cpu() is the browser's CPU seconds so far, read at the edges of --spans."""
     tools = page.tools
     try:
         page.wait_state(('playing', 'ended'))
@@ -383,13 +400,22 @@ def fixed_step(page, options):
     stills = sorted((frame_at(tools, name, '--at wants times in seconds separated by commas, such as 5,12.5'), name)
                     for name in options['at'] or [])
     last = None
+    # The spans' edges are counted here, the first frame at or after each time, so that a build
+    # from before nerethvalFrameAt can be timed beside today's.
+    fps = fractions.Fraction(options['fps'])
+    edges = sorted({math.ceil(seconds * fps) for span in options['spans'] for seconds in span})
+    marks = {}  # frame: (wall seconds, browser CPU seconds) when it was reached
     if options['seconds'] is not None:
         last = frame_at(tools, options['seconds'], '--seconds wants a positive number of seconds')
+    elif edges:
+        last = edges[-1]
     if options['stills']:
         os.makedirs(options['stills'], exist_ok=True)
     frame = 0
     while last is None or frame < last:
-        due = [k for k, _ in stills if k > frame] + ([last] if last else [])
+        if frame in edges:
+            marks[frame] = (time.monotonic(), browser_cpu())
+        due = [k for k, _ in stills if k > frame] + [k for k in edges if k > frame] + ([last] if last else [])
         step = min([frame + 600] + due) - frame
         ran = tools.evaluate('Module._nerethvalAdvance(%d)' % step)
         page.take_events()
@@ -408,10 +434,23 @@ def fixed_step(page, options):
                             base64.b64decode(pixels[2]))
         if ran < step:
             break
+    if frame in edges:
+        marks[frame] = (time.monotonic(), browser_cpu())
     stepped = time.monotonic() - stepping
     print('web-capture: ready %.2f s after loading began; %d frames in %.1f s (%.1f ms a frame, stills included)' %
           (ready, frame, stepped, 1000 * stepped / max(frame, 1)), file=sys.stderr)
     status = 0
+    for start, end in options['spans']:
+        first, after = math.ceil(start * fps), math.ceil(end * fps)
+        if first not in marks or after not in marks:
+            print('web-capture: the run ended before %s s, so span %s-%s was not timed' % (end, start, end),
+                  file=sys.stderr)
+            status = 1
+            continue
+        frames = after - first
+        wall, cpu = (marks[after][i] - marks[first][i] for i in (0, 1))
+        print('web-capture: span %s-%s s: %d frames, %.1f ms wall and %.1f ms browser CPU a frame' %
+              (start, end, frames, 1000 * wall / frames, 1000 * cpu / frames), file=sys.stderr)
     for k, name in stills:
         if k > frame:
             print('web-capture: the run ended before %s s, so that still was not written' % name, file=sys.stderr)
@@ -472,7 +511,7 @@ def run(options):
         page.load(address)
         if options['realtime']:
             return realtime(page, options)
-        return fixed_step(page, options)
+        return fixed_step(page, options, browser.cpu_seconds)
     finally:
         browser.end()
         server.shutdown()
