@@ -32,9 +32,10 @@ bool touchesPicture(const sf::FloatRect& area, sf::Vector2i pictureSize)
 constexpr int texelReach = 1;
 
 // A texel rectangle grown all round by what filtering reads around it.
-sf::FloatRect paddedTexels(int left, int top, int width, int height, int padding)
+sf::FloatRect paddedTexels(int left, int top, int width, int height)
 {
-    return {float(left - padding), float(top - padding), float(width + 2 * padding), float(height + 2 * padding)};
+    return {float(left - texelReach), float(top - texelReach), float(width + 2 * texelReach),
+            float(height + 2 * texelReach)};
 }
 
 // The picture cells, inclusive, that a picture rectangle touches; none when x1 < x0 or y1 < y0.
@@ -117,7 +118,7 @@ bool canShow(const sf::Sprite& sprite, const sf::Transform& placement, const Ima
     const sf::IntRect& box = facts->alphaBox;
     if (box.width <= 0 || box.height <= 0)
         return false;
-    return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, texelReach)), pictureSize);
+    return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height)), pictureSize);
 }
 
 // How many cells the picture has across and down; cells are kept row by row.
@@ -138,7 +139,7 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
     scissors.clear();
     const sf::IntRect& box = facts.alphaBox;
     const CellRange bounds =
-        cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height, texelReach)), pictureSize);
+        cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height)), pictureSize);
     if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
         return;
     for (int y = bounds.y0; y <= bounds.y1; ++y)
@@ -154,7 +155,7 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
             if (tile.right == 0)
                 continue;
             const sf::FloatRect texels = paddedTexels(tx * drawCellSize + tile.left, ty * drawCellSize + tile.top,
-                                                      tile.right - tile.left, tile.bottom - tile.top, texelReach);
+                                                      tile.right - tile.left, tile.bottom - tile.top);
             if (turned) {
                 markTurnedTile(cells.data(), across, placement, texels, bounds);
                 continue;
