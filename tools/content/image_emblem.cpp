@@ -227,12 +227,14 @@ sf::Image makePulseHexagon()
         const float d = hexagonDistance(q, 270.0f);
         const float line = std::fabs(d) - 2.5f;
         const float window = squareWindow(q, 360.0f);
+        // A wave front: crisp ahead of the line, its light trailing behind it. Up to fourteen pulses
+        // overlap, and every texel the glows reach is filled for each of them.
+        const float reach = d > 0.0f ? 1.0f - smoothstep(6.0f, 11.0f, line) : 1.0f - smoothstep(14.4f, 19.2f, line);
         // Lavender light kept below white: as a pulse fades, its line dims to violet, not grey.
         addLight(p, palette::lavender, 1.05f * coverage(line) * window);
-        addLight(p, palette::lilac, 0.7f * outerGlow(line, 5.0f) * window);
-        // Tight glows: up to fourteen pulses overlap, each as wide as the band its light reaches.
-        addLight(p, palette::violet, 0.55f * outerGlow(line, 8.0f) * window);
-        addLight(p, palette::violet, 0.05f * smoothstep(-24.0f, 0.0f, d) * coverage(d));
+        addLight(p, palette::lilac, 0.7f * outerGlow(line, 5.0f) * reach * window);
+        addLight(p, palette::violet, 0.55f * outerGlow(line, 8.0f) * reach * window);
+        addLight(p, palette::violet, 0.07f * smoothstep(-20.0f, 0.0f, d) * coverage(d));
     });
     // Kept exact: compressed towards white, the core would fade through grey again.
     return finishCanvas(canvas, false, 11, false);
