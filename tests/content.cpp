@@ -308,6 +308,11 @@ TEST(Content, HexagonsAreABrightOutlineAndATranslucentBubble)
     for (int x = 360; x < 720; ++x)
         outlineAlpha = std::max(outlineAlpha, alphaAt(pulse, x, 360));
     EXPECT_EQ(outlineAlpha, 255);
+    // A wave front: its top edge's line at row 90 is crisp ahead and trails light behind, and no
+    // further, since every texel with any alpha is filled again for each of a dozen pulses.
+    EXPECT_EQ(alphaAt(pulse, 360, 76), 0);
+    EXPECT_GT(alphaAt(pulse, 360, 104), 20);
+    EXPECT_EQ(alphaAt(pulse, 360, 112), 0);
 
     const sf::Image& bubble = image("hexagon-small.png");
     const int middle = alphaAt(bubble, 128, 150);
