@@ -345,8 +345,7 @@ void bleedIntoClear(std::vector<uint8_t>& rgba, int width, int height)
 {
     // A clear texel beside visible ones takes the alpha-weighted mean of those neighbours, which
     // is what the linear filter blends it with; every other clear texel takes the mean of the
-    // smallest block around it that holds any alpha (a pull-push pyramid of 2x2 blocks), so the
-    // coarser mipmap levels stay free of black as well.
+    // smallest block around it that holds any alpha (a pull-push pyramid of 2x2 blocks).
     std::vector<Level> pyramid(1);
     pyramid[0] = {width, height, std::vector<float>(static_cast<size_t>(width) * height * 4), {}};
     for (size_t i = 0; i < pyramid[0].sums.size() / 4; ++i) {

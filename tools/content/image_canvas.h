@@ -172,7 +172,7 @@ std::vector<float> blurMask(const std::vector<float>& mask, int width, int heigh
 sf::Image finishCanvas(const Canvas& canvas, bool opaque, uint32_t ditherSeed, bool compressLight = true);
 
 // Gives every fully clear texel of straight 8-bit RGBA pixels the colour of the visible texels
-// nearest it, so filtering and mipmaps never blend black into an edge. Alpha stays as it is.
+// nearest it, so filtering never blends black into an edge. Alpha stays as it is.
 void bleedIntoClear(std::vector<uint8_t>& rgba, int width, int height);
 
 // Writes the image as an RGBA PNG, strongly compressed: smaller files decode faster at start-up,
