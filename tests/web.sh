@@ -53,10 +53,12 @@ check "every scene line, in order" test "$(cut -f 4 "$work/realtime.txt" | grep 
 # stand-in for a sound card keeps it, and on a busy machine it runs up to a tenth slower than the
 # wall clock, the music and the timeline with it. An order began after the frame before the line
 # started and before the line: each span, divided by its orders, gives the shortest and longest
-# an order can have lasted, and the order's length +/- 0.15 s must lie between them.
+# an order can have lasted, and the order's length +/- 0.15 s must lie between them. The first
+# line has no frame before it: the music may have started its order well before a busy machine
+# drew that first frame.
 lengths=$(awk -F '\t' '
   function mark(order, line, before) {
-    if (before == "-") before = line
+    if (before == "-") before = -1e9
     if (marks++) printf "%d-%d:%.3f:%.3f ", start, order, (before - then) / (order - start), (line - since) / (order - start)
     if (line == "-") line = -1e9
     start = order; since = before; then = line
