@@ -229,7 +229,7 @@ sf::Image makePulseHexagon()
         const float window = squareWindow(q, 360.0f);
         // A wave front: crisp ahead of the line, its light trailing behind it. Up to fourteen pulses
         // overlap, and every texel the glows reach is filled for each of them.
-        const float reach = d > 0.0f ? 1.0f - smoothstep(6.0f, 11.0f, line) : 1.0f - smoothstep(14.4f, 19.2f, line);
+        const float reach = 1.0f - (d > 0.0f ? smoothstep(6.0f, 11.0f, line) : smoothstep(14.4f, 19.2f, line));
         // Lavender light kept below white: as a pulse fades, its line dims to violet, not grey.
         addLight(p, palette::lavender, 1.05f * coverage(line) * window);
         addLight(p, palette::lilac, 0.7f * outerGlow(line, 5.0f) * reach * window);

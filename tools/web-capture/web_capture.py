@@ -403,7 +403,8 @@ def fixed_step(page, options, browser_cpu):
     # The spans' edges are counted here, the first frame at or after each time, so that a build
     # from before nerethvalFrameAt can be timed beside today's.
     fps = fractions.Fraction(options['fps'])
-    edges = sorted({math.ceil(seconds * fps) for span in options['spans'] for seconds in span})
+    spans = [(start, end, math.ceil(start * fps), math.ceil(end * fps)) for start, end in options['spans']]
+    edges = sorted({edge for _, _, first, after in spans for edge in (first, after)})
     marks = {}  # frame: (wall seconds, browser CPU seconds) when it was reached
     if options['seconds'] is not None:
         last = frame_at(tools, options['seconds'], '--seconds wants a positive number of seconds')
@@ -440,8 +441,7 @@ def fixed_step(page, options, browser_cpu):
     print('web-capture: ready %.2f s after loading began; %d frames in %.1f s (%.1f ms a frame, stills included)' %
           (ready, frame, stepped, 1000 * stepped / max(frame, 1)), file=sys.stderr)
     status = 0
-    for start, end in options['spans']:
-        first, after = math.ceil(start * fps), math.ceil(end * fps)
+    for start, end, first, after in spans:
         if first not in marks or after not in marks:
             print('web-capture: the run ended before %s s, so span %s-%s was not timed' % (end, start, end),
                   file=sys.stderr)
