@@ -117,13 +117,16 @@ bool closeTo(const sf::Image& a, const sf::Image& b)
 }
 
 // A frame through the layer, pixel for pixel the same as drawing every call, or close to it where
-// the layer calls the frame approximate; `tall` frames it in a 16:10 output of 1920 x 1200, 1.5
-// pixels a design pixel below 60 rows of black.
+// the layer calls the frame approximate (and says so in `lastLayeredApproximate`); `tall` frames it
+// in a 16:10 output of 1920 x 1200, 1.5 pixels a design pixel below 60 rows of black.
+bool lastLayeredApproximate = false;
+
 sf::Image layeredFrame(const char* what, const std::function<void(sf::RenderWindow&)>& draws, bool tall = false)
 {
     const sf::Vector2u size = tall ? sf::Vector2u(1920, 1200) : sf::Vector2u();
     const sf::Image layered = frameDrawnIn(DrawMode::Layer, draws, size);
     const bool approximate = stateDraw().approximate;
+    lastLayeredApproximate = approximate;
     const sf::Image everything = frameDrawnIn(DrawMode::Everything, draws, size);
     if (approximate)
         EXPECT_TRUE(closeTo(layered, everything)) << what;
@@ -343,3 +346,49 @@ TEST_F(DrawLayerFrame, AMagnifiedRingShowsItsCloseUp)
     testCatalogue().closeUpFacts[static_cast<int>(Image::PulseHexagon)] = ImageFacts();
 }
 
+
+// Sparks of two images, turned, crossing one another in the order they are handed in: batched by
+// image, each pixel still takes them in painter's order, over a picture on the fast path.
+TEST_F(DrawLayerFrame, CrossingSparksOfTwoImagesKeepTheirOrderWhenBatched)
+{
+    sf::Image redPicture = picture(21, 19, sf::Color::Transparent);
+    paint(redPicture, {3, 3, 15, 13}, sf::Color(255, 40, 40, 200));
+    sf::Sprite red = loadedAs(Image::YellowSpark, redPicture, {10.0f, 9.0f}, centre);
+    const auto draws = [&](sf::RenderWindow& window) {
+        drawSprite(window, halves);
+        for (int i = 0; i < 60; ++i) {
+            sf::Sprite& next = i % 2 ? red : spark;
+            next.setPosition(600.0f + float(i % 12) * 7.3f, 340.0f + float(i / 12) * 6.1f);
+            next.setRotation(float(i) * 13.0f);
+            drawSprite(window, next);
+        }
+        drawSprite(window, glint);
+    };
+    layeredFrame("over the halves", draws);
+    EXPECT_FALSE(lastLayeredApproximate);
+}
+
+// A black veil at part alpha over everything, folded into the draws beneath it: close to drawing
+// it, and a caption beneath a veil keeps it.
+TEST_F(DrawLayerFrame, ABlackVeilDarkensWhatIsBeneathIt)
+{
+    black.setColor(sf::Color(255, 255, 255, 100));
+    const auto draws = [&](sf::RenderWindow& window) {
+        drawSprite(window, halves);
+        drawSprite(window, glint);
+        drawSprite(window, turned);
+        drawSprite(window, spark);
+        drawSprite(window, black);
+        drawText(window, caption);
+    };
+    const sf::Image frame = layeredFrame("a caption above it", draws);
+    EXPECT_TRUE(lastLayeredApproximate);
+    EXPECT_NEAR(frame.getPixel(1000, 100).r, 155, 1) << "the white half";
+    EXPECT_NEAR(frame.getPixel(50, 50).g, 200 * 155 / 255, 1) << "the glint";
+    layeredFrame("a caption beneath it", [&](sf::RenderWindow& window) {
+        drawSprite(window, halves);
+        drawText(window, caption);
+        drawSprite(window, black);
+    });
+    EXPECT_FALSE(lastLayeredApproximate);
+}

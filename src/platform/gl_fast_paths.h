@@ -24,3 +24,7 @@ bool loadTexelShader(sf::Shader& shader, bool tinted);
 void tintTexels(sf::Shader& shader, sf::Color tint);
 // Whether Mesa's fast path multiplies texels by this tint exactly as the fixed pipeline does.
 bool tintsTexelsExactly(sf::Color tint);
+// Mesa gathers what it is handed into a scene and takes its fast path only where the scene holds
+// nothing else (a turned sprite, a caption, a sprite through the fixed pipeline): this hands on the
+// draws gathered so far, so the next ones gather into a scene of their own.
+void startNewScene();

@@ -10,15 +10,18 @@
 //   picture_frame.h       the design's picture framed in the output, and which output that is
 //   draw_cells.h          culling and scissors over the picture's cells
 //   draw_substitutions.h  cheaper draws of the same pixels, and draws at the output's resolution
+//   draw_batches.h        small sprites in a row drawn as a few arrays of triangles
 //
-// The one route that does not give exactly the pixels of drawing every call: filtered, unturned
-// sprites drawn on Mesa's fast path (draw_layer.cpp).
+// Two routes land a few levels from the pixels of drawing every call, and the frame is then
+// approximate: filtered, unturned sprites drawn on Mesa's fast path, and black veils folded into
+// the draws beneath them (draw_layer.cpp).
 //
 // Images of more texels than design pixels are drawn at their design size, and captions are set
 // at the output's size.
 #include <SFML/Graphics.hpp>
 #include <vector>
 
+#include "runtime/draw_batches.h"
 #include "runtime/image_facts.h"
 #include "runtime/picture_frame.h"
 
@@ -48,7 +51,12 @@ struct DrawLayer {
     std::vector<int> hiddenFor;
     std::vector<std::vector<char>> hidden;
     std::vector<sf::IntRect> scissors;  // scratch: those cells as rectangles, in cells
-    bool approximate = false;  // the last flush drew a filtered sprite on the fast path
+    // For each draw, the share of its colour that the black veils above it let through; 0 for a
+    // veil folded into the draws beneath it, which is not drawn.
+    std::vector<float> shades;
+    SpriteBatches batches;
+    bool generalDrawn = false;  // a draw off Mesa's fast path went into the scene being gathered
+    bool approximate = false;  // the last flush drew a filtered sprite on the fast path or folded a veil
 };
 
 // The state block's draw room; the block is assembled above this layer.
