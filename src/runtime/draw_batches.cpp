@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "runtime/draw_cells.h"
+
 namespace {
 
 constexpr float smallSprite = 64.0f;  // design pixels
-
-// The picture rectangle that a sprite can touch, a pixel wider all round for filtering.
-sf::FloatRect reachOf(const sf::Sprite& sprite, const sf::Transform& placement)
-{
-    const sf::FloatRect bounds = placement.transformRect(sprite.getLocalBounds());
-    return {bounds.left - 1.0f, bounds.top - 1.0f, bounds.width + 2.0f, bounds.height + 2.0f};
-}
 
 // The sprite's quad as SFML cuts its triangle strip into two triangles, each in the strip's own
 // vertex order, placed as SFML places a sprite's four corners.
@@ -45,7 +40,7 @@ bool worthBatching(const sf::Sprite& sprite, const sf::Transform& placement, flo
 
 void addToBatches(SpriteBatches& batches, const sf::Sprite& sprite, const sf::Transform& placement)
 {
-    BatchedSprite added{sprite, reachOf(sprite, placement), 0};
+    BatchedSprite added{sprite, reachOf(placement, sprite.getLocalBounds()), 0};
     for (const BatchedSprite& earlier : batches.waiting) {
         if (!earlier.reach.intersects(added.reach))
             continue;

@@ -14,13 +14,6 @@ float determinant(const sf::Transform& transform)
     return m[0] * m[5] - m[4] * m[1];
 }
 
-// The picture rectangle that a local rectangle can touch, a pixel wider all round.
-sf::FloatRect reach(const sf::Transform& placement, const sf::FloatRect& local)
-{
-    const sf::FloatRect bounds = placement.transformRect(local);
-    return {bounds.left - 1.0f, bounds.top - 1.0f, bounds.width + 2.0f, bounds.height + 2.0f};
-}
-
 bool touchesPicture(const sf::FloatRect& area, sf::Vector2i pictureSize)
 {
     return area.left < float(pictureSize.x) && area.top < float(pictureSize.y) && area.left + area.width > 0.0f &&
@@ -108,17 +101,23 @@ void markTurnedTile(char* cells, int across, const sf::Transform& transform, con
 
 }  // namespace
 
+sf::FloatRect reachOf(const sf::Transform& placement, const sf::FloatRect& local)
+{
+    const sf::FloatRect bounds = placement.transformRect(local);
+    return {bounds.left - 1.0f, bounds.top - 1.0f, bounds.width + 2.0f, bounds.height + 2.0f};
+}
+
 // Whether a sprite can change a pixel at all.
 bool canShow(const sf::Sprite& sprite, const sf::Transform& placement, const ImageFacts* facts, sf::Vector2i pictureSize)
 {
     if (sprite.getColor().a == 0 || determinant(placement) == 0.0f)
         return false;
     if (!facts)
-        return touchesPicture(reach(placement, sprite.getLocalBounds()), pictureSize);
+        return touchesPicture(reachOf(placement, sprite.getLocalBounds()), pictureSize);
     const sf::IntRect& box = facts->alphaBox;
     if (box.width <= 0 || box.height <= 0)
         return false;
-    return touchesPicture(reach(placement, paddedTexels(box.left, box.top, box.width, box.height)), pictureSize);
+    return touchesPicture(reachOf(placement, paddedTexels(box.left, box.top, box.width, box.height)), pictureSize);
 }
 
 // How many cells the picture has across and down; cells are kept row by row.
@@ -139,7 +138,7 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
     scissors.clear();
     const sf::IntRect& box = facts.alphaBox;
     const CellRange bounds =
-        cellsUnder(reach(placement, paddedTexels(box.left, box.top, box.width, box.height)), pictureSize);
+        cellsUnder(reachOf(placement, paddedTexels(box.left, box.top, box.width, box.height)), pictureSize);
     if (bounds.x1 < bounds.x0 || bounds.y1 < bounds.y0)
         return;
     for (int y = bounds.y0; y <= bounds.y1; ++y)
@@ -160,7 +159,7 @@ void findScissors(std::vector<char>& cells, std::vector<sf::IntRect>& scissors, 
                 markTurnedTile(cells.data(), across, placement, texels, bounds);
                 continue;
             }
-            const CellRange reached = cellsUnder(reach(placement, texels), pictureSize);
+            const CellRange reached = cellsUnder(reachOf(placement, texels), pictureSize);
             const int x0 = std::max(reached.x0, bounds.x0);
             const int x1 = std::min(reached.x1, bounds.x1);
             for (int y = std::max(reached.y0, bounds.y0); x0 <= x1 && y <= std::min(reached.y1, bounds.y1); ++y)
@@ -206,7 +205,7 @@ bool markReplacedCells(std::vector<char>& covered, const sf::Sprite& sprite, con
         return false;
     const sf::Transform toImage = placement.getInverse();
     const int across = cellGrid(pictureSize).x;
-    const CellRange cells = cellsUnder(reach(placement, sprite.getLocalBounds()), pictureSize);
+    const CellRange cells = cellsUnder(reachOf(placement, sprite.getLocalBounds()), pictureSize);
     const int width = int(facts.size.x);
     const int height = int(facts.size.y);
     const int tilesAcross = int(facts.tilesAcross);

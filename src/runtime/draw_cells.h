@@ -9,6 +9,8 @@
 #include "runtime/image_facts.h"
 #include "runtime/picture_frame.h"
 
+// The picture rectangle that a local rectangle can touch, a pixel wider all round.
+sf::FloatRect reachOf(const sf::Transform& placement, const sf::FloatRect& local);
 // How many cells the picture has across and down; cells are kept row by row.
 sf::Vector2i cellGrid(sf::Vector2i pictureSize);
 // Whether a sprite can change a pixel at all; without facts, judged by its rectangle.
