@@ -392,3 +392,34 @@ TEST_F(DrawLayerFrame, ABlackVeilDarkensWhatIsBeneathIt)
     });
     EXPECT_FALSE(lastLayeredApproximate);
 }
+
+// A ring with a clear border, turned, drawn as upright rectangles over its cells: at scales that
+// shrink and enlarge it, faded, reaching past the picture's edge, and framed in a 16:10 output.
+TEST_F(DrawLayerFrame, TurnedRingsOnUprightRectangles)
+{
+    sf::Image ringPicture = picture(300, 300, sf::Color::Transparent);
+    for (const sf::IntRect& side : {sf::IntRect(20, 20, 260, 6), sf::IntRect(20, 274, 260, 6),
+                                    sf::IntRect(20, 20, 6, 260), sf::IntRect(274, 20, 6, 260)})
+        paint(ringPicture, side, sf::Color(120, 255, 60, 230));
+    sf::Sprite ring = loadedAs(Image::PulseHexagon, ringPicture, {150.0f, 150.0f}, {500.0f, 330.0f});
+    for (float ringScale : {0.4f, 1.0f, 2.7f, 4.5f}) {
+        ring.setScale(ringScale, ringScale);
+        ring.setRotation(17.0f + ringScale * 9.0f);
+        ring.setColor(sf::Color(255, 255, 255, ringScale < 2.0f ? 255 : 140));
+        for (bool tall : {false, true}) {
+            const sf::Image frame = layeredFrame("over the halves", [&](sf::RenderWindow& window) {
+                drawSprite(window, halves);
+                drawSprite(window, ring);
+            }, tall);
+            EXPECT_TRUE(lastLayeredApproximate) << ringScale;
+            const float scale = tall ? 1.5f : 1.0f;
+            const float top = tall ? 60.0f : 0.0f;
+            const sf::Vector2f side = ring.getTransform().transformPoint(23.0f, 150.0f) * scale + sf::Vector2f(0.0f, top);
+            const sf::Vector2f inside = ring.getTransform().transformPoint(150.0f, 150.0f) * scale + sf::Vector2f(0.0f, top);
+            if (side.x >= 0.0f && side.y >= top && side.x < float(frame.getSize().x) && side.y < float(frame.getSize().y) - top) {
+                EXPECT_GT(frame.getPixel(unsigned(side.x), unsigned(side.y)).g, 100) << ringScale << " the ring's left side";
+            }
+            EXPECT_EQ(frame.getPixel(unsigned(inside.x), unsigned(inside.y)), sf::Color::Black) << ringScale << " its middle";
+        }
+    }
+}

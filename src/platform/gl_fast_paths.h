@@ -18,8 +18,9 @@ void storeOutputLikeWindow(sf::RenderTexture& output);
 // false the last again, as GL starts.
 void leadWithFirstVertex(bool first);
 // The texel shader: the current texture's texel, as an untinted sprite shows it, or `tinted` times
-// a tint uniform. False where there is none. Untinted, Mesa copies texels faster still.
-bool loadTexelShader(sf::Shader& shader, bool tinted);
+// a tint uniform. False where there is none. Untinted, Mesa copies texels faster still. Vertices
+// give texels in pixels of the texture, as SFML's do, or `normalised` as fractions of its size.
+bool loadTexelShader(sf::Shader& shader, bool tinted, bool normalised = false);
 // Gives the tinted texel shader the sprite's tint.
 void tintTexels(sf::Shader& shader, sf::Color tint);
 // Whether Mesa's fast path multiplies texels by this tint exactly as the fixed pipeline does.

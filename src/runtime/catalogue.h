@@ -17,10 +17,13 @@ struct Catalogue {
     sf::Texture closeUps[imageCount];
     ImageFacts closeUpFacts[imageCount];
     sf::Font captionFont;
-    // The draw layer's shaders for whole-texel and filtered sprites, untinted and tinted, loaded at
-    // its first flush where GL has them.
+    // The draw layer's shaders for whole-texel and filtered sprites, untinted and tinted, and the
+    // same for turned sprites drawn as upright rectangles, loaded at its first flush where GL has
+    // them.
     sf::Shader texelShader;
     sf::Shader tintedTexelShader;
+    sf::Shader turnedTexelShader;
+    sf::Shader tintedTurnedTexelShader;
     bool texelShadersTried = false;
     bool texelShadersLoaded = false;
 };

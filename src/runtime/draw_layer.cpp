@@ -61,7 +61,9 @@ bool texelShadersOf(Catalogue& catalogue)
     if (!catalogue.texelShadersTried) {
         catalogue.texelShadersTried = true;
         catalogue.texelShadersLoaded =
-            loadTexelShader(catalogue.texelShader, false) && loadTexelShader(catalogue.tintedTexelShader, true);
+            loadTexelShader(catalogue.texelShader, false) && loadTexelShader(catalogue.tintedTexelShader, true) &&
+            loadTexelShader(catalogue.turnedTexelShader, false, true) &&
+            loadTexelShader(catalogue.tintedTurnedTexelShader, true, true);
     }
     return catalogue.texelShadersLoaded;
 }
@@ -120,6 +122,16 @@ sf::Sprite shaded(const sf::Sprite& sprite, float shade)
     return darker;
 }
 
+// The fast path's draws start a scene of their own after any other draw.
+void gatherDraw(DrawLayer& layer, bool onFastPath)
+{
+    if (onFastPath && layer.generalDrawn) {
+        startNewScene();
+        layer.generalDrawn = false;
+    }
+    layer.generalDrawn = layer.generalDrawn || !onFastPath;
+}
+
 void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sprite& sprite,
                         const sf::Transform& placement, const ImageFacts* facts, const std::vector<char>* hidden,
                         Catalogue* texelShaders)
@@ -135,6 +147,20 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
 
     sf::Color colour;
     const bool plain = plainColour(sprite, *facts, colour);
+    const bool untinted = sprite.getColor() == sf::Color::White;
+    // Turned, the sprite's rectangles sample the texture on the fast path's own fixed-point
+    // coordinates and weights, a few levels from the general path's: the frame is approximate.
+    if (texelShaders && !plain && turnedOnRectangles(sprite, placement, *facts)) {
+        sf::Shader& shader = untinted ? texelShaders->turnedTexelShader : texelShaders->tintedTurnedTexelShader;
+        if (!untinted)
+            tintTexels(shader, sprite.getColor());
+        layer.approximate = true;
+        gatherDraw(layer, true);
+        leadWithFirstVertex(true);
+        drawTurnedOnRectangles(output, sprite, placement, layer.frame, layer.scissors, shader, layer.batches.vertices);
+        leadWithFirstVertex(false);
+        return;
+    }
     const bool opaque = facts->opaque && sprite.getColor().a == 255;
     // The sprite's own texture, the close-up's where it shows one; SFML's sprite holds it as const.
     sf::Texture& texture = const_cast<sf::Texture&>(*sprite.getTexture());
@@ -146,7 +172,6 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
     // Once the frame is approximate (a folded veil, a filtered sprite before), every tint does.
     const bool exact = nearest && (tintsTexelsExactly(sprite.getColor()) || layer.approximate);
     const bool filtered = !nearest && !plain && texture.isSmooth() && upright(placement);
-    const bool untinted = sprite.getColor() == sf::Color::White;
     sf::Shader* shader = nullptr;
     if (texelShaders && (exact || filtered)) {
         shader = untinted ? &texelShaders->texelShader : &texelShaders->tintedTexelShader;
@@ -154,12 +179,7 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
             tintTexels(*shader, sprite.getColor());
         layer.approximate = layer.approximate || filtered;
     }
-    // The fast path's draws start a scene of their own after any other draw.
-    if (shader && layer.generalDrawn) {
-        startNewScene();
-        layer.generalDrawn = false;
-    }
-    layer.generalDrawn = layer.generalDrawn || !shader;
+    gatherDraw(layer, shader != nullptr);
     if (nearest)
         texture.setSmooth(false);
     // Only around these draws: elsewhere the first vertex leading moves interpolated colours and

@@ -12,9 +12,10 @@
 //   draw_substitutions.h  cheaper draws of the same pixels, and draws at the output's resolution
 //   draw_batches.h        small sprites in a row drawn as a few arrays of triangles
 //
-// Two routes land a few levels from the pixels of drawing every call, and the frame is then
-// approximate: filtered, unturned sprites drawn on Mesa's fast path, and black veils folded into
-// the draws beneath them (draw_layer.cpp).
+// Three routes land a few levels from the pixels of drawing every call, and the frame is then
+// approximate: filtered, unturned sprites drawn on Mesa's fast path, turned ones drawn there as
+// upright rectangles over their cells, and black veils folded into the draws beneath them
+// (draw_layer.cpp).
 //
 // Images of more texels than design pixels are drawn at their design size, and captions are set
 // at the output's size.

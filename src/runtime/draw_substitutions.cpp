@@ -1,5 +1,6 @@
 #include "runtime/draw_substitutions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -27,6 +28,14 @@ sf::Sprite withDenserTexels(const sf::Sprite& sprite, float density)
     dense.setOrigin(sprite.getOrigin() * density);
     dense.setScale(sprite.getScale() / density);
     return dense;
+}
+
+// A multiple of 2^-20: texture coordinates within a few texture sizes of the texture add and
+// subtract exactly on such a grid, so Mesa finds each rectangle's four corners in one plane, as it
+// must to take the rectangle whole.
+float onCoordinateGrid(float fraction)
+{
+    return std::ldexp(std::round(std::ldexp(fraction, 20)), -20);
 }
 
 // A caption over a soft violet glow: two translucent outlines under the letters, the wider the
@@ -104,6 +113,51 @@ void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::
         {{local.width, local.height}, *plain},
     };
     output.draw(quad, 4, sf::TriangleStrip, sf::RenderStates(blend, sprite.getTransform(), nullptr, nullptr));
+}
+
+bool turnedOnRectangles(const sf::Sprite& sprite, const sf::Transform& placement, const ImageFacts& facts)
+{
+    const float* m = placement.getMatrix();
+    const sf::IntRect& box = facts.alphaBox;
+    return (m[1] != 0.0f || m[4] != 0.0f) && sprite.getTexture()->isSmooth() && box.left > 0 && box.top > 0 &&
+           box.left + box.width < int(facts.size.x) && box.top + box.height < int(facts.size.y);
+}
+
+void drawTurnedOnRectangles(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Transform& placement,
+                            const PictureFrame& frame, const std::vector<sf::IntRect>& cells, const sf::Shader& shader,
+                            std::vector<sf::Vertex>& vertices)
+{
+    const sf::Transform toTexels = placement.getInverse();
+    const sf::Transform toDesign = frame.toPixels.getInverse();
+    const sf::Vector2u size = sprite.getTexture()->getSize();
+    const float across = 1.0f / float(size.x);
+    const float down = 1.0f / float(size.y);
+    const float* m = toTexels.getMatrix();
+    vertices.clear();
+    for (const sf::IntRect& rectangle : cells) {
+        const float left = float(rectangle.left * drawCellSize);
+        const float top = float(rectangle.top * drawCellSize);
+        const float width = float(std::min(frame.pixels.width, (rectangle.left + rectangle.width) * drawCellSize)) - left;
+        const float height = float(std::min(frame.pixels.height, (rectangle.top + rectangle.height) * drawCellSize)) - top;
+        const sf::Vector2f origin = toTexels.transformPoint(left, top);
+        const sf::Vector2f start(onCoordinateGrid(origin.x * across), onCoordinateGrid(origin.y * down));
+        const sf::Vector2f alongRow(onCoordinateGrid(m[0] * width * across), onCoordinateGrid(m[1] * width * down));
+        const sf::Vector2f alongColumn(onCoordinateGrid(m[4] * height * across), onCoordinateGrid(m[5] * height * down));
+        const sf::Vector2f topLeft = toDesign.transformPoint(left, top);
+        const sf::Vector2f bottomRight = toDesign.transformPoint(left + width, top + height);
+        // Corners in the order of a sprite's, cut into the same two triangles as the batches'.
+        const sf::Vertex corners[] = {
+            {topLeft, sf::Color::White, start},
+            {{topLeft.x, bottomRight.y}, sf::Color::White, start + alongColumn},
+            {{bottomRight.x, topLeft.y}, sf::Color::White, start + alongRow},
+            {bottomRight, sf::Color::White, start + alongRow + alongColumn},
+        };
+        for (int corner : {0, 1, 2, 2, 1, 3})
+            vertices.push_back(corners[corner]);
+    }
+    output.draw(vertices.data(), vertices.size(), sf::Triangles,
+                sf::RenderStates(sf::BlendAlpha, sf::Transform::Identity, sprite.getTexture(), &shader));
+    vertices.clear();
 }
 
 // A caption set at the output's size rather than magnified from the design's glyphs: the

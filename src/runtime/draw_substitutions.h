@@ -5,7 +5,10 @@
 // close-up in place of the design-size image, captions set at the output's size over their glow).
 #include <SFML/Graphics.hpp>
 
+#include <vector>
+
 #include "runtime/catalogue.h"
+#include "runtime/picture_frame.h"
 
 // The catalogue image that `texture` holds in `textures`; -1 for any other texture.
 int imageIn(const sf::Texture* texture, const sf::Texture (&textures)[imageCount]);
@@ -19,6 +22,17 @@ bool onWholeTexels(const sf::Transform& placement);
 // through `shader` where one is given.
 void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Color* plain, bool opaque,
                   const sf::Shader* shader = nullptr);
+// Whether a turned sprite can be drawn as upright rectangles over the cells it reaches: filtered,
+// and its image's outermost texels clear, which is all that the rectangles' corners beyond its
+// quad read from the texture, clamped to its edge.
+bool turnedOnRectangles(const sf::Sprite& sprite, const sf::Transform& placement, const ImageFacts& facts);
+// Draws the sprite over `cells` of the framed picture as upright rectangles through `shader`, each
+// rectangle's texture coordinates those that the sprite's placement gives its corners, as
+// fractions of the texture's size. Mesa's fast path takes rectangles whatever their texture
+// coordinates, and turned quads never. `vertices` is scratch.
+void drawTurnedOnRectangles(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Transform& placement,
+                            const PictureFrame& frame, const std::vector<sf::IntRect>& cells, const sf::Shader& shader,
+                            std::vector<sf::Vertex>& vertices);
 // The caption as set at `scale` output pixels per design pixel.
 void drawTextSharp(sf::RenderTarget& output, const sf::Text& text, float scale);
 // The sprite as it is drawn at `outputScale` output pixels per design pixel.

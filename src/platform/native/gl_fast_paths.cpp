@@ -60,12 +60,16 @@ void leadWithFirstVertex(bool first)
         provokingVertex(first ? firstVertexConvention : lastVertexConvention);
 }
 
-bool loadTexelShader(sf::Shader& shader, bool tinted)
+bool loadTexelShader(sf::Shader& shader, bool tinted, bool normalised)
 {
     // No gl_Color: Mesa's fast path wants nothing interpolated but the texture coordinates.
     static const char vertex[] =
         "varying vec2 uv;\n"
         "void main() { gl_Position = ftransform(); uv = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy; }\n";
+    // Coordinates handed on as given: no product with the texture matrix rounds them.
+    static const char normalisedVertex[] =
+        "varying vec2 uv;\n"
+        "void main() { gl_Position = ftransform(); uv = gl_MultiTexCoord0.xy; }\n";
     static const char texels[] =
         "uniform sampler2D texels;\n"
         "varying vec2 uv;\n"
@@ -75,7 +79,7 @@ bool loadTexelShader(sf::Shader& shader, bool tinted)
         "uniform vec4 tint;\n"
         "varying vec2 uv;\n"
         "void main() { gl_FragColor = texture2D(texels, uv) * tint; }\n";
-    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertex, tinted ? tintedTexels : texels))
+    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(normalised ? normalisedVertex : vertex, tinted ? tintedTexels : texels))
         return false;
     shader.setUniform("texels", sf::Shader::CurrentTexture);
     return true;

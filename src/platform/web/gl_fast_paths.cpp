@@ -10,7 +10,7 @@ void storeOutputLikeWindow(sf::RenderTexture&) {}
 
 void leadWithFirstVertex(bool) {}
 
-bool loadTexelShader(sf::Shader&, bool)
+bool loadTexelShader(sf::Shader&, bool, bool)
 {
     return false;
 }
