@@ -157,7 +157,8 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
         layer.approximate = true;
         gatherDraw(layer, true);
         leadWithFirstVertex(true);
-        drawTurnedOnRectangles(output, sprite, placement, layer.frame, layer.scissors, shader, layer.batches.vertices);
+        drawTurnedOnRectangles(output, sprite, placement, *facts, layer.frame, layer.scissors, shader,
+                               layer.batches.vertices);
         leadWithFirstVertex(false);
         return;
     }

@@ -6,6 +6,10 @@
 
 namespace {
 
+// Output pixels: a turned sprite's cells are drawn in pieces of this size, those that its texels
+// reach, which follow its outline more closely than whole cells.
+constexpr int turnedPiece = 8;
+
 // The product of a texel channel and a tint channel where the blend unit's own product is exact.
 bool exactProduct(sf::Uint8 texel, sf::Uint8 tint, sf::Uint8& product)
 {
@@ -36,6 +40,33 @@ sf::Sprite withDenserTexels(const sf::Sprite& sprite, float density)
 float onCoordinateGrid(float fraction)
 {
     return std::ldexp(std::round(std::ldexp(fraction, 20)), -20);
+}
+
+// An upright rectangle of the picture's pixels, its corners' texture coordinates those that the
+// sprite's placement gives them, as fractions of the texture's size.
+void appendRectangle(std::vector<sf::Vertex>& vertices, const sf::IntRect& pixels, const sf::Transform& toTexels,
+                     const sf::Transform& toDesign, sf::Vector2f perTexel)
+{
+    const float* m = toTexels.getMatrix();
+    const float left = float(pixels.left);
+    const float top = float(pixels.top);
+    const float width = float(pixels.width);
+    const float height = float(pixels.height);
+    const sf::Vector2f origin = toTexels.transformPoint(left, top);
+    const sf::Vector2f start(onCoordinateGrid(origin.x * perTexel.x), onCoordinateGrid(origin.y * perTexel.y));
+    const sf::Vector2f alongRow(onCoordinateGrid(m[0] * width * perTexel.x), onCoordinateGrid(m[1] * width * perTexel.y));
+    const sf::Vector2f alongColumn(onCoordinateGrid(m[4] * height * perTexel.x), onCoordinateGrid(m[5] * height * perTexel.y));
+    const sf::Vector2f topLeft = toDesign.transformPoint(left, top);
+    const sf::Vector2f bottomRight = toDesign.transformPoint(left + width, top + height);
+    // Corners in the order of a sprite's, cut into the same two triangles as the batches'.
+    const sf::Vertex corners[] = {
+        {topLeft, sf::Color::White, start},
+        {{topLeft.x, bottomRight.y}, sf::Color::White, start + alongColumn},
+        {{bottomRight.x, topLeft.y}, sf::Color::White, start + alongRow},
+        {bottomRight, sf::Color::White, start + alongRow + alongColumn},
+    };
+    for (int corner : {0, 1, 2, 2, 1, 3})
+        vertices.push_back(corners[corner]);
 }
 
 // A caption over a soft violet glow: two translucent outlines under the letters, the wider the
@@ -124,36 +155,45 @@ bool turnedOnRectangles(const sf::Sprite& sprite, const sf::Transform& placement
 }
 
 void drawTurnedOnRectangles(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Transform& placement,
-                            const PictureFrame& frame, const std::vector<sf::IntRect>& cells, const sf::Shader& shader,
-                            std::vector<sf::Vertex>& vertices)
+                            const ImageFacts& facts, const PictureFrame& frame, const std::vector<sf::IntRect>& cells,
+                            const sf::Shader& shader, std::vector<sf::Vertex>& vertices)
 {
     const sf::Transform toTexels = placement.getInverse();
     const sf::Transform toDesign = frame.toPixels.getInverse();
     const sf::Vector2u size = sprite.getTexture()->getSize();
-    const float across = 1.0f / float(size.x);
-    const float down = 1.0f / float(size.y);
-    const float* m = toTexels.getMatrix();
+    const sf::Vector2f perTexel(1.0f / float(size.x), 1.0f / float(size.y));
     vertices.clear();
+    // The texels a piece's pixels read, from its top left corner's texel: a linear filter reads
+    // the texel beside each pixel centre's.
+    const float* m = toTexels.getMatrix();
+    const sf::Vector2f pieceAcross(m[0] * float(turnedPiece), m[1] * float(turnedPiece));
+    const sf::Vector2f pieceDown(m[4] * float(turnedPiece), m[5] * float(turnedPiece));
+    const float filterReach = 1.5f;
+    const sf::Vector2f low(std::min(0.0f, pieceAcross.x) + std::min(0.0f, pieceDown.x) - filterReach,
+                           std::min(0.0f, pieceAcross.y) + std::min(0.0f, pieceDown.y) - filterReach);
+    const sf::Vector2f high(std::max(0.0f, pieceAcross.x) + std::max(0.0f, pieceDown.x) + filterReach,
+                            std::max(0.0f, pieceAcross.y) + std::max(0.0f, pieceDown.y) + filterReach);
+    const sf::Vector2f reach = high - low;
     for (const sf::IntRect& rectangle : cells) {
-        const float left = float(rectangle.left * drawCellSize);
-        const float top = float(rectangle.top * drawCellSize);
-        const float width = float(std::min(frame.pixels.width, (rectangle.left + rectangle.width) * drawCellSize)) - left;
-        const float height = float(std::min(frame.pixels.height, (rectangle.top + rectangle.height) * drawCellSize)) - top;
-        const sf::Vector2f origin = toTexels.transformPoint(left, top);
-        const sf::Vector2f start(onCoordinateGrid(origin.x * across), onCoordinateGrid(origin.y * down));
-        const sf::Vector2f alongRow(onCoordinateGrid(m[0] * width * across), onCoordinateGrid(m[1] * width * down));
-        const sf::Vector2f alongColumn(onCoordinateGrid(m[4] * height * across), onCoordinateGrid(m[5] * height * down));
-        const sf::Vector2f topLeft = toDesign.transformPoint(left, top);
-        const sf::Vector2f bottomRight = toDesign.transformPoint(left + width, top + height);
-        // Corners in the order of a sprite's, cut into the same two triangles as the batches'.
-        const sf::Vertex corners[] = {
-            {topLeft, sf::Color::White, start},
-            {{topLeft.x, bottomRight.y}, sf::Color::White, start + alongColumn},
-            {{bottomRight.x, topLeft.y}, sf::Color::White, start + alongRow},
-            {bottomRight, sf::Color::White, start + alongRow + alongColumn},
-        };
-        for (int corner : {0, 1, 2, 2, 1, 3})
-            vertices.push_back(corners[corner]);
+        const int left = rectangle.left * drawCellSize;
+        const int right = std::min(frame.pixels.width, (rectangle.left + rectangle.width) * drawCellSize);
+        const int bottom = std::min(frame.pixels.height, (rectangle.top + rectangle.height) * drawCellSize);
+        for (int top = rectangle.top * drawCellSize; top < bottom; top += turnedPiece) {
+            const int height = std::min(turnedPiece, bottom - top);
+            sf::Vector2f corner = toTexels.transformPoint(float(left), float(top));
+            int runStart = -1;
+            for (int x = left; x < right; x += turnedPiece, corner += pieceAcross) {
+                const bool shows = alphaWithin(facts, {corner + low, reach});
+                if (shows && runStart < 0)
+                    runStart = x;
+                if (!shows && runStart >= 0) {
+                    appendRectangle(vertices, {runStart, top, x - runStart, height}, toTexels, toDesign, perTexel);
+                    runStart = -1;
+                }
+            }
+            if (runStart >= 0)
+                appendRectangle(vertices, {runStart, top, right - runStart, height}, toTexels, toDesign, perTexel);
+        }
     }
     output.draw(vertices.data(), vertices.size(), sf::Triangles,
                 sf::RenderStates(sf::BlendAlpha, sf::Transform::Identity, sprite.getTexture(), &shader));

@@ -26,13 +26,14 @@ void drawNarrowed(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::
 // and its image's outermost texels clear, which is all that the rectangles' corners beyond its
 // quad read from the texture, clamped to its edge.
 bool turnedOnRectangles(const sf::Sprite& sprite, const sf::Transform& placement, const ImageFacts& facts);
-// Draws the sprite over `cells` of the framed picture as upright rectangles through `shader`, each
-// rectangle's texture coordinates those that the sprite's placement gives its corners, as
-// fractions of the texture's size. Mesa's fast path takes rectangles whatever their texture
-// coordinates, and turned quads never. `vertices` is scratch.
+// Draws the sprite over `cells` of the framed picture as upright rectangles through `shader`: the
+// pieces of the cells that its texels with any alpha reach, each rectangle's texture coordinates
+// those that the sprite's placement gives its corners, as fractions of the texture's size. Mesa's
+// fast path takes rectangles whatever their texture coordinates, and turned quads never.
+// `vertices` is scratch.
 void drawTurnedOnRectangles(sf::RenderTarget& output, const sf::Sprite& sprite, const sf::Transform& placement,
-                            const PictureFrame& frame, const std::vector<sf::IntRect>& cells, const sf::Shader& shader,
-                            std::vector<sf::Vertex>& vertices);
+                            const ImageFacts& facts, const PictureFrame& frame, const std::vector<sf::IntRect>& cells,
+                            const sf::Shader& shader, std::vector<sf::Vertex>& vertices);
 // The caption as set at `scale` output pixels per design pixel.
 void drawTextSharp(sf::RenderTarget& output, const sf::Text& text, float scale);
 // The sprite as it is drawn at `outputScale` output pixels per design pixel.

@@ -1,6 +1,7 @@
 #include "runtime/image_facts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 ImageFacts imageFacts(const sf::Image& image)
@@ -27,6 +28,9 @@ ImageFacts imageFacts(const sf::Image& image)
     bool opaque = true;
     bool oneColour = true;
     std::uint32_t span[drawCellSize];
+    facts.blocksAcross = (size.x + alphaBlockSize - 1) / alphaBlockSize;
+    const unsigned blocksDown = (size.y + alphaBlockSize - 1) / alphaBlockSize;
+    std::vector<std::uint8_t> alphaBlocks(std::size_t(facts.blocksAcross) * blocksDown, 0);
     for (unsigned y = 0; y < size.y; ++y) {
         const sf::Uint8* row = pixels + std::size_t(y) * size.x * 4;
         for (unsigned tile = 0; tile < facts.tilesAcross; ++tile) {
@@ -58,6 +62,9 @@ ImageFacts imageFacts(const sf::Image& image)
             auto spanRight = std::uint8_t(count);
             while ((span[spanRight - 1] & alphaMask) == 0)
                 --spanRight;
+            std::uint8_t* blockRow = &alphaBlocks[std::size_t(y / alphaBlockSize) * facts.blocksAcross];
+            for (unsigned block = (from + spanLeft) / alphaBlockSize; block <= (from + spanRight - 1u) / alphaBlockSize; ++block)
+                blockRow[block] = 1;
             TileBox& box = facts.tileBoxes[std::size_t(y / drawCellSize) * facts.tilesAcross + tile];
             const auto rowInTile = std::uint8_t(y % drawCellSize);
             if (box.right == 0)
@@ -68,6 +75,15 @@ ImageFacts imageFacts(const sf::Image& image)
         }
     }
     facts.opaque = opaque;
+    const std::size_t sumsAcross = facts.blocksAcross + 1;
+    facts.alphaBlockSums.assign(sumsAcross * (blocksDown + 1), 0);
+    for (unsigned by = 0; by < blocksDown; ++by) {
+        std::uint32_t rowSum = 0;
+        for (unsigned bx = 0; bx < facts.blocksAcross; ++bx) {
+            rowSum += alphaBlocks[std::size_t(by) * facts.blocksAcross + bx];
+            facts.alphaBlockSums[(by + 1) * sumsAcross + bx + 1] = facts.alphaBlockSums[by * sumsAcross + bx + 1] + rowSum;
+        }
+    }
     facts.anyOpaqueTile = std::find(facts.opaqueTiles.begin(), facts.opaqueTiles.end(), true) != facts.opaqueTiles.end();
     facts.oneColour = oneColour;
     facts.colour = sf::Color(pixels[0], pixels[1], pixels[2], pixels[3]);
@@ -88,4 +104,22 @@ ImageFacts imageFacts(const sf::Image& image)
     if (right > left)
         facts.alphaBox = sf::IntRect(left, top, right - left, bottom - top);
     return facts;
+}
+
+bool alphaWithin(const ImageFacts& facts, const sf::FloatRect& texels)
+{
+    const int blocksAcross = int(facts.blocksAcross);
+    const int blocksDown = blocksAcross ? int(facts.alphaBlockSums.size()) / (blocksAcross + 1) - 1 : 0;
+    const float perBlock = 1.0f / float(alphaBlockSize);
+    const int left = std::max(0, int(std::floor(texels.left * perBlock)));
+    const int top = std::max(0, int(std::floor(texels.top * perBlock)));
+    const int right = std::min(blocksAcross - 1, int(std::floor((texels.left + texels.width) * perBlock)));
+    const int bottom = std::min(blocksDown - 1, int(std::floor((texels.top + texels.height) * perBlock)));
+    if (right < left || bottom < top)
+        return false;
+    const std::uint32_t* sums = facts.alphaBlockSums.data();
+    const std::size_t above = std::size_t(top) * std::size_t(blocksAcross + 1);
+    const std::size_t below = std::size_t(bottom + 1) * std::size_t(blocksAcross + 1);
+    return sums[below + std::size_t(right + 1)] - sums[above + std::size_t(right + 1)] - sums[below + std::size_t(left)] +
+               sums[above + std::size_t(left)] != 0;
 }

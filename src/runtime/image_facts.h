@@ -27,6 +27,15 @@ struct ImageFacts {
     std::vector<bool> opaqueTiles;   // the same tiles with every alpha 255
     bool anyOpaqueTile = false;
     float density = 1.0f;    // texels per design pixel, across and down
+    // Over blocks of alphaBlockSize texels square, with a leading row and column of zeros: how
+    // many blocks above and to the left of each hold a texel with any alpha.
+    unsigned blocksAcross = 0;
+    std::vector<std::uint32_t> alphaBlockSums;
 };
 
+constexpr int alphaBlockSize = 4;
+
 ImageFacts imageFacts(const sf::Image& image);
+// Whether a texel with any alpha may lie within a rectangle of the image's texels: it does if
+// one does, and may where one lies in a block that the rectangle touches.
+bool alphaWithin(const ImageFacts& facts, const sf::FloatRect& texels);
