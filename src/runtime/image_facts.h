@@ -36,6 +36,6 @@ struct ImageFacts {
 constexpr int alphaBlockSize = 4;
 
 ImageFacts imageFacts(const sf::Image& image);
-// Whether a texel with any alpha may lie within a rectangle of the image's texels: it does if
-// one does, and may where one lies in a block that the rectangle touches.
+// Whether a block that a rectangle of the image's texels touches holds a texel with any alpha:
+// never false where such a texel lies within the rectangle.
 bool alphaWithin(const ImageFacts& facts, const sf::FloatRect& texels);

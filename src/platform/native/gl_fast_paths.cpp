@@ -79,7 +79,8 @@ bool loadTexelShader(sf::Shader& shader, bool tinted, bool normalised)
         "uniform vec4 tint;\n"
         "varying vec2 uv;\n"
         "void main() { gl_FragColor = texture2D(texels, uv) * tint; }\n";
-    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(normalised ? normalisedVertex : vertex, tinted ? tintedTexels : texels))
+    const char* vertexShader = normalised ? normalisedVertex : vertex;
+    if (!sf::Shader::isAvailable() || !shader.loadFromMemory(vertexShader, tinted ? tintedTexels : texels))
         return false;
     shader.setUniform("texels", sf::Shader::CurrentTexture);
     return true;
