@@ -8,8 +8,7 @@ namespace {
 
 constexpr float smallSprite = 64.0f;  // design pixels
 
-// The sprite's quad as SFML cuts its triangle strip into two triangles, each in the strip's own
-// vertex order, placed as SFML places a sprite's four corners.
+// The sprite's quad, placed as SFML places a sprite's four corners.
 void appendTriangles(std::vector<sf::Vertex>& vertices, const sf::Sprite& sprite)
 {
     const sf::FloatRect local = sprite.getLocalBounds();
@@ -26,11 +25,16 @@ void appendTriangles(std::vector<sf::Vertex>& vertices, const sf::Sprite& sprite
         {transform.transformPoint(local.width, 0.0f), colour, {right, top}},
         {transform.transformPoint(local.width, local.height), colour, {right, bottom}},
     };
-    for (int corner : {0, 1, 2, 2, 1, 3})
-        vertices.push_back(corners[corner]);
+    appendQuad(vertices, corners);
 }
 
 }  // namespace
+
+void appendQuad(std::vector<sf::Vertex>& vertices, const sf::Vertex (&corners)[4])
+{
+    for (int corner : {0, 1, 2, 2, 1, 3})
+        vertices.push_back(corners[corner]);
+}
 
 bool worthBatching(const sf::Sprite& sprite, const sf::Transform& placement, float scale)
 {

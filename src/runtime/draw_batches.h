@@ -20,6 +20,9 @@ struct SpriteBatches {
 
 // Whether a sprite placed so in the picture is small enough that its own draw costs more than
 // scissoring saves: at most 64 design pixels across and down, at `scale` pixels per design pixel.
+// A quad's corners in a sprite's order (top left, bottom left, top right, bottom right) appended
+// as the two triangles that SFML's strip cuts a sprite into, each in the strip's own vertex order.
+void appendQuad(std::vector<sf::Vertex>& vertices, const sf::Vertex (&corners)[4]);
 bool worthBatching(const sf::Sprite& sprite, const sf::Transform& placement, float scale);
 void addToBatches(SpriteBatches& batches, const sf::Sprite& sprite, const sf::Transform& placement);
 // Draws the waiting sprites and forgets them.

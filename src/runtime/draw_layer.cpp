@@ -156,10 +156,8 @@ void drawSpriteNarrowed(DrawLayer& layer, sf::RenderTarget& output, const sf::Sp
             tintTexels(shader, sprite.getColor());
         layer.approximate = true;
         gatherDraw(layer, true);
-        leadWithFirstVertex(true);
         drawTurnedOnRectangles(output, sprite, placement, *facts, layer.frame, layer.scissors, shader,
                                layer.batches.vertices);
-        leadWithFirstVertex(false);
         return;
     }
     const bool opaque = facts->opaque && sprite.getColor().a == 255;

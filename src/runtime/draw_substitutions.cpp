@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 
+#include "runtime/draw_batches.h"
+
 namespace {
 
 // Output pixels: a turned sprite's cells are drawn in pieces of this size, those that its texels
@@ -58,15 +60,10 @@ void appendRectangle(std::vector<sf::Vertex>& vertices, const sf::IntRect& pixel
     const sf::Vector2f alongColumn(onCoordinateGrid(m[4] * height * perTexel.x), onCoordinateGrid(m[5] * height * perTexel.y));
     const sf::Vector2f topLeft = toDesign.transformPoint(left, top);
     const sf::Vector2f bottomRight = toDesign.transformPoint(left + width, top + height);
-    // Corners in the order of a sprite's, cut into the same two triangles as the batches'.
-    const sf::Vertex corners[] = {
-        {topLeft, sf::Color::White, start},
-        {{topLeft.x, bottomRight.y}, sf::Color::White, start + alongColumn},
-        {{bottomRight.x, topLeft.y}, sf::Color::White, start + alongRow},
-        {bottomRight, sf::Color::White, start + alongRow + alongColumn},
-    };
-    for (int corner : {0, 1, 2, 2, 1, 3})
-        vertices.push_back(corners[corner]);
+    appendQuad(vertices, {{topLeft, sf::Color::White, start},
+                          {{topLeft.x, bottomRight.y}, sf::Color::White, start + alongColumn},
+                          {{bottomRight.x, topLeft.y}, sf::Color::White, start + alongRow},
+                          {bottomRight, sf::Color::White, start + alongRow + alongColumn}});
 }
 
 // A caption over a soft violet glow: two translucent outlines under the letters, the wider the
